@@ -1,0 +1,28 @@
+// Numbers as the host rounds them, twips and pixels.
+#pragma once
+
+#include <cstdint>
+
+namespace vitrelle {
+
+// Nearest whole number, halves to the even neighbour (2.5 -> 2, 3.5 -> 4, -2.5 -> -2).
+// Every "rounded" in the controls goes through this one function.
+double RoundHalfEven(double value);
+
+// RoundHalfEven, then the 16-bit or 32-bit range check of the host (error 6 outside it).
+int16_t RoundToInteger(double value);
+int32_t RoundToLong(double value);
+
+inline constexpr int kTwipsPerInch = 1440;
+
+// Twips per pixel for a display of `dpi` dots per inch (15 at 96 dpi).
+constexpr float TwipsPerPixelAt(int dpi) { return static_cast<float>(kTwipsPerInch) / dpi; }
+
+// The host's scale modes, as its ScaleX/ScaleY conversions name them.
+enum class ScaleMode : int16_t { kUser = 0, kTwips = 1, kPoints = 2, kPixels = 3 };
+
+// Converts `value` from one scale to another for a display with `twips_per_pixel`.
+// Single precision, as the host converts.
+float ConvertScale(float value, ScaleMode from, ScaleMode to, float twips_per_pixel);
+
+}  // namespace vitrelle

@@ -1,0 +1,116 @@
+#include "frame/variant.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "frame/color.h"
+#include "frame/errors.h"
+#include "frame/members.h"
+#include "frame/units.h"
+
+namespace vitrelle {
+namespace {
+
+int ErrorOf(auto&& step) {
+  try {
+    step();
+  } catch (const RuntimeError& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+struct IntegerCase {
+  Variant in;
+  int expected;  // the Integer, or -(error number) when it raises
+};
+
+class ToIntegerTest : public testing::TestWithParam<IntegerCase> {};
+
+TEST_P(ToIntegerTest, RoundsHalfToEvenAndChecksRange) {
+  const auto& c = GetParam();
+  if (c.expected < -32768) {
+    EXPECT_EQ(ErrorOf([&] { (void)c.in.ToInteger(); }), -(c.expected + 100000));
+  } else {
+    EXPECT_EQ(c.in.ToInteger(), c.expected);
+  }
+}
+
+constexpr int Err(int n) { return -100000 - n; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Edges, ToIntegerTest,
+    testing::Values(IntegerCase{Variant::Double(2.5), 2}, IntegerCase{Variant::Double(3.5), 4},
+                    IntegerCase{Variant::Double(-2.5), -2}, IntegerCase{Variant::Single(0.5f), 0},
+                    IntegerCase{Variant::Double(-32768.5), -32768},
+                    IntegerCase{Variant::Double(32767.5), Err(err::kOverflow)},
+                    IntegerCase{Variant::Long(70000), Err(err::kOverflow)},
+                    IntegerCase{Variant::Long(-32769), Err(err::kOverflow)},
+                    IntegerCase{Variant::String("abc"), Err(err::kTypeMismatch)},
+                    IntegerCase{Variant::String(""), Err(err::kTypeMismatch)},
+                    IntegerCase{Variant::String(" 12 "), 12}, IntegerCase{Variant::String("&HFF"), 255},
+                    IntegerCase{Variant::String("True"), -1}, IntegerCase{Variant::Boolean(true), -1},
+                    IntegerCase{Variant(), 0}, IntegerCase{Variant::Object(nullptr), Err(err::kTypeMismatch)}));
+
+TEST(VariantTest, LongRangeAndSingleOverflow) {
+  EXPECT_EQ(Variant::Double(2147483647.4).ToLong(), 2147483647);
+  EXPECT_EQ(ErrorOf([] { (void)Variant::Double(2147483647.5).ToLong(); }), err::kOverflow);
+  EXPECT_EQ(ErrorOf([] { (void)Variant::Double(1e300).ToSingle(); }), err::kOverflow);
+  EXPECT_FLOAT_EQ(Variant::String("1.5").ToSingle(), 1.5f);
+}
+
+TEST(VariantTest, BooleanIsSixteenBitMinusOne) {
+  EXPECT_EQ(Variant::Boolean(true).ToLong(), -1);
+  EXPECT_TRUE(Variant::Integer(2).ToBoolean());
+  EXPECT_FALSE(Variant::String("False").ToBoolean());
+  EXPECT_TRUE(Variant::String("true").ToBoolean());
+  EXPECT_EQ(ErrorOf([] { (void)Variant::String("yes").ToBoolean(); }), err::kTypeMismatch);
+}
+
+TEST(VariantTest, TextForms) {
+  EXPECT_EQ(Variant::Boolean(false).ToString(), "False");
+  EXPECT_EQ(Variant::Single(214.285714f).ToString(), "214.2857");
+  EXPECT_EQ(Variant::Single(1.0f).ToLiteral(), "1.0");
+  EXPECT_EQ(Variant::Double(1.5e20).ToString(), "1.5E+20");
+  EXPECT_EQ(Variant::String("say \"hi\"").ToLiteral(), "\"say \"\"hi\"\"\"");
+  EXPECT_EQ(Variant::Long(-7).ToLiteral(), "-7");
+  EXPECT_EQ(Variant::OfPicture(nullptr).ToLiteral(), "Nothing");
+}
+
+TEST(VariantTest, EqualityJudgesDefaultsByValue) {
+  EXPECT_EQ(Variant::Integer(0), Variant::Long(0));
+  EXPECT_EQ(Variant::Boolean(true), Variant::Integer(-1));
+  EXPECT_NE(Variant::String("0"), Variant::Long(0));
+  EXPECT_EQ(Variant::OfPicture(nullptr), Variant::Object(nullptr));
+  EXPECT_NE(Variant(), Variant::Long(0));
+  EXPECT_EQ(Variant::Single(0.1f), Variant::Single(0.1f));
+}
+
+TEST(IgnoreErrorsTest, SwallowsRuntimeErrorsOnly) {
+  EXPECT_FALSE(IgnoreErrors([] { Raise(err::kInvalidPropertyValue); }));
+  EXPECT_TRUE(IgnoreErrors([] {}));
+  EXPECT_THROW(IgnoreErrors([] { throw std::logic_error("bug"); }), std::logic_error);
+  EXPECT_EQ(RuntimeError(err::kNotSupported).description(), "Object doesn't support this property or method");
+}
+
+TEST(ColorTest, SystemColorsByIndex) {
+  EXPECT_TRUE(IsSystemColor(kColorButtonFace));
+  EXPECT_EQ(SystemColorIndex(kColorButtonText), 18u);
+  EXPECT_EQ(TranslateColor(kColorButtonFace), Rgb(192, 192, 192));
+  EXPECT_EQ(TranslateColor(0x000080FF), 0x000080FFu);
+  EXPECT_FALSE(TranslateColor(0x80000040u).has_value());
+  EXPECT_FALSE(TranslateColor(0x02000000u).has_value());
+}
+
+TEST(UnitsTest, ScaleConversions) {
+  EXPECT_FLOAT_EQ(ConvertScale(1680, ScaleMode::kTwips, ScaleMode::kPixels, 15), 112);
+  EXPECT_FLOAT_EQ(ConvertScale(19, ScaleMode::kPixels, ScaleMode::kTwips, 15), 285);
+  EXPECT_FLOAT_EQ(ConvertScale(20, ScaleMode::kTwips, ScaleMode::kPoints, 15), 1);
+  EXPECT_EQ(RoundHalfEven(112.5), 112);
+  EXPECT_EQ(RoundHalfEven(-0.5), 0);
+  EXPECT_EQ(RoundToInteger(-32768.5), -32768);
+}
+
+}  // namespace
+}  // namespace vitrelle
