@@ -1,0 +1,77 @@
+// Background tracking: how a transparent control shows the pixels its form paints
+// beneath it. Written once here; each control derives from TrackedControl and
+// overrides only the steps where it differs (a loading flag that stops Refresh, its
+// own activation rule, what its Timer1 tick does, extra timers of its own).
+#pragma once
+
+#include <cstdint>
+
+#include "frame/host.h"
+
+namespace vitrelle {
+
+inline constexpr int32_t kBackStyleTransparent = 0;
+inline constexpr int32_t kBackStyleOpaque = 1;
+
+class TrackedControl : public Control {
+ public:
+  // The public Refresh: take a new copy now when transparent (run time only).
+  virtual void Refresh();
+
+  // Host notifications the mechanism handles. Errors in these are contained: a
+  // failing tick or activation must not end the application that hosts the form.
+  void ParentActivate() override;
+  void TimerTick(TimerPart& timer) override;
+
+ protected:
+  struct Options {
+    bool with_timer2 = true;  // the focus-return timer
+  };
+  explicit TrackedControl(Surface& surface) : TrackedControl(surface, Options{}) {}
+  TrackedControl(Surface& surface, Options options);
+
+  Surface& surface() const { return surface_; }
+  Runtime& runtime() const { return surface_.GetRuntime(); }
+  bool UserMode() const { return surface_.AmbientUserMode(); }
+
+  // The control's BackStyle value as last set.
+  virtual int32_t BackStyleValue() const = 0;
+  // True while Refresh must do nothing (a control that is loading its properties).
+  virtual bool RefreshSuppressed() const { return false; }
+
+  // Steps a control may replace.
+  virtual void OnParentActivate();
+  virtual void OnTimer1();
+  virtual void OnTimer2();
+  // A tick of a timer the control added itself.
+  virtual void OnOtherTimer(TimerPart&) {}
+  // The opaque branch of Refresh: show the control's own colours, copy nothing.
+  virtual void RefreshOpaque();
+
+  void ApplyBackStyle();
+  void SetTransparent(bool transparent_on);
+  PicturePtr CaptureBackground();
+  // The capture itself (hide, let the form repaint, copy, show); shared by controls
+  // that write their own Refresh around it. Shows the control again and clears the
+  // capture flag even when a step fails, then lets the error go on.
+  void CaptureIntoSurface();
+  // End of ReadProperties at run time: remember the form and follow its Activate.
+  void TakeParent();
+  bool ContainerIsGlazeFrame();
+
+  TimerPart& timer1() const { return timer1_; }
+  TimerPart* timer2() const { return timer2_; }
+  const DispatchPtr& my_parent() const { return my_parent_; }
+  bool background_applied() const { return background_applied_; }
+
+ private:
+  Surface& surface_;
+  TimerPart& timer1_;
+  TimerPart* timer2_ = nullptr;
+  DispatchPtr my_parent_;
+  bool background_applied_ = false;
+  bool apply_busy_ = false;
+  bool activate_busy_ = false;
+};
+
+}  // namespace vitrelle
