@@ -101,6 +101,9 @@ class WindowClient {
 
 enum class PixelMode { kTrueColor, kPalette8 };
 
+// What the screen shows where no window is.
+inline constexpr OleColor kDesktopColor = Rgb(0, 128, 128);
+
 class Screen {
  public:
   Screen(int width, int height, PixelMode mode = PixelMode::kTrueColor);
@@ -144,6 +147,9 @@ class Screen {
   // Paints every invalid area, parents before children, each window clipped to what
   // it owns on the screen.
   void PaintPending();
+  // Paints the invalid area of one window and of its descendants now, before the
+  // next paint pass (the platform's UpdateWindow).
+  void UpdateWindow(Handle window);
 
   // The window that owns a screen pixel (topmost visible, inside its region), 0 if none.
   Handle WindowAt(int x, int y) const;
