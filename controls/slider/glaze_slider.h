@@ -1,0 +1,148 @@
+// GlazeSlider: a horizontal or vertical groove with a thumb that selects a whole
+// number between Min and Max. Built from lightweight parts only (one shape and a set
+// of lines), so a transparent slider shows the form's pixels between them.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string_view>
+
+#include "frame/host.h"
+#include "frame/members.h"
+#include "frame/tracking.h"
+
+namespace vitrelle {
+
+class GlazeSliderTestApi;
+
+class GlazeSlider : public TrackedControl {
+ public:
+  // The size a new control is given before its first Resize fixes the thickness.
+  static constexpr float kDesignWidth = 1680;
+  static constexpr float kDesignHeight = 1620;
+
+  explicit GlazeSlider(Surface& surface);
+
+  std::string_view ClassName() const override { return "GlazeSlider"; }
+  Variant Invoke(std::string_view member, InvokeKind kind, std::span<Variant> args) override;
+
+  // Host notifications.
+  void InitProperties() override;
+  void ReadProperties(PropertyBag& bag) override;
+  void WriteProperties(PropertyBag& bag) override;
+  void Resize() override;
+  void DblClick(Part* part) override;
+  void MouseDown(Part* part, int16_t& button, int16_t& shift, float& x, float& y) override;
+  void MouseMove(Part* part, int16_t& button, int16_t& shift, float& x, float& y) override;
+  void MouseUp(Part* part, int16_t& button, int16_t& shift, float& x, float& y) override;
+  void KeyDown(Part* part, int16_t& key_code, int16_t& shift) override;
+  void KeyUp(Part* part, int16_t& key_code, int16_t& shift) override;
+  void KeyPress(Part* part, int16_t& key_ascii) override;
+  void GotFocus(Part* part) override;
+  void LostFocus(Part* part) override;
+
+  // Properties of the public interface.
+  int32_t Value() const { return value_; }
+  void SetValue(int32_t value);
+  int32_t Max() const { return max_; }
+  void SetMax(int32_t max);
+  int32_t Min() const { return min_; }
+  void SetMin(int32_t min);
+  int32_t SmallChange() const { return small_change_; }
+  void SetSmallChange(int32_t step);
+  int32_t LargeChange() const { return large_change_; }
+  void SetLargeChange(int32_t step);
+  int32_t SliderShape() const { return slider_shape_; }
+  void SetSliderShape(int32_t shape);
+  int32_t Orientation() const { return orientation_; }
+  void SetOrientation(int32_t orientation);
+  Handle hWnd() const { return surface().hWnd(); }
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool enabled);
+  int32_t BackStyle() const { return back_style_; }
+  void SetBackStyle(int32_t style);
+  int32_t BorderStyle() const { return border_style_; }
+  void SetBorderStyle(int32_t style);
+  OleColor BackColor() const { return back_color_; }
+  void SetBackColor(OleColor color);
+  OleColor SliderColor() const { return slider_color_; }
+  void SetSliderColor(OleColor color);
+  bool Scrolling() const { return scrolling_; }
+  PicturePtr MouseIcon() const { return surface().MouseIcon(); }
+  void SetMouseIcon(PicturePtr icon);
+  int16_t MousePointer() const { return surface().MousePointer(); }
+  void SetMousePointer(int16_t pointer);
+  void DisplayAboutBox();
+
+ protected:
+  int32_t BackStyleValue() const override { return back_style_; }
+  bool RefreshSuppressed() const override { return loading_; }
+  void OnParentActivate() override;
+
+ private:
+  friend class GlazeSliderTestApi;
+  static std::span<const MemberBinding<GlazeSlider>> Members();
+
+  bool Vertical() const { return orientation_ != 0; }
+
+  // Geometry (geometry.cpp).
+  void ComputeScale();
+  void PlaceThumb();
+  void ValueFromThumb();
+  int32_t ThumbPosFromPointer(float c) const;
+  void MoveThumbAlong(int32_t pos);
+  void ApplyThumbShape();
+  void PlaceThumbEdges();
+  void ApplyBorder();
+  void ApplyThumbColor();
+  void LayGroove(float groove_end);
+  float GrooveEnd() const;
+  void SwapLengthOntoAxis();
+
+  // Input (input.cpp, focus.cpp).
+  void DragThumbTo(float x, float y);
+  void StepUp(int32_t step);
+  void StepDown(int32_t step);
+  void FocusNextControl();
+  void FocusPreviousControl();
+  void MoveFocus(bool forward);
+  void RaiseSliderEvent(std::string_view event);
+  void RaiseMouseEvent(std::string_view event, int16_t& button, int16_t& shift, float& x, float& y);
+  void RaiseKeyEvent(std::string_view event, int16_t& key_code, int16_t& shift);
+
+  // Persistence (persistence.cpp).
+  void ReadRange(PropertyBag& bag);
+
+  // Declared back to front, the order in which they are created and stacked.
+  std::array<LinePart*, 5> line_middle_;
+  LinePart& line_top_;
+  LinePart& line_bottom_;
+  LinePart& line_left_;
+  LinePart& line_right_;
+  ShapePart& picture1_;
+  LinePart& line1_;
+  LinePart& line2_;
+  LinePart& line3_;
+
+  int32_t value_ = 0;
+  int32_t max_ = 100;
+  int32_t min_ = 0;
+  int32_t small_change_ = 1;
+  int32_t large_change_ = 5;
+  int32_t slider_shape_ = 0;
+  int32_t orientation_ = 0;
+  int32_t border_style_ = 0;
+  int32_t back_style_ = kBackStyleTransparent;
+  OleColor back_color_ = kColorButtonFace;
+  OleColor slider_color_ = 0x000080FF;
+  bool enabled_ = true;
+  bool scrolling_ = false;
+  float twips_per_unit_ = 0;
+  bool loading_ = false;
+};
+
+std::unique_ptr<Control> MakeGlazeSlider(Surface& surface);
+
+}  // namespace vitrelle

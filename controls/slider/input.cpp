@@ -1,0 +1,132 @@
+// Dragging and clicking the thumb, stepping with the keys, and the events each
+// raises. The control does its own work first and raises the pass-through event
+// last, so a handler that changes a by-reference parameter cannot change what the
+// control did.
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+#include "controls/slider/glaze_slider.h"
+#include "frame/errors.h"
+
+namespace vitrelle {
+
+namespace {
+
+constexpr int16_t kLeftButton = 1;
+
+constexpr int16_t kKeyPageUp = 33;
+constexpr int16_t kKeyPageDown = 34;
+constexpr int16_t kKeyLeft = 37;
+constexpr int16_t kKeyUp = 38;
+constexpr int16_t kKeyRight = 39;
+constexpr int16_t kKeyDown = 40;
+
+// A step that leaves the 32-bit range ends at the range's edge; the setter then
+// clamps it to Min..Max, which is where the exact sum would have been clamped too.
+int32_t Saturate(int64_t v) {
+  return static_cast<int32_t>(
+      std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
+
+}  // namespace
+
+void GlazeSlider::RaiseSliderEvent(std::string_view event) {
+  Variant args[1] = {Variant::Long(value_)};
+  surface().RaiseEvent(event, args);
+}
+
+void GlazeSlider::RaiseMouseEvent(std::string_view event, int16_t& button, int16_t& shift, float& x, float& y) {
+  Variant args[4] = {Variant::Integer(button), Variant::Integer(shift), Variant::Single(x), Variant::Single(y)};
+  surface().RaiseEvent(event, args);
+  button = args[0].ToInteger();
+  shift = args[1].ToInteger();
+  x = args[2].ToSingle();
+  y = args[3].ToSingle();
+}
+
+void GlazeSlider::RaiseKeyEvent(std::string_view event, int16_t& key_code, int16_t& shift) {
+  Variant args[2] = {Variant::Integer(key_code), Variant::Integer(shift)};
+  surface().RaiseEvent(event, args);
+  key_code = args[0].ToInteger();
+  shift = args[1].ToInteger();
+}
+
+void GlazeSlider::DragThumbTo(float x, float y) {
+  // A geometry step that fails (a range never valid, a part that refuses the
+  // position) must not swallow the events the application is waiting for.
+  int32_t pos = 0;
+  if (IgnoreErrors([&] { pos = ThumbPosFromPointer(Vertical() ? y : x); })) {
+    IgnoreErrors([&] { MoveThumbAlong(pos); });
+  }
+  IgnoreErrors([&] { ValueFromThumb(); });
+}
+
+void GlazeSlider::MouseDown(Part*, int16_t& button, int16_t& shift, float& x, float& y) {
+  // Anywhere on the control counts: the thumb jumps under the pointer, there is no
+  // paging by LargeChange.
+  if (button == kLeftButton) {
+    scrolling_ = true;
+    DragThumbTo(x, y);
+  }
+  RaiseMouseEvent("MouseDown", button, shift, x, y);
+}
+
+void GlazeSlider::MouseMove(Part*, int16_t& button, int16_t& shift, float& x, float& y) {
+  if (scrolling_) {
+    const float width = surface().Width();
+    const float height = surface().Height();
+    // The surface holds the mouse during a press, so moves outside it arrive too;
+    // there the thumb waits at its last place.
+    if (x >= 0 && y >= 0 && x <= width && y <= height) {
+      DragThumbTo(x, y);
+      RaiseSliderEvent("Scroll");
+    }
+  }
+  RaiseMouseEvent("MouseMove", button, shift, x, y);
+}
+
+void GlazeSlider::MouseUp(Part*, int16_t& button, int16_t& shift, float& x, float& y) {
+  scrolling_ = false;
+  if (button == kLeftButton) RaiseSliderEvent("Click");
+  RaiseMouseEvent("MouseUp", button, shift, x, y);
+}
+
+void GlazeSlider::DblClick(Part*) { surface().RaiseEvent("DblClick", {}); }
+
+void GlazeSlider::StepUp(int32_t step) {
+  if (value_ >= max_) return;
+  SetValue(Saturate(static_cast<int64_t>(value_) + step));
+  RaiseSliderEvent("Scroll");
+}
+
+void GlazeSlider::StepDown(int32_t step) {
+  if (value_ <= min_) return;
+  SetValue(Saturate(static_cast<int64_t>(value_) - step));
+  RaiseSliderEvent("Scroll");
+}
+
+void GlazeSlider::KeyDown(Part*, int16_t& key_code, int16_t& shift) {
+  // Value grows with the thumb's position: rightwards, or downwards in a vertical
+  // slider; the arrows across the axis move the focus on.
+  switch (key_code) {
+    case kKeyRight: Vertical() ? FocusNextControl() : StepUp(small_change_); break;
+    case kKeyLeft: Vertical() ? FocusPreviousControl() : StepDown(small_change_); break;
+    case kKeyDown: Vertical() ? StepUp(small_change_) : FocusNextControl(); break;
+    case kKeyUp: Vertical() ? StepDown(small_change_) : FocusPreviousControl(); break;
+    case kKeyPageUp: StepUp(large_change_); break;
+    case kKeyPageDown: StepDown(large_change_); break;
+    default: break;
+  }
+  RaiseKeyEvent("KeyDown", key_code, shift);
+}
+
+void GlazeSlider::KeyUp(Part*, int16_t& key_code, int16_t& shift) { RaiseKeyEvent("KeyUp", key_code, shift); }
+
+void GlazeSlider::KeyPress(Part*, int16_t& key_ascii) {
+  Variant args[1] = {Variant::Integer(key_ascii)};
+  surface().RaiseEvent("KeyPress", args);
+  key_ascii = args[0].ToInteger();
+}
+
+}  // namespace vitrelle
