@@ -65,6 +65,10 @@ class Driver {
   virtual void Activate() = 0;
   virtual void Wait(int64_t ms) = 0;
   virtual int64_t Now() const = 0;
+  // A picture object from an image file, as the host's LoadPicture opens one; `path`
+  // is already resolved against the script's folder. Raises RuntimeError (53 for a
+  // missing file, 481 for a file that is not a picture).
+  virtual Variant LoadPicture(const std::string& path) = 0;
   virtual void Set(const Target& target, std::string_view member, const Variant& value) = 0;
   virtual Variant Get(const Target& target, std::string_view member) = 0;
   virtual void Call(const Target& target, std::string_view method) = 0;

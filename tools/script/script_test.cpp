@@ -1,0 +1,374 @@
+#include "tools/script/script.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <sstream>
+#include <stdexcept>
+#include <vector>
+
+#include "frame/errors.h"
+
+namespace vitrelle::script {
+namespace {
+
+std::string Num(float v) { return Variant::Single(v).ToString(); }
+
+// A driver that knows only the calls a test announced, in order. Any other call, or an
+// announced call that never comes, fails the test.
+class StrictDriver : public Driver {
+ public:
+  using Effect = std::function<Variant()>;
+
+  ~StrictDriver() override {
+    for (const auto& e : expected_) ADD_FAILURE() << "expected call never came: " << e.first;
+  }
+
+  void Expect(std::string call, Effect effect = {}) { expected_.emplace_back(std::move(call), std::move(effect)); }
+  ScriptLog* log() const { return log_; }
+  // Moves the clock and tells the log, as a host does while a wait fires timers.
+  void Advance(int64_t ms) {
+    now_ += ms;
+    if (log_) log_->SetTime(now_);
+  }
+  // Moves the clock without telling the log: the runner must read Now() itself.
+  void AdvanceQuietly(int64_t ms) { now_ += ms; }
+
+  void SetLog(ScriptLog* log) override { log_ = log; }
+  int64_t Now() const override { return now_; }
+  void Load(bool design) override { Record(design ? "Load design" : "Load"); }
+  void Show() override { Record("Show"); }
+  void Deactivate() override { Record("Deactivate"); }
+  void Activate() override { Record("Activate"); }
+  void Wait(int64_t ms) override { Record("Wait " + std::to_string(ms)); }
+  Variant LoadPicture(const std::string& path) override { return Record("LoadPicture " + path); }
+  void Set(const Target& t, std::string_view member, const Variant& value) override {
+    Record("Set " + t.Display() + "." + std::string(member) + " = " + value.ToLiteral());
+  }
+  Variant Get(const Target& t, std::string_view member) override {
+    return Record("Get " + t.Display() + "." + std::string(member));
+  }
+  void Call(const Target& t, std::string_view method) override {
+    Record("Call " + t.Display() + "." + std::string(method));
+  }
+  void Focus(const Target& t) override { Record("Focus " + t.Display()); }
+  void Tab(bool backwards) override { Record(backwards ? "Backtab" : "Tab"); }
+  void Click(const Target& t, std::optional<std::pair<float, float>> at, bool double_click) override {
+    std::string call = (double_click ? "DblClick " : "Click ") + t.Display();
+    if (at) call += " at " + Num(at->first) + "," + Num(at->second);
+    Record(call);
+  }
+  void Mouse(MouseAction action, const Target& t, int16_t button, int16_t shift, float x, float y) override {
+    static constexpr const char* kNames[] = {"MouseDown ", "MouseMove ", "MouseUp "};
+    Record(kNames[static_cast<int>(action)] + t.Display() + " " + std::to_string(button) + " " +
+           std::to_string(shift) + " " + Num(x) + "," + Num(y));
+  }
+  void Key(KeyAction action, const Target& t, int16_t key_code, int16_t shift) override {
+    Record((action == KeyAction::kDown ? "KeyDown " : "KeyUp ") + t.Display() + " " + std::to_string(key_code) +
+           " " + std::to_string(shift));
+  }
+  void KeyPress(const Target& t, int16_t key_ascii) override {
+    Record("KeyPress " + t.Display() + " " + std::to_string(key_ascii));
+  }
+  void Press(int16_t key_code, int16_t shift) override {
+    Record("Press " + std::to_string(key_code) + " " + std::to_string(shift));
+  }
+  void Resize(const Target& t, float width, float height) override {
+    Record("Resize " + t.Display() + " " + Num(width) + "," + Num(height));
+  }
+  void Save(const std::string& path) override { Record("Save " + path); }
+  void Render(const std::string& path) override { Record("Render " + path); }
+
+ private:
+  Variant Record(const std::string& call) {
+    EXPECT_NE(log_, nullptr) << call << " came without a log attached";
+    if (expected_.empty()) {
+      ADD_FAILURE() << "unexpected call: " << call;
+      return {};
+    }
+    auto [want, effect] = std::move(expected_.front());
+    expected_.pop_front();
+    EXPECT_EQ(call, want);
+    return effect ? effect() : Variant();
+  }
+
+  std::deque<std::pair<std::string, Effect>> expected_;
+  ScriptLog* log_ = nullptr;
+  int64_t now_ = 0;
+};
+
+StrictDriver::Effect Raises(int number) {
+  return [number]() -> Variant { throw RuntimeError(number); };
+}
+
+class ScriptTest : public testing::Test {
+ protected:
+  int Run(std::string_view text, std::string_view name = "script.txt") {
+    return RunScript(driver_, text, name, out_, err_);
+  }
+  StrictDriver driver_;
+  std::ostringstream out_, err_;
+};
+
+struct StatementCase {
+  const char* line;
+  const char* call;
+};
+
+class StatementTest : public ScriptTest, public testing::WithParamInterface<StatementCase> {};
+
+TEST_P(StatementTest, ReachesTheDriverAsWritten) {
+  driver_.Expect("Load");
+  driver_.Expect(GetParam().call);
+  EXPECT_EQ(Run(GetParam().line), kExitOk) << err_.str();
+  EXPECT_EQ(err_.str(), "");
+  EXPECT_EQ(out_.str(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Statements, StatementTest,
+    testing::Values(
+        StatementCase{"show", "Show"}, StatementCase{"  SHOW \t", "Show"}, StatementCase{"deactivate", "Deactivate"},
+        StatementCase{"activate", "Activate"}, StatementCase{"wait 50", "Wait 50"}, StatementCase{"tab", "Tab"},
+        StatementCase{"backtab", "Backtab"}, StatementCase{"set Check1.Value = 1", "Set Check1.Value = 1"},
+        StatementCase{"set Slider1.Value=-5", "Set Slider1.Value = -5"},
+        StatementCase{"set Option1(3).Caption = \"say \"\"hi\"\" = #1\"",
+                      "Set Option1(3).Caption = \"say \"\"hi\"\" = #1\""},
+        StatementCase{"set Form.BackColor = 0x00C0E0FF", "Set Form.BackColor = 12640511"},
+        StatementCase{"set check1(0).enabled = FALSE", "Set check1(0).enabled = False"},
+        StatementCase{"set Slider1.Width = 1.5", "Set Slider1.Width = 1.5"},
+        StatementCase{"set Check1.Picture = Nothing", "Set Check1.Picture = Nothing"},
+        StatementCase{"call Check1.Refresh", "Call Check1.Refresh"},
+        StatementCase{"call Option1(0).SetFocus", "Call Option1(0).SetFocus"},
+        StatementCase{"focus Check1:lblCaption", "Focus Check1:lblCaption"},
+        StatementCase{"focus Option1(2):picGlyph", "Focus Option1(2):picGlyph"},
+        StatementCase{"focus Form", "Focus Form"}, StatementCase{"click Check1", "Click Check1"},
+        StatementCase{"click Check1(2):lblCaption 15 30", "Click Check1(2):lblCaption at 15,30"},
+        StatementCase{"dblclick Form 100.5 -20", "DblClick Form at 100.5,-20"},
+        StatementCase{"mousedown Slider1 1 0 120 45", "MouseDown Slider1 1 0 120,45"},
+        StatementCase{"mousemove Slider1 1 1 -30 45", "MouseMove Slider1 1 1 -30,45"},
+        StatementCase{"mouseup Slider1:picThumb 1 0 7.5 2", "MouseUp Slider1:picThumb 1 0 7.5,2"},
+        StatementCase{"keydown Check1 32 0", "KeyDown Check1 32 0"},
+        StatementCase{"keyup Check1:chkBox 32 1", "KeyUp Check1:chkBox 32 1"},
+        StatementCase{"keypress Option1(1) 65", "KeyPress Option1(1) 65"}, StatementCase{"press 9", "Press 9 0"},
+        StatementCase{"press 9 1", "Press 9 1"}, StatementCase{"resize Check1 1200 300", "Resize Check1 1200,300"},
+        StatementCase{"save out.vfm", "Save out.vfm"},
+        StatementCase{"render shots/after click.PNG", "Render shots/after click.PNG"}));
+
+TEST_F(ScriptTest, CommentsBlankLinesAndDesignComeBeforeTheFirstStatement) {
+  driver_.Expect("Load design");
+  driver_.Expect("Show");
+  driver_.Expect("Tab");
+  EXPECT_EQ(Run("# a form at design time\r\n\r\n   \ndesign\r\nshow\n  # indented comment\ntab"), kExitOk);
+}
+
+struct BadCase {
+  const char* script;
+  const char* where_and_why;  // "script.txt:LINE: MESSAGE"
+};
+
+class BadStatementTest : public ScriptTest, public testing::WithParamInterface<BadCase> {};
+
+// The strict driver expects nothing: not even the load happens for a bad script.
+TEST_P(BadStatementTest, StopsBeforeAnythingRuns) {
+  EXPECT_EQ(Run(GetParam().script), kExitBadScript);
+  EXPECT_EQ(err_.str(), std::string(GetParam().where_and_why) + "\n");
+  EXPECT_EQ(out_.str(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Errors, BadStatementTest,
+    testing::Values(
+        BadCase{"show\nclick Check1 10\n", "script.txt:2: expected X Y after the target"},
+        BadCase{"show\r\n# c\r\n\r\nclik Check1\r\nshow", "script.txt:4: unknown statement \"clik\""},
+        BadCase{"show\ndesign", "script.txt:2: \"design\" is allowed only as the first statement"},
+        BadCase{"design\ndesign", "script.txt:2: \"design\" is allowed only as the first statement"},
+        BadCase{"design now", "script.txt:1: unexpected \"now\" after \"design\""},
+        BadCase{"wait -5", "script.txt:1: expected a whole number of milliseconds after \"wait\""},
+        BadCase{"wait 1.5", "script.txt:1: expected a whole number of milliseconds after \"wait\""},
+        BadCase{"wait", "script.txt:1: expected a whole number of milliseconds after \"wait\""},
+        BadCase{"set Check1.Value 1", "script.txt:1: expected TARGET.MEMBER = VALUE after \"set\""},
+        BadCase{"set Check1 Value = 1", "script.txt:1: expected TARGET.MEMBER = VALUE after \"set\""},
+        BadCase{"set Check1.Value = \"abc", "script.txt:1: bad value: the string has no closing quote"},
+        BadCase{"set Check1:lblCaption.Caption = \"x\"",
+                "script.txt:1: \"set\" goes through a control's extender and cannot name a part"},
+        BadCase{"get Check1", "script.txt:1: expected TARGET.MEMBER after \"get\", not \"Check1\""},
+        BadCase{"get Check1.Value extra", "script.txt:1: unexpected \"extra\" after \"get\""},
+        BadCase{"call Check1.Move 1 2", "script.txt:1: unexpected \"1\" after \"call\""},
+        BadCase{"click", "script.txt:1: expected a target after \"click\""},
+        BadCase{"click Check1( 10 20",
+                "script.txt:1: \"Check1(\" is not a target: expected Name, Name(Index), Name:Part or Form"},
+        BadCase{"click Option1(-1)",
+                "script.txt:1: \"Option1(-1)\" is not a target: expected Name, Name(Index), Name:Part or Form"},
+        BadCase{"focus Check1:", "script.txt:1: \"Check1:\" is not a target: expected Name, Name(Index), "
+                                 "Name:Part or Form"},
+        BadCase{"focus Form(1)", "script.txt:1: the form takes neither an index nor a part: \"Form(1)\""},
+        BadCase{"mousedown Slider1 1 0 10", "script.txt:1: expected BUTTON SHIFT X Y after the target"},
+        BadCase{"mousemove Slider1 1 0 1,5 3", "script.txt:1: X must be a decimal number of twips, not \"1,5\""},
+        BadCase{"keydown Check1 70000 0",
+                "script.txt:1: KEYCODE must be a whole number from -32768 to 32767, not \"70000\""},
+        BadCase{"keyup Check1 0x20 0",
+                "script.txt:1: KEYCODE must be a whole number from -32768 to 32767, not \"0x20\""},
+        BadCase{"keypress Check1", "script.txt:1: expected KEYASCII after the target"},
+        BadCase{"press", "script.txt:1: expected KEYCODE [SHIFT] after \"press\""},
+        BadCase{"press 9 1 2", "script.txt:1: expected KEYCODE [SHIFT] after \"press\""},
+        BadCase{"resize Check1:lblCaption 10 10", "script.txt:1: \"resize\" takes a control, not one of its parts"},
+        BadCase{"save out.png", "script.txt:1: expected a file name ending in .vfm after \"save\""},
+        BadCase{"render", "script.txt:1: expected a file name ending in .png after \"render\""},
+        BadCase{"show now", "script.txt:1: unexpected \"now\" after \"show\""},
+        BadCase{"tab 2", "script.txt:1: unexpected \"2\" after \"tab\""}));
+
+TEST_F(ScriptTest, RunTimeErrorsAreLoggedAndTheRunGoesOn) {
+  driver_.Expect("Load", Raises(err::kObjectNotSet));
+  driver_.Expect("Show", [this] {
+    driver_.AdvanceQuietly(40);
+    return Variant();
+  });
+  driver_.Expect("Set Slider1.Max = -5", Raises(err::kInvalidPropertyValue));
+  driver_.Expect("Call Slider1.Fly", [] () -> Variant { throw RuntimeError(438, "Custom words"); });
+  driver_.Expect("Get Slider1.Max", [] { return Variant::Integer(10); });
+  EXPECT_EQ(Run("show\nset Slider1.Max = -5\ncall Slider1.Fly\nget Slider1.Max"), kExitOk);
+  EXPECT_EQ(out_.str(),
+            "@0 error 91: Object variable or With block variable not set\n"
+            "@40 error 380: Invalid property value\n"
+            "@40 error 438: Custom words\n"
+            "@40 Slider1.Max = 10\n");
+}
+
+// The driver writes its own lines; every line carries the clock's time when it happened,
+// and a line the runner writes after a wait carries the time the wait ended.
+TEST_F(ScriptTest, LinesCarryTheVirtualTime) {
+  driver_.Expect("Load");
+  driver_.Expect("Show", [this] {
+    driver_.log()->Focus("Check1");
+    return Variant();
+  });
+  driver_.Expect("Wait 100", [this] {
+    driver_.Advance(50);
+    driver_.log()->Capture("Check1", 112, 19);
+    driver_.Advance(50);
+    return Variant();
+  });
+  driver_.Expect("Get Check1(2).Caption", [] { return Variant::String("a \"b\""); });
+  driver_.Expect("Get Slider1.Width", [] { return Variant::Single(1200.0f); });
+  EXPECT_EQ(Run("show\nwait 100\nget Check1(2).Caption\nget Slider1.Width"), kExitOk);
+  EXPECT_EQ(out_.str(),
+            "@0 focus Check1\n"
+            "@50 capture Check1 112x19\n"
+            "@100 Check1(2).Caption = \"a \"\"b\"\"\"\n"
+            "@100 Slider1.Width = 1200.0\n");
+}
+
+TEST_F(ScriptTest, AMissingTargetStopsTheRunAtItsLine) {
+  driver_.Expect("Load");
+  driver_.Expect("Show");
+  driver_.Expect("Click Chek1", []() -> Variant { throw std::invalid_argument("no control named \"Chek1\""); });
+  // Nothing after line 3 may reach the driver.
+  EXPECT_EQ(Run("show\n\nclick Chek1\nshow\n"), kExitBadScript);
+  EXPECT_EQ(err_.str(), "script.txt:3: no control named \"Chek1\"\n");
+  EXPECT_EQ(driver_.log(), nullptr) << "the log must not outlive the run";
+}
+
+TEST_F(ScriptTest, AHostFailureStopsTheRunWithStatusOne) {
+  driver_.Expect("Load");
+  driver_.Expect("Render /nowhere/x.png", []() -> Variant { throw std::runtime_error("cannot write /nowhere/x.png"); });
+  EXPECT_EQ(Run("render /nowhere/x.png\nshow", "t/run.txt"), kExitHostFailed);
+  EXPECT_EQ(err_.str(), "t/run.txt:1: cannot write /nowhere/x.png\n");
+}
+
+TEST_F(ScriptTest, APictureIsOpenedFromTheScriptsFolderThenAssigned) {
+  driver_.Expect("Load");
+  driver_.Expect("LoadPicture tests/forms/art/back.png", [] { return Variant::String("the picture"); });
+  driver_.Expect("Set Form.Picture = \"the picture\"");
+  driver_.Expect("LoadPicture tests/forms/missing.png", [] () -> Variant {
+    throw RuntimeError(53, "File not found");
+  });
+  // A picture that cannot be opened is the statement's error; the assignment never happens.
+  EXPECT_EQ(Run("set Form.Picture = picture(\"art/back.png\")\nset Check1.Picture = picture(\"missing.png\")",
+                "tests/forms/run.txt"),
+            kExitOk);
+  EXPECT_EQ(out_.str(), "@0 error 53: File not found\n");
+}
+
+struct PathCase {
+  const char* script_name;
+  const char* path;
+  const char* resolved;
+};
+
+class ResolveScriptPathTest : public testing::TestWithParam<PathCase> {};
+
+TEST_P(ResolveScriptPathTest, RelativeToTheScriptsFolder) {
+  EXPECT_EQ(ResolveScriptPath(GetParam().script_name, GetParam().path), GetParam().resolved);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, ResolveScriptPathTest,
+                         testing::Values(PathCase{"dir/run.txt", "a.png", "dir/a.png"},
+                                         PathCase{"run.txt", "a.png", "a.png"},
+                                         PathCase{"-", "sub/a.png", "sub/a.png"},
+                                         PathCase{"dir/run.txt", "/abs/a.png", "/abs/a.png"},
+                                         PathCase{"/x/y/run.txt", "../a.png", "/x/y/../a.png"}));
+
+struct LogCase {
+  std::function<void(ScriptLog&)> write;
+  const char* line;
+};
+
+class ScriptLogTest : public testing::TestWithParam<LogCase> {};
+
+TEST_P(ScriptLogTest, WritesOneLineWithTheTime) {
+  std::vector<std::string> lines;
+  ScriptLog log([&](const std::string& line) { lines.push_back(line); });
+  log.SetTime(7);
+  GetParam().write(log);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], GetParam().line);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ScriptLogTest,
+    testing::Values(
+        LogCase{[](ScriptLog& l) { l.Event("Check1", "Click", {}); }, "@7 event Check1.Click()"},
+        LogCase{[](ScriptLog& l) {
+                  const Variant args[] = {Variant::Integer(1), Variant::Integer(0), Variant::Single(120.0f),
+                                          Variant::Single(45.5f)};
+                  l.Event("Slider1", "MouseDown", args);
+                },
+                "@7 event Slider1.MouseDown(1, 0, 120.0, 45.5)"},
+        LogCase{[](ScriptLog& l) {
+                  const Variant args[] = {Variant::String("say \"x\""), Variant::Boolean(false)};
+                  l.Event("Option1(2)", "Custom", args);
+                },
+                "@7 event Option1(2).Custom(\"say \"\"x\"\"\", False)"},
+        LogCase{[](ScriptLog& l) { l.Changed("Check1", "Value"); }, "@7 changed Check1.Value"},
+        LogCase{[](ScriptLog& l) { l.Capture("Check1", 112, 19); }, "@7 capture Check1 112x19"},
+        LogCase{[](ScriptLog& l) { l.Focus("Check1:chkBox"); }, "@7 focus Check1:chkBox"},
+        LogCase{[](ScriptLog& l) { l.MsgBox(" GlazeSlider", "Max \"too\" low"); },
+                "@7 msgbox \" GlazeSlider\" \"Max \"\"too\"\" low\""},
+        LogCase{[](ScriptLog& l) { l.Value("Check1", "Value", Variant::Boolean(true)); }, "@7 Check1.Value = True"},
+        LogCase{[](ScriptLog& l) { l.Error(380, "Invalid property value"); }, "@7 error 380: Invalid property value"}));
+
+struct TargetCase {
+  Target target;
+  const char* display;
+  bool is_form;
+};
+
+class TargetTest : public testing::TestWithParam<TargetCase> {};
+
+TEST_P(TargetTest, DisplaysAsLogLinesNameIt) {
+  EXPECT_EQ(GetParam().target.Display(), GetParam().display);
+  EXPECT_EQ(GetParam().target.IsForm(), GetParam().is_form);
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, TargetTest,
+                         testing::Values(TargetCase{{"Check1", -1, ""}, "Check1", false},
+                                         TargetCase{{"Option1", 0, ""}, "Option1(0)", false},
+                                         TargetCase{{"Check1", -1, "lblCaption"}, "Check1:lblCaption", false},
+                                         TargetCase{{"Option1", 2, "picGlyph"}, "Option1(2):picGlyph", false},
+                                         TargetCase{{"form", -1, ""}, "form", true},
+                                         TargetCase{{"Form1", -1, ""}, "Form1", false}));
+
+}  // namespace
+}  // namespace vitrelle::script
