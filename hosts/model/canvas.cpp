@@ -1,0 +1,167 @@
+#include <algorithm>
+#include <cstdlib>
+
+#include "hosts/model/canvas_internal.h"
+#include "hosts/model/text_internal.h"
+
+namespace vitrelle::model::internal {
+
+namespace {
+
+// Grey-level coverage over what is already there, rounded the same way everywhere.
+OleColor Mix(OleColor under, OleColor over, unsigned alpha) {
+  auto channel = [alpha](unsigned d, unsigned s) { return (d * (255 - alpha) + s * alpha + 127) / 255; };
+  return Rgb(static_cast<uint8_t>(channel(RedOf(under), RedOf(over))),
+             static_cast<uint8_t>(channel(GreenOf(under), GreenOf(over))),
+             static_cast<uint8_t>(channel(BlueOf(under), BlueOf(over))));
+}
+
+Rect Deflate(const Rect& r, int by) { return {r.left + by, r.top + by, r.right - by, r.bottom - by}; }
+
+}  // namespace
+
+WindowCanvas::WindowCanvas(ScreenCore& core, GdiModel& gdi, Handle window, const Rect& clip)
+    : core_(core), gdi_(gdi), window_(window) {
+  if (const WindowRecord* w = core_.Find(window)) {
+    const Rect sr = core_.ScreenRectOf(*w);
+    origin_x_ = sr.left;
+    origin_y_ = sr.top;
+    border_ = w->border;
+    clip_ = clip.Intersect(sr).Intersect(core_.Bounds());
+  }
+}
+
+void WindowCanvas::Blend(int x, int y, OleColor c, unsigned alpha) {
+  if (alpha == 0) return;
+  const int sx = x + origin_x_, sy = y + origin_y_;
+  if (!Writable(sx, sy)) return;
+  core_.Put(sx, sy, alpha >= 255 ? c : Mix(core_.ColorAt(sx, sy), c, alpha));
+}
+
+void WindowCanvas::FillRect(const Rect& r, OleColor c) {
+  const Rect area = r.Offset(origin_x_, origin_y_).Intersect(clip_);
+  if (area.Empty()) return;
+  if (core_.mode() == PixelMode::kTrueColor) {
+    const OleColor value = c & 0xFFFFFFu;
+    for (int y = area.top; y < area.bottom; ++y) {
+      uint32_t* row = core_.RgbRow(y);
+      for (int x = area.left; x < area.right; ++x)
+        if (core_.OwnerAt(x, y) == window_) row[x] = value;
+    }
+    return;
+  }
+  const uint8_t index = core_.NearestIndex(c);
+  for (int y = area.top; y < area.bottom; ++y) {
+    uint8_t* row = core_.IndexRow(y);
+    for (int x = area.left; x < area.right; ++x)
+      if (core_.OwnerAt(x, y) == window_) row[x] = index;
+  }
+}
+
+// Bresenham's line without its last point, as the platform's LineTo. A wider line is
+// the same run of points, each stretched across the line's minor axis to `width`
+// pixels, centred (the extra pixel of an even width goes above or to the left).
+void WindowCanvas::Line(int x1, int y1, int x2, int y2, OleColor c, int width) {
+  width = std::max(1, width);
+  const int dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
+  const int step_x = x1 < x2 ? 1 : -1, step_y = y1 < y2 ? 1 : -1;
+  const bool mostly_horizontal = dx >= -dy;
+  const int before = width / 2;
+  int err = dx + dy;
+  int x = x1, y = y1;
+  while (x != x2 || y != y2) {
+    if (width == 1) {
+      Plot(x, y, c);
+    } else if (mostly_horizontal) {
+      FillRect({x, y - before, x + 1, y - before + width}, c);
+    } else {
+      FillRect({x - before, y, x - before + width, y + 1}, c);
+    }
+    const int e2 = 2 * err;
+    if (e2 >= dy) {
+      err += dy;
+      x += step_x;
+    }
+    if (e2 <= dx) {
+      err += dx;
+      y += step_y;
+    }
+  }
+}
+
+// The outline lies inside the bounds, so a shape never paints beyond its rectangle
+// whatever its border width.
+void WindowCanvas::Rectangle(const Rect& bounds, std::optional<OleColor> fill, std::optional<OleColor> outline,
+                             int outline_width) {
+  if (bounds.Empty()) return;
+  if (fill) FillRect(bounds, *fill);
+  if (!outline) return;
+  const int w = std::max(1, outline_width);
+  const Rect inner = Deflate(bounds, w);
+  if (inner.Empty()) {
+    FillRect(bounds, *outline);
+    return;
+  }
+  FillRect({bounds.left, bounds.top, bounds.right, inner.top}, *outline);
+  FillRect({bounds.left, inner.bottom, bounds.right, bounds.bottom}, *outline);
+  FillRect({bounds.left, inner.top, inner.left, inner.bottom}, *outline);
+  FillRect({inner.right, inner.top, bounds.right, inner.bottom}, *outline);
+}
+
+void WindowCanvas::Ellipse(const Rect& bounds, std::optional<OleColor> fill, std::optional<OleColor> outline,
+                           int outline_width) {
+  if (bounds.Empty()) return;
+  const int w = std::max(1, outline_width);
+  const Rect inner = Deflate(bounds, w);
+  const Rect visible = bounds.Intersect(clip_.Offset(-origin_x_, -origin_y_));
+  for (int y = visible.top; y < visible.bottom; ++y) {
+    for (int x = visible.left; x < visible.right; ++x) {
+      if (!RoundRectContains(bounds, bounds.Width(), bounds.Height(), x, y)) continue;
+      const bool interior = !inner.Empty() && RoundRectContains(inner, inner.Width(), inner.Height(), x, y);
+      if (outline && !interior)
+        Plot(x, y, *outline);
+      else if (fill)
+        Plot(x, y, *fill);
+    }
+  }
+}
+
+void WindowCanvas::DrawBitmap(const Bitmap& bitmap, int x, int y) {
+  const Rect area = Rect{x, y, x + bitmap.Width(), y + bitmap.Height()}.Offset(origin_x_, origin_y_).Intersect(clip_);
+  if (area.Empty()) return;
+  const int left = x + origin_x_, top = y + origin_y_;
+  for (int sy = area.top; sy < area.bottom; ++sy)
+    for (int sx = area.left; sx < area.right; ++sx)
+      if (core_.OwnerAt(sx, sy) == window_) core_.Put(sx, sy, bitmap.At(sx - left, sy - top));
+}
+
+void WindowCanvas::DrawPicture(const Picture& picture, int x, int y) {
+  if (picture.Type() != 1) return;
+  if (auto pixels = gdi_.BitmapPixels(picture.BitmapHandle(), picture.PaletteHandle())) DrawBitmap(*pixels, x, y);
+}
+
+namespace {
+
+class CanvasTextSink final : public TextSink {
+ public:
+  CanvasTextSink(WindowCanvas& canvas, OleColor color) : canvas_(canvas), color_(color) {}
+  void Coverage(int x, int y, int width, int height, const uint8_t* coverage, int pitch) override {
+    for (int row = 0; row < height; ++row)
+      for (int col = 0; col < width; ++col) canvas_.Blend(x + col, y + row, color_, coverage[row * pitch + col]);
+  }
+  void Bar(const Rect& r) override { canvas_.FillRect(r, color_); }
+
+ private:
+  WindowCanvas& canvas_;
+  OleColor color_;
+};
+
+}  // namespace
+
+void WindowCanvas::DrawText(int x, int y, std::string_view utf8, const FontSpec& font, OleColor c) {
+  if (clip_.Empty()) return;
+  CanvasTextSink sink(*this, c);
+  RenderText(utf8, font, x, y, sink);
+}
+
+}  // namespace vitrelle::model::internal

@@ -1,0 +1,467 @@
+#include "hosts/model/screen.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "hosts/model/canvas_internal.h"
+#include "hosts/model/gdi_model.h"
+#include "hosts/model/screen_internal.h"
+
+namespace vitrelle::model {
+
+Rect Rect::Intersect(const Rect& o) const {
+  Rect r{std::max(left, o.left), std::max(top, o.top), std::min(right, o.right), std::min(bottom, o.bottom)};
+  return r.Empty() ? Rect{} : r;
+}
+
+Rect Rect::Union(const Rect& o) const {
+  if (Empty()) return o.Empty() ? Rect{} : o;
+  if (o.Empty()) return *this;
+  return {std::min(left, o.left), std::min(top, o.top), std::max(right, o.right), std::max(bottom, o.bottom)};
+}
+
+Bitmap::Bitmap(int width, int height, OleColor fill)
+    : width_(std::max(0, width)),
+      height_(std::max(0, height)),
+      pixels_(static_cast<size_t>(width_) * height_, fill) {}
+
+namespace internal {
+
+namespace {
+
+// The display's fixed system palette: the twenty static colours of the platform at
+// both ends, a 6x6x6 colour cube and a ramp of greys between them.
+std::vector<PaletteEntry> SystemPaletteEntries() {
+  static constexpr uint8_t kLow[10][3] = {{0, 0, 0},     {128, 0, 0},   {0, 128, 0},     {128, 128, 0},
+                                          {0, 0, 128},   {128, 0, 128}, {0, 128, 128},   {192, 192, 192},
+                                          {192, 220, 192}, {166, 202, 240}};
+  static constexpr uint8_t kHigh[10][3] = {{255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},
+                                           {0, 255, 0},     {255, 255, 0},   {0, 0, 255},     {255, 0, 255},
+                                           {0, 255, 255},   {255, 255, 255}};
+  std::vector<PaletteEntry> p;
+  p.reserve(256);
+  for (const auto& c : kLow) p.push_back({c[0], c[1], c[2], 0});
+  for (int r = 0; r < 6; ++r)
+    for (int g = 0; g < 6; ++g)
+      for (int b = 0; b < 6; ++b)
+        p.push_back({static_cast<uint8_t>(r * 51), static_cast<uint8_t>(g * 51), static_cast<uint8_t>(b * 51), 0});
+  for (int i = 1; i <= 20; ++i) {
+    const auto v = static_cast<uint8_t>(i * 12);
+    p.push_back({v, v, v, 0});
+  }
+  for (const auto& c : kHigh) p.push_back({c[0], c[1], c[2], 0});
+  return p;
+}
+
+}  // namespace
+
+ScreenCore::ScreenCore(int width, int height, PixelMode mode)
+    : width_(std::max(0, width)), height_(std::max(0, height)), mode_(mode), palette_(SystemPaletteEntries()) {
+  for (const PaletteEntry& e : palette_) palette_rgb_.push_back(Rgb(e.red, e.green, e.blue));
+  const size_t n = static_cast<size_t>(width_) * height_;
+  if (mode_ == PixelMode::kTrueColor)
+    rgb_.assign(n, kDesktopColor);
+  else
+    index_.assign(n, NearestIndex(kDesktopColor));
+  owner_.assign(n, 0);
+}
+
+uint8_t ScreenCore::NearestIndex(OleColor c) const {
+  c &= 0xFFFFFFu;
+  if (auto it = nearest_.find(c); it != nearest_.end()) return it->second;
+  int best = 0;
+  long best_distance = LONG_MAX;
+  for (int i = 0; i < 256; ++i) {
+    const long dr = static_cast<long>(RedOf(c)) - palette_[i].red;
+    const long dg = static_cast<long>(GreenOf(c)) - palette_[i].green;
+    const long db = static_cast<long>(BlueOf(c)) - palette_[i].blue;
+    const long d = dr * dr + dg * dg + db * db;
+    if (d < best_distance) {
+      best_distance = d;
+      best = i;
+    }
+  }
+  nearest_.emplace(c, static_cast<uint8_t>(best));
+  return static_cast<uint8_t>(best);
+}
+
+WindowRecord* ScreenCore::Find(Handle window) {
+  auto it = windows_.find(window);
+  return it == windows_.end() ? nullptr : &it->second;
+}
+
+const WindowRecord* ScreenCore::Find(Handle window) const {
+  auto it = windows_.find(window);
+  return it == windows_.end() ? nullptr : &it->second;
+}
+
+std::vector<Handle>& ScreenCore::SiblingsOf(const WindowRecord& w) {
+  return w.parent == 0 ? top_level_ : Find(w.parent)->children;
+}
+
+Rect ScreenCore::ScreenRectOf(const WindowRecord& w) const {
+  int x = 0, y = 0;
+  for (const WindowRecord* p = Find(w.parent); p != nullptr; p = Find(p->parent)) {
+    x += p->rect.left + p->border;
+    y += p->rect.top + p->border;
+  }
+  return w.rect.Offset(x, y);
+}
+
+Rect ScreenCore::ClientScreenRectOf(const WindowRecord& w) const {
+  const Rect r = ScreenRectOf(w);
+  return {r.left + w.border, r.top + w.border, r.right - w.border, r.bottom - w.border};
+}
+
+bool ScreenCore::IsWindowVisible(Handle window) const {
+  const WindowRecord* w = Find(window);
+  if (w == nullptr) return false;
+  for (; w != nullptr; w = Find(w->parent))
+    if (!w->visible) return false;
+  return true;
+}
+
+Handle ScreenCore::CreateWindow(Handle parent, const Rect& rect, int border, WindowClient* client) {
+  if (parent != 0 && Find(parent) == nullptr) return 0;
+  const Handle h = NewHandle();
+  WindowRecord& w = windows_[h];
+  w.handle = h;
+  w.parent = parent;
+  w.rect = rect;
+  w.border = std::max(0, border);
+  w.client = client;
+  SiblingsOf(w).push_back(h);
+  return h;
+}
+
+void ScreenCore::Collect(Handle window, std::vector<Handle>& out) const {
+  out.push_back(window);
+  for (Handle c : Find(window)->children) Collect(c, out);
+}
+
+void ScreenCore::DestroyWindow(Handle window) {
+  WindowRecord* w = Find(window);
+  if (w == nullptr) return;
+  const Rect area = ScreenRectOf(*w);
+  auto& siblings = SiblingsOf(*w);
+  siblings.erase(std::find(siblings.begin(), siblings.end(), window));
+  std::vector<Handle> doomed;
+  Collect(window, doomed);
+  for (Handle h : doomed) {
+    const Handle region = Find(h)->region_object;
+    if (region != 0 && free_region_object) free_region_object(region);
+    windows_.erase(h);
+  }
+  UpdateOwners(area);
+}
+
+void ScreenCore::InvalidateSubtree(Handle window) {
+  std::vector<Handle> all;
+  Collect(window, all);
+  for (Handle h : all) Invalidate(h, std::nullopt);
+}
+
+void ScreenCore::MoveWindow(Handle window, const Rect& rect) {
+  WindowRecord* w = Find(window);
+  if (w == nullptr || w->rect == rect) return;
+  const Rect before = ScreenRectOf(*w);
+  w->rect = rect;
+  UpdateOwners(before.Union(ScreenRectOf(*w)));
+  // What the window and its children show moved with them, so all of it is redrawn.
+  InvalidateSubtree(window);
+}
+
+void ScreenCore::ShowWindow(Handle window, bool visible) {
+  WindowRecord* w = Find(window);
+  if (w == nullptr || w->visible == visible) return;
+  w->visible = visible;
+  UpdateOwners(ScreenRectOf(*w));
+}
+
+void ScreenCore::BringToTop(Handle window) {
+  WindowRecord* w = Find(window);
+  if (w == nullptr) return;
+  auto& siblings = SiblingsOf(*w);
+  auto it = std::find(siblings.begin(), siblings.end(), window);
+  if (it + 1 == siblings.end()) return;
+  siblings.erase(it);
+  siblings.push_back(window);
+  UpdateOwners(ScreenRectOf(*w));
+}
+
+void ScreenCore::SetRegion(Handle window, std::optional<Mask> mask, Handle region_object) {
+  WindowRecord* w = Find(window);
+  if (w == nullptr) return;
+  if (w->region_object != 0 && w->region_object != region_object && free_region_object)
+    free_region_object(w->region_object);
+  w->region = std::move(mask);
+  w->region_object = region_object;
+  UpdateOwners(ScreenRectOf(*w));
+  Invalidate(window, std::nullopt);
+}
+
+void ScreenCore::Invalidate(Handle window, std::optional<Rect> area) {
+  WindowRecord* w = Find(window);
+  if (w == nullptr) return;
+  const Rect whole{0, 0, w->rect.Width(), w->rect.Height()};
+  w->invalid = w->invalid.Union(area ? area->Intersect(whole) : whole);
+}
+
+bool ScreenCore::HasPendingPaint() const {
+  for (const auto& [h, w] : windows_)
+    if (!w.invalid.Empty() && IsWindowVisible(h)) return true;
+  return false;
+}
+
+std::vector<Handle> ScreenCore::PaintOrder(Handle root) const {
+  std::vector<Handle> out;
+  std::vector<Handle> stack;
+  auto push_children = [&](const std::vector<Handle>& children) {
+    for (auto it = children.rbegin(); it != children.rend(); ++it) stack.push_back(*it);
+  };
+  if (root == 0) {
+    push_children(top_level_);
+  } else if (IsWindowVisible(root)) {
+    stack.push_back(root);
+  }
+  while (!stack.empty()) {
+    const Handle h = stack.back();
+    stack.pop_back();
+    const WindowRecord* w = Find(h);
+    if (!w->visible) continue;
+    out.push_back(h);
+    push_children(w->children);
+  }
+  return out;
+}
+
+Rect ScreenCore::TakeInvalid(Handle window) {
+  WindowRecord* w = Find(window);
+  if (w == nullptr) return {};
+  const Rect invalid = w->invalid;
+  w->invalid = {};
+  const Rect sr = ScreenRectOf(*w);
+  return invalid.Offset(sr.left, sr.top).Intersect(sr).Intersect(Bounds());
+}
+
+void ScreenCore::UpdateOwners(const Rect& requested) {
+  const Rect area = requested.Intersect(Bounds());
+  if (area.Empty()) return;
+  scratch_area_ = area;
+  seq_.assign(static_cast<size_t>(area.Width()) * area.Height(), 0);
+  by_seq_.assign(1, 0);
+  for (Handle h : top_level_) Claim(*Find(h), area, 0, 0, 0);
+
+  // Bounding box of the pixels each window gained, by sequence number.
+  struct Box {
+    int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
+  };
+  std::vector<Box> gained(by_seq_.size());
+  const OleColor desktop = kDesktopColor;
+  for (int y = area.top; y < area.bottom; ++y) {
+    const uint32_t* seq_row = seq_.data() + static_cast<size_t>(y - area.top) * area.Width();
+    Handle* owner_row = owner_.data() + static_cast<size_t>(y) * width_;
+    for (int x = area.left; x < area.right; ++x) {
+      const uint32_t s = seq_row[x - area.left];
+      const Handle now = by_seq_[s];
+      if (owner_row[x] == now) continue;
+      owner_row[x] = now;
+      if (now == 0) {
+        Put(x, y, desktop);
+        continue;
+      }
+      Box& b = gained[s];
+      b.left = std::min(b.left, x);
+      b.top = std::min(b.top, y);
+      b.right = std::max(b.right, x + 1);
+      b.bottom = std::max(b.bottom, y + 1);
+    }
+  }
+  for (size_t s = 1; s < gained.size(); ++s) {
+    const Box& b = gained[s];
+    if (b.left > b.right) continue;
+    const WindowRecord& w = *Find(by_seq_[s]);
+    const Rect sr = ScreenRectOf(w);
+    Invalidate(w.handle, Rect{b.left, b.top, b.right, b.bottom}.Offset(-sr.left, -sr.top));
+  }
+}
+
+// Painter's order over the tree: a window claims the pixels of its rectangle inside its
+// region, but only where its parent (or something painted after the parent, which can
+// only be the parent's own descendants) holds them; so an ancestor's region and client
+// area clip all of its descendants.
+void ScreenCore::Claim(const WindowRecord& w, const Rect& clip, uint32_t parent_seq, int origin_x, int origin_y) {
+  if (!w.visible) return;
+  const Rect sr = w.rect.Offset(origin_x, origin_y);
+  const Rect box = sr.Intersect(clip);
+  if (box.Empty()) return;
+  const auto me = static_cast<uint32_t>(by_seq_.size());
+  by_seq_.push_back(w.handle);
+  const Rect& area = scratch_area_;
+  for (int y = box.top; y < box.bottom; ++y) {
+    uint32_t* row = seq_.data() + static_cast<size_t>(y - area.top) * area.Width();
+    for (int x = box.left; x < box.right; ++x) {
+      uint32_t& s = row[x - area.left];
+      if (s < parent_seq) continue;
+      if (w.region && !w.region->At(x - sr.left, y - sr.top)) continue;
+      s = me;
+    }
+  }
+  const Rect client{sr.left + w.border, sr.top + w.border, sr.right - w.border, sr.bottom - w.border};
+  const Rect child_clip = client.Intersect(box);
+  if (child_clip.Empty()) return;
+  for (Handle c : w.children) Claim(*Find(c), child_clip, me, client.left, client.top);
+}
+
+}  // namespace internal
+
+// ---------------------------------------------------------------------------
+
+struct Screen::Impl {
+  Impl(int width, int height, PixelMode mode) : core(width, height, mode), gdi(core) {}
+  internal::ScreenCore core;
+  internal::GdiModel gdi;
+
+  void Paint(const std::vector<Handle>& order) {
+    for (Handle h : order) {
+      if (!core.IsWindowVisible(h)) continue;
+      const internal::WindowRecord* w = core.Find(h);
+      if (w->invalid.Empty()) continue;
+      WindowClient* client = w->client;
+      const Rect clip = core.TakeInvalid(h);
+      if (client == nullptr || clip.Empty()) continue;
+      internal::WindowCanvas canvas(core, gdi, h, clip);
+      client->Paint(canvas);
+    }
+  }
+};
+
+Screen::Screen(int width, int height, PixelMode mode) : impl_(std::make_unique<Impl>(width, height, mode)) {}
+Screen::~Screen() = default;
+
+int Screen::Width() const { return impl_->core.width(); }
+int Screen::Height() const { return impl_->core.height(); }
+PixelMode Screen::Mode() const { return impl_->core.mode(); }
+
+Handle Screen::CreateWindow(Handle parent, const Rect& rect, int border, WindowClient* client) {
+  return impl_->core.CreateWindow(parent, rect, border, client);
+}
+void Screen::DestroyWindow(Handle window) { impl_->core.DestroyWindow(window); }
+bool Screen::IsWindow(Handle window) const { return impl_->core.Find(window) != nullptr; }
+
+Handle Screen::Parent(Handle window) const {
+  const auto* w = impl_->core.Find(window);
+  return w ? w->parent : 0;
+}
+
+std::vector<Handle> Screen::Children(Handle window) const {
+  if (window == 0) return impl_->core.TopLevel();
+  const auto* w = impl_->core.Find(window);
+  return w ? w->children : std::vector<Handle>{};
+}
+
+void Screen::MoveWindow(Handle window, const Rect& rect) { impl_->core.MoveWindow(window, rect); }
+
+Rect Screen::WindowRect(Handle window) const {
+  const auto* w = impl_->core.Find(window);
+  return w ? w->rect : Rect{};
+}
+
+Rect Screen::ScreenRect(Handle window) const {
+  const auto* w = impl_->core.Find(window);
+  return w ? impl_->core.ScreenRectOf(*w) : Rect{};
+}
+
+Rect Screen::ClientScreenRect(Handle window) const {
+  const auto* w = impl_->core.Find(window);
+  return w ? impl_->core.ClientScreenRectOf(*w) : Rect{};
+}
+
+int Screen::Border(Handle window) const {
+  const auto* w = impl_->core.Find(window);
+  return w ? w->border : 0;
+}
+
+void Screen::ShowWindow(Handle window, bool visible) { impl_->core.ShowWindow(window, visible); }
+
+bool Screen::IsVisibleFlag(Handle window) const {
+  const auto* w = impl_->core.Find(window);
+  return w != nullptr && w->visible;
+}
+
+bool Screen::IsWindowVisible(Handle window) const { return impl_->core.IsWindowVisible(window); }
+void Screen::BringToTop(Handle window) { impl_->core.BringToTop(window); }
+
+void Screen::SetWindowRegion(Handle window, std::optional<std::vector<bool>> mask) {
+  const auto* w = impl_->core.Find(window);
+  if (w == nullptr) return;
+  std::optional<internal::Mask> m;
+  if (mask) {
+    m.emplace();
+    m->width = w->rect.Width();
+    m->height = w->rect.Height();
+    m->bits.assign(static_cast<size_t>(std::max(0, m->width)) * std::max(0, m->height), 0);
+    const size_t n = std::min(m->bits.size(), mask->size());
+    for (size_t i = 0; i < n; ++i) m->bits[i] = (*mask)[i] ? 1 : 0;
+  }
+  impl_->core.SetRegion(window, std::move(m), 0);
+}
+
+void Screen::Invalidate(Handle window, std::optional<Rect> area) { impl_->core.Invalidate(window, area); }
+bool Screen::HasPendingPaint() const { return impl_->core.HasPendingPaint(); }
+void Screen::PaintPending() { impl_->Paint(impl_->core.PaintOrder(0)); }
+void Screen::UpdateWindow(Handle window) { impl_->Paint(impl_->core.PaintOrder(window)); }
+
+Handle Screen::WindowAt(int x, int y) const {
+  if (!impl_->core.Bounds().Contains(x, y)) return 0;
+  return impl_->core.OwnerAt(x, y);
+}
+
+OleColor Screen::PixelAt(int x, int y) const {
+  if (!impl_->core.Bounds().Contains(x, y)) return 0;
+  return impl_->core.ColorAt(x, y);
+}
+
+Bitmap Screen::Snapshot(const Rect& screen_rect) const {
+  const auto& core = impl_->core;
+  Bitmap out(screen_rect.Width(), screen_rect.Height(), 0);
+  const Rect in = screen_rect.Intersect(core.Bounds());
+  if (in.Empty() || out.Width() == 0) return out;
+  OleColor* dest = out.Pixels().data();
+  const int dx = in.left - screen_rect.left;
+  const size_t n = static_cast<size_t>(in.Width());
+  for (int y = in.top; y < in.bottom; ++y) {
+    OleColor* row = dest + static_cast<size_t>(y - screen_rect.top) * out.Width() + dx;
+    if (core.mode() == PixelMode::kTrueColor) {
+      std::memcpy(row, core.RgbRow(y) + in.left, n * sizeof(OleColor));
+    } else {
+      const uint8_t* src = core.IndexRow(y) + in.left;
+      for (size_t i = 0; i < n; ++i) row[i] = core.PaletteColor(src[i]);
+    }
+  }
+  return out;
+}
+
+const std::vector<PaletteEntry>& Screen::SystemPalette() const { return impl_->core.Palette(); }
+
+uint8_t Screen::IndexAt(int x, int y) const {
+  const auto& core = impl_->core;
+  if (!core.Bounds().Contains(x, y)) return 0;
+  return core.mode() == PixelMode::kPalette8 ? core.IndexRow(y)[x] : core.NearestIndex(core.ColorAt(x, y));
+}
+
+vitrelle::Gdi& Screen::GetGdi() { return impl_->gdi; }
+PicturePtr Screen::MakePicture(const Bitmap& image) { return impl_->gdi.MakePicture(image); }
+
+std::optional<Bitmap> Screen::PictureBitmap(const Picture& picture) const {
+  if (picture.Type() != 1) return std::nullopt;
+  return impl_->gdi.BitmapPixels(picture.BitmapHandle(), picture.PaletteHandle());
+}
+
+size_t Screen::LiveGdiObjects() const { return impl_->gdi.LiveObjects(); }
+
+void Screen::SetCaptureObserver(std::function<void(Handle window, int width, int height)> observer) {
+  impl_->gdi.SetCaptureObserver(std::move(observer));
+}
+
+}  // namespace vitrelle::model

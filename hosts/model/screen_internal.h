@@ -1,0 +1,149 @@
+// The model screen's state, shared by the window tree, the canvas and the GDI model.
+// Private to hosts/model's display code: the forms host talks to Screen only.
+#pragma once
+
+#include <climits>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "hosts/model/screen.h"
+
+namespace vitrelle::model::internal {
+
+// A bit mask over a rectangle of its own size; anything outside it is "out".
+struct Mask {
+  int width = 0, height = 0;
+  std::vector<uint8_t> bits;
+  bool At(int x, int y) const {
+    return x >= 0 && y >= 0 && x < width && y < height && bits[static_cast<size_t>(y) * width + x] != 0;
+  }
+};
+
+// Whether the centre of pixel (x, y) lies inside a rectangle whose corners are
+// rounded by an ellipse of corner_width x corner_height. With corners as large as the
+// rectangle this is the ellipse inscribed in it. Computed on doubled coordinates so the
+// test is exact integer arithmetic: the same pixels on every machine, symmetric about
+// both axes of the rectangle.
+inline bool RoundRectContains(const Rect& r, int corner_width, int corner_height, int x, int y) {
+  if (!r.Contains(x, y)) return false;
+  if (corner_width < 2 || corner_height < 2) return true;
+  const int64_t px = 2 * static_cast<int64_t>(x) + 1, py = 2 * static_cast<int64_t>(y) + 1;
+  const int64_t left = 2 * static_cast<int64_t>(r.left) + corner_width;
+  const int64_t right = 2 * static_cast<int64_t>(r.right) - corner_width;
+  const int64_t top = 2 * static_cast<int64_t>(r.top) + corner_height;
+  const int64_t bottom = 2 * static_cast<int64_t>(r.bottom) - corner_height;
+  const int64_t dx = px < left ? left - px : (px > right ? px - right : 0);
+  const int64_t dy = py < top ? top - py : (py > bottom ? py - bottom : 0);
+  const int64_t a = corner_width, b = corner_height;
+  return dx * dx * b * b + dy * dy * a * a <= a * a * b * b;
+}
+
+struct WindowRecord {
+  Handle handle = 0;
+  Handle parent = 0;
+  Rect rect;  // in the parent's client coordinates
+  int border = 0;
+  WindowClient* client = nullptr;
+  bool visible = false;
+  std::vector<Handle> children;  // bottom to top
+  std::optional<Mask> region;    // window coordinates
+  Handle region_object = 0;      // the GDI region the window owns, if it came from one
+  Rect invalid;                  // window coordinates
+};
+
+class ScreenCore {
+ public:
+  ScreenCore(int width, int height, PixelMode mode);
+
+  int width() const { return width_; }
+  int height() const { return height_; }
+  PixelMode mode() const { return mode_; }
+  Rect Bounds() const { return {0, 0, width_, height_}; }
+
+  // One handle space for windows and GDI objects, so a handle of one kind is never
+  // mistaken for another.
+  Handle NewHandle() { return next_handle_ += 4; }
+
+  // ---- window tree
+  WindowRecord* Find(Handle window);
+  const WindowRecord* Find(Handle window) const;
+  Handle CreateWindow(Handle parent, const Rect& rect, int border, WindowClient* client);
+  void DestroyWindow(Handle window);
+  void MoveWindow(Handle window, const Rect& rect);
+  void ShowWindow(Handle window, bool visible);
+  void BringToTop(Handle window);
+  // Replaces the window's region (freeing a GDI region it owned) and redraws it.
+  void SetRegion(Handle window, std::optional<Mask> mask, Handle region_object);
+  const std::vector<Handle>& TopLevel() const { return top_level_; }
+  bool IsWindowVisible(Handle window) const;
+  Rect ScreenRectOf(const WindowRecord& w) const;
+  Rect ClientScreenRectOf(const WindowRecord& w) const;
+
+  // ---- invalidation and painting
+  void Invalidate(Handle window, std::optional<Rect> area);
+  bool HasPendingPaint() const;
+  // Windows in paint order (parents before children, siblings bottom to top), visible
+  // ones only, starting at `root` (0: every top-level window).
+  std::vector<Handle> PaintOrder(Handle root) const;
+  // Takes the window's invalid area for painting: its screen rectangle, clipped to the
+  // window and the screen. Empty when there is nothing to paint.
+  Rect TakeInvalid(Handle window);
+
+  // ---- pixels
+  Handle OwnerAt(int x, int y) const { return owner_[Index(x, y)]; }
+  // Read and write in-bounds pixels as colours (through the palette in 8-bit mode).
+  OleColor ColorAt(int x, int y) const {
+    return mode_ == PixelMode::kTrueColor ? rgb_[Index(x, y)] : PaletteColor(index_[Index(x, y)]);
+  }
+  void Put(int x, int y, OleColor c) {
+    if (mode_ == PixelMode::kTrueColor)
+      rgb_[Index(x, y)] = c & 0xFFFFFFu;
+    else
+      index_[Index(x, y)] = NearestIndex(c);
+  }
+  uint32_t* RgbRow(int y) { return rgb_.data() + static_cast<size_t>(y) * width_; }
+  const uint32_t* RgbRow(int y) const { return rgb_.data() + static_cast<size_t>(y) * width_; }
+  uint8_t* IndexRow(int y) { return index_.data() + static_cast<size_t>(y) * width_; }
+  const uint8_t* IndexRow(int y) const { return index_.data() + static_cast<size_t>(y) * width_; }
+
+  // ---- palette
+  const std::vector<PaletteEntry>& Palette() const { return palette_; }
+  OleColor PaletteColor(uint8_t index) const { return palette_rgb_[index]; }
+  uint8_t NearestIndex(OleColor c) const;
+
+  // Set by the GDI model: frees a region object a window gave up.
+  std::function<void(Handle)> free_region_object;
+
+ private:
+  size_t Index(int x, int y) const { return static_cast<size_t>(y) * width_ + x; }
+  std::vector<Handle>& SiblingsOf(const WindowRecord& w);
+  void Collect(Handle window, std::vector<Handle>& out) const;
+  void InvalidateSubtree(Handle window);
+  // Recomputes which window owns each pixel of `area` (screen coordinates) and
+  // invalidates every window that gained pixels there; pixels the desktop gains are
+  // painted with the desktop colour at once.
+  void UpdateOwners(const Rect& area);
+  void Claim(const WindowRecord& w, const Rect& clip, uint32_t parent_seq, int origin_x, int origin_y);
+
+  int width_, height_;
+  PixelMode mode_;
+  Handle next_handle_ = 0x10000;
+  std::vector<uint32_t> rgb_;
+  std::vector<uint8_t> index_;
+  std::vector<Handle> owner_;
+  std::vector<PaletteEntry> palette_;
+  std::vector<OleColor> palette_rgb_;
+  mutable std::unordered_map<OleColor, uint8_t> nearest_;
+  std::unordered_map<Handle, WindowRecord> windows_;
+  std::vector<Handle> top_level_;
+
+  // Scratch space of UpdateOwners, kept to spare an allocation per change.
+  Rect scratch_area_;
+  std::vector<uint32_t> seq_;
+  std::vector<Handle> by_seq_;
+};
+
+}  // namespace vitrelle::model::internal
