@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "controls/check/glaze_check.h"
+#include "controls/check/recording_surface.h"
+#include "frame/members.h"
+
+namespace vitrelle {
+namespace {
+
+using testing_support::RecordingSurface;
+
+// A bag as the host keeps one: keys without regard to case, nothing stored for a
+// value equal to its default. It also notes what was asked of it.
+class MapBag : public PropertyBag {
+ public:
+  Variant ReadProperty(std::string_view key, const Variant& default_value) override {
+    reads.push_back(std::string(key) + "|" + default_value.ToLiteral());
+    const auto it = Find(key);
+    return it == stored.end() ? default_value : it->second;
+  }
+  void WriteProperty(std::string_view key, const Variant& value, const Variant& default_value) override {
+    writes.push_back(std::string(key) + "|" + value.ToLiteral() + "|" + default_value.ToLiteral());
+    if (!(value == default_value)) stored.emplace_back(std::string(key), value);
+  }
+  std::vector<std::pair<std::string, Variant>>::iterator Find(std::string_view key) {
+    return std::find_if(stored.begin(), stored.end(), [&](const auto& kv) { return NamesEqual(kv.first, key); });
+  }
+  std::vector<std::pair<std::string, Variant>> stored;
+  std::vector<std::string> reads, writes;
+};
+
+struct DesignCheck {
+  DesignCheck() : check(surface) { surface.Attach(check); }
+  RecordingSurface surface;
+  GlazeCheck check;
+};
+
+TEST(GlazeCheckPersistenceTest, WritesSeventeenKeysInOrderWithTheirDefaults) {
+  DesignCheck d;
+  d.check.InitProperties();
+  MapBag bag;
+  d.check.WriteProperties(bag);
+  EXPECT_EQ(bag.writes, (std::vector<std::string>{
+                            "Enabled|True|True",
+                            "Caption|\"GlazeCheck1\"|\"GlazeCheck1\"",
+                            "value|0|0",
+                            "Appearance|1|1",
+                            "Alignment|0|0",
+                            "BackStyle|0|0",
+                            "BackColor|-2147483633|-2147483633",
+                            "ForeColor|-2147483630|-2147483630",
+                            "FontUnderline|False|False",
+                            "FontTransparent|True|True",
+                            "FontStrikethru|False|False",
+                            "FontSize|8.25|0.0",
+                            "FontName|\"MS Sans Serif\"|\"\"",
+                            "FontItalic|False|False",
+                            "FontBold|False|False",
+                            "MouseIcon|Nothing|Nothing",
+                            "MousePointer|0|0",
+                        }));
+  // A new control stores only what its font makes differ from the defaults.
+  ASSERT_EQ(bag.stored.size(), 2u);
+  EXPECT_EQ(bag.stored[0].first, "FontSize");
+  EXPECT_EQ(bag.stored[1].first, "FontName");
+}
+
+TEST(GlazeCheckPersistenceTest, ReadsInTheSameOrderAndTheStateAsValue) {
+  DesignCheck d;
+  d.surface.display_name = "Check7";
+  MapBag bag;
+  d.check.ReadProperties(bag);
+  EXPECT_EQ(bag.reads, (std::vector<std::string>{
+                           "Enabled|True", "Caption|\"Check7\"", "Value|0", "Appearance|1", "Alignment|0",
+                           "BackStyle|0", "BackColor|-2147483633", "ForeColor|-2147483630", "FontUnderline|False",
+                           "FontTransparent|True", "FontStrikethru|False", "FontSize|0.0", "FontName|\"\"",
+                           "FontItalic|False", "FontBold|False", "MouseIcon|Nothing", "MousePointer|0"}));
+  // The absent size and name were refused by the fonts and ignored.
+  EXPECT_EQ(d.check.FontSize(), 8.25f);
+  EXPECT_EQ(d.check.Caption(), "Check7");
+}
+
+TEST(GlazeCheckPersistenceTest, RoundTripKeepsEveryPropertyAndStoresNoDefault) {
+  DesignCheck a;
+  a.check.InitProperties();
+  a.check.SetEnabled(false);
+  a.check.SetCaption("Keep me");
+  a.check.SetValue(1);
+  a.check.SetAppearance(0);
+  a.check.SetAlignment(1);
+  a.check.SetBackStyle(1);
+  a.check.SetBackColor(Rgb(1, 2, 3));
+  a.check.SetForeColor(kColorButtonFace);
+  a.check.SetFontBold(true);
+  a.check.SetFontItalic(true);
+  a.check.SetFontSize(12);
+  a.check.SetFontTransparent(false);
+  a.check.SetMousePointer(11);
+  MapBag bag;
+  a.check.WriteProperties(bag);
+
+  DesignCheck b;
+  b.check.ReadProperties(bag);
+  for (const char* member : {"Enabled", "Caption", "value", "Appearance", "Alignment", "BackStyle", "BackColor",
+                             "ForeColor", "FontUnderline", "FontTransparent", "FontStrikethru", "FontSize",
+                             "FontName", "FontItalic", "FontBold", "MouseIcon", "MousePointer"}) {
+    EXPECT_EQ(b.check.Invoke(member, InvokeKind::kGet, {}), a.check.Invoke(member, InvokeKind::kGet, {})) << member;
+  }
+  // The right-justified placement comes back with the load.
+  EXPECT_EQ(b.surface.check().Left(), 1680 - 195);
+  EXPECT_EQ(bag.stored.size(), 14u);
+  EXPECT_TRUE(bag.Find("FontUnderline") == bag.stored.end());
+}
+
+TEST(GlazeCheckPersistenceTest, AValueOfTheWrongTypeFailsTheLoad) {
+  DesignCheck d;
+  MapBag bag;
+  bag.stored.emplace_back("appearance", Variant::String("three-d"));
+  try {
+    d.check.ReadProperties(bag);
+    FAIL() << "loaded";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.number(), err::kTypeMismatch);
+  }
+}
+
+}  // namespace
+}  // namespace vitrelle
