@@ -1,0 +1,326 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "frame/errors.h"
+#include "hosts/model/host_controls.h"
+#include "hosts/model/model_test_base.h"
+#include "hosts/model/parts.h"
+
+namespace vitrelle::model::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+int ErrorOf(const std::function<void()>& step) {
+  try {
+    step();
+  } catch (const RuntimeError& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+class FormTest : public ModelTest {};
+
+TEST_F(FormTest, NewControlGetsInitPropertiesAndShowComesWithTheForm) {
+  NewForm();
+  Add("TestCheck", "Check1");
+  EXPECT_THAT(Test("Check1").calls, ElementsAre("Initialize", "InitProperties", "Change lblCaption", "Resize"));
+  EXPECT_EQ(Test("Check1").caption().Caption(), "Check1");  // the ambient display name
+  form_->Show();
+  EXPECT_THAT(Test("Check1").calls,
+              ElementsAre("Initialize", "InitProperties", "Change lblCaption", "Resize", "Show", "GotFocus Check1"));
+}
+
+TEST_F(FormTest, LoadedControlReadsItsBagAndHearsEachActivation) {
+  NewForm();
+  ModelPropertyBag bag;
+  bag.Put("Caption", Variant::String("Loaded"));
+  ControlSpec spec{.class_name = "TestCheck", .name = "Check1"};
+  form_->AddControl(spec, &bag);
+  TestControl& check = Test("Check1");
+  EXPECT_EQ(check.caption().Caption(), "Loaded");
+  form_->Show();
+  form_->Deactivate();
+  form_->Activate();
+  form_->Activate();  // already active: nothing
+  EXPECT_THAT(check.calls, ElementsAre("Initialize", "ReadProperties", "Change lblCaption", "Resize", "Show",
+                                       "ParentActivate", "GotFocus Check1", "ParentActivate"));
+}
+
+TEST_F(FormTest, DesignTimeFormNeverActivates) {
+  NewForm(/*user_mode=*/false);
+  ModelPropertyBag bag;
+  form_->AddControl({.class_name = "TestCheck", .name = "Check1"}, &bag);
+  form_->Show();
+  EXPECT_THAT(Test("Check1").calls, ::testing::Not(::testing::Contains("ParentActivate")));
+  EXPECT_FALSE(form_->GetLibrary("Check1").GetSurface().AmbientUserMode());
+}
+
+TEST_F(FormTest, ListenToActivateRefusesWhatIsNotAForm) {
+  NewForm();
+  Site& check = Add("TestCheck", "Check1");
+  Surface& surface = form_->GetLibrary("Check1").GetSurface();
+  EXPECT_EQ(ErrorOf([&] { surface.ListenToActivate(check.shared_from_this()); }), err::kTypeMismatch);
+  EXPECT_EQ(ErrorOf([&] { surface.ListenToActivate(surface.Parent()); }), 0);
+}
+
+TEST_F(FormTest, UnknownClassAndTakenNamesAreRefused) {
+  NewForm();
+  Add("TestCheck", "Check1");
+  EXPECT_THROW(Add("NoSuchControl", "X"), std::invalid_argument);
+  EXPECT_THROW(Add("TestCheck", "check1"), std::invalid_argument);
+  Add("OptionButton", "Option1", 0, 0, nullptr, 0);
+  Add("OptionButton", "Option1", 0, 400, nullptr, 1);
+  EXPECT_THROW(Add("OptionButton", "Option1", 0, 800, nullptr, 1), std::invalid_argument);
+  EXPECT_THROW(Add("CheckBox", "Option1", 0, 800, nullptr, 2), std::invalid_argument);
+  EXPECT_EQ(form_->Controls().size(), 3u);
+}
+
+// ---------------------------------------------------------------------------
+// The extender
+
+struct ExtenderRow {
+  const char* member;
+  int index;  // -1: not in an array
+  int error;  // 0: no error
+};
+
+class ExtenderErrors : public ModelTest, public ::testing::WithParamInterface<ExtenderRow> {};
+
+TEST_P(ExtenderErrors, RaisesWhatTheHostRaises) {
+  NewForm();
+  const ExtenderRow& row = GetParam();
+  Site& site = Add("TestCheck", "Check1", 0, 0, nullptr, row.index);
+  EXPECT_EQ(ErrorOf([&] { site.Get(row.member); }), row.error) << row.member;
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ExtenderErrors,
+                         ::testing::Values(ExtenderRow{"Index", -1, err::kObjectNotArray},
+                                           ExtenderRow{"Index", 3, 0},
+                                           ExtenderRow{"NoSuchMember", -1, err::kNotSupported},
+                                           ExtenderRow{"visible", -1, 0},
+                                           ExtenderRow{"CAPTION", -1, 0},
+                                           ExtenderRow{"TabIndex", -1, 0},
+                                           ExtenderRow{"Container", -1, 0}));
+
+TEST_F(FormTest, ExtenderReachesTheControlsOwnMembersAfterItsOwn) {
+  NewForm();
+  Site& site = Add("TestCheck", "Check1", 120, 240);
+  site.Let("caption", Variant::String("Hello"));
+  EXPECT_EQ(Test("Check1").caption().Caption(), "Hello");
+  EXPECT_THAT(TakeLog(), ::testing::Contains(HasSubstr("changed Check1.Caption")));
+  EXPECT_EQ(site.Get("Left").ToSingle(), 120.0f);
+  site.Let("Width", Variant::Single(2400));
+  EXPECT_EQ(form_->GetLibrary("Check1").GetSurface().Width(), 2400.0f);
+  EXPECT_EQ(Test("Check1").calls.back(), "Resize");
+  EXPECT_EQ(ErrorOf([&] { site.Let("Name", Variant::String("Other")); }), err::kPropertyReadOnly);
+  EXPECT_TRUE(site.Get("Parent").ToObject()->IsA("Form"));
+  EXPECT_TRUE(site.IsA("TestCheck"));
+  EXPECT_FALSE(site.IsA("OptionButton"));
+}
+
+TEST_F(FormTest, ContainerAndTypeTests) {
+  NewForm();
+  Site& frame = Add("Frame", "Frame1", 100, 100);
+  Site& option = Add("OptionButton", "Option1", 100, 100, &frame);
+  Site& glaze_frame = Add("TestFrame", "GFrame1", 3000, 100);
+  Site& inner = Add("TestCheck", "Check1", 100, 100, &glaze_frame);
+  EXPECT_TRUE(option.Get("Container").ToObject()->IsA("Frame"));
+  EXPECT_TRUE(inner.Get("Container").ToObject()->IsA("TestFrame"));
+  EXPECT_TRUE(inner.Get("Container").ToObject()->IsA("TestContainer"));
+  EXPECT_TRUE(frame.Get("Container").ToObject()->IsA("Form"));
+  EXPECT_TRUE(option.IsA("OptionButton"));
+  EXPECT_TRUE(inner.Get("Parent").ToObject()->IsA("Form"));
+  EXPECT_THROW(Add("TestCheck", "Check2", 0, 0, &option), std::invalid_argument);
+  // The Controls collection lists contained controls too, in creation order.
+  Variant count = form_->Get("Controls").ToObject()->Get("Count");
+  EXPECT_EQ(count.ToLong(), 4);
+  Variant args[] = {Variant::Integer(3)};
+  EXPECT_EQ(form_->Get("Controls").ToObject()->Invoke("Item", InvokeKind::kGet, args).ToObject()->Get("Name")
+                .ToString(),
+            "Check1");
+}
+
+// ---------------------------------------------------------------------------
+// Tab order and focus
+
+TEST_F(FormTest, AssigningATabIndexRenumbersTheOthers) {
+  NewForm();
+  Site& a = Add("CommandButton", "A");
+  Site& b = Add("CommandButton", "B");
+  Site& c = Add("CommandButton", "C");
+  c.Let("TabIndex", Variant::Integer(0));
+  EXPECT_EQ(c.TabIndex(), 0);
+  EXPECT_EQ(a.TabIndex(), 1);
+  EXPECT_EQ(b.TabIndex(), 2);
+  a.Let("TabIndex", Variant::Integer(99));  // past the end: last
+  EXPECT_EQ(c.TabIndex(), 0);
+  EXPECT_EQ(b.TabIndex(), 1);
+  EXPECT_EQ(a.TabIndex(), 2);
+  EXPECT_EQ(ErrorOf([&] { a.Let("TabIndex", Variant::Integer(-1)); }), err::kInvalidPropertyValue);
+}
+
+TEST_F(FormTest, TabSkipsWhatCannotTakeTheFocus) {
+  NewForm();
+  Add("CommandButton", "First");
+  Add("Label", "Label1");
+  Add("CommandButton", "NoStop").SetTabStop(false);
+  Add("CommandButton", "Hidden").SetVisible(false);
+  Add("CommandButton", "Disabled").SetEnabled(false);
+  Add("TestCheck", "Check1");
+  Add("TestPlain", "Plain1");
+  form_->Show();
+  EXPECT_EQ(form_->FocusSite()->Name(), "First");
+  form_->Tab(false);
+  EXPECT_EQ(form_->FocusSite()->Name(), "Check1");
+  EXPECT_EQ(form_->FocusPart(), &Test("Check1").check());
+  form_->Tab(false);
+  EXPECT_EQ(form_->FocusSite()->Name(), "Plain1");
+  form_->Tab(false);
+  EXPECT_EQ(form_->FocusSite()->Name(), "First");
+  form_->Press(9, 1);  // Shift+Tab
+  EXPECT_EQ(form_->FocusSite()->Name(), "Plain1");
+  EXPECT_THAT(TakeLog(), ElementsAre("@0 focus First", "@0 focus Check1", "@0 focus Plain1", "@0 focus First",
+                                     "@0 focus Plain1"));
+  EXPECT_THAT(Test("Check1").calls, ::testing::IsSupersetOf({"GotFocus Check1", "LostFocus Check1"}));
+}
+
+TEST_F(FormTest, SetFocusOnWhatCannotTakeItRaises) {
+  NewForm();
+  Site& hidden = Add("CommandButton", "Hidden");
+  Site& label = Add("Label", "Label1");
+  Site& frame = Add("TestFrame", "GFrame1");
+  hidden.SetVisible(false);
+  form_->Show();
+  EXPECT_EQ(ErrorOf([&] { hidden.Call("SetFocus"); }), err::kCantMoveFocus);
+  EXPECT_EQ(ErrorOf([&] { label.Call("SetFocus"); }), err::kCantMoveFocus);
+  EXPECT_EQ(ErrorOf([&] { frame.Call("SetFocus"); }), err::kCantMoveFocus);
+}
+
+TEST_F(FormTest, HidingTheFocusedControlMovesTheFocusOn) {
+  NewForm();
+  Add("TestCheck", "Check1");
+  Add("CommandButton", "Next");
+  form_->Show();
+  ASSERT_EQ(form_->FocusSite()->Name(), "Check1");
+  form_->GetSite("Check1").Let("Visible", Variant::Boolean(false));
+  EXPECT_EQ(form_->FocusSite()->Name(), "Next");
+  EXPECT_EQ(Test("Check1").calls.back(), "LostFocus Check1");
+}
+
+TEST_F(FormTest, NestedControlsFocusReachesTheOwnerAsItsPart) {
+  NewForm();
+  Add("TestRadio", "Radio1");
+  // The check box part comes first; hide it so the glyph is the window that takes it.
+  Test("Radio1").check().SetVisible(false);
+  form_->Show();
+  EXPECT_EQ(form_->FocusPart(), Test("Radio1").glyph());
+  EXPECT_EQ(Test("Radio1").calls.back(), "GotFocus RadioButton1");
+}
+
+// ---------------------------------------------------------------------------
+// Input and events
+
+TEST_F(FormTest, ClickOnTheCheckBoxPartTogglesItAndReportsClick) {
+  NewForm();
+  Add("TestCheck", "Check1");
+  Add("CommandButton", "Other");
+  form_->Show();
+  form_->GetSite("Other").SetFocus();
+  TestControl& check = Test("Check1");
+  check.calls.clear();
+  form_->GetLibrary("Check1").Click("Check1", 90, 90, false);
+  EXPECT_THAT(check.calls,
+              ElementsAre("GotFocus Check1", "MouseDown Check1 1 90,90", "MouseUp Check1", "Click Check1"));
+  EXPECT_EQ(check.check().Value(), 1);
+}
+
+TEST_F(FormTest, ClickOnANestedControlReachesTheOwnerThroughPartEvent) {
+  NewForm();
+  Add("TestRadio", "Radio1");
+  form_->Show();
+  TestControl& radio = Test("Radio1");
+  radio.glyph()->SetLeft(600);
+  radio.calls.clear();
+  form_->GetLibrary("Radio1").Click("RadioButton1", 90, 90, false);
+  EXPECT_THAT(radio.calls, ElementsAre("LostFocus Check1", "GotFocus RadioButton1", "PartEvent RadioButton1 Click"));
+}
+
+TEST_F(FormTest, EventHandlersSeeAndChangeByRefArguments) {
+  NewForm();
+  Add("TestCheck", "Check1", 0, 0, nullptr, 2);
+  std::vector<Variant> seen;
+  form_->OnEvent("check1(2)", "Changed", [&](std::span<Variant> args) {
+    seen.assign(args.begin(), args.end());
+    args[0] = Variant::Integer(7);
+  });
+  Variant args[] = {Variant::Integer(1)};
+  form_->GetLibrary("Check1", 2).GetSurface().RaiseEvent("Changed", args);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].ToInteger(), 1);
+  EXPECT_EQ(args[0].ToInteger(), 7);
+  EXPECT_THAT(TakeLog(), ElementsAre("@0 event Check1(2).Changed(1)"));
+}
+
+TEST_F(FormTest, OptionButtonsClearTheirSiblingsInTheSameContainerOnly) {
+  NewForm();
+  Site& frame = Add("Frame", "Frame1", 0, 1500);
+  auto& a = dynamic_cast<HostControl&>(Add("OptionButton", "OptA"));
+  auto& b = dynamic_cast<HostControl&>(Add("OptionButton", "OptB", 0, 400));
+  auto& c = dynamic_cast<HostControl&>(Add("OptionButton", "OptC", 0, 0, &frame));
+  c.Let("Value", Variant::Boolean(true));
+  a.Let("Value", Variant::Boolean(true));
+  form_->Show();
+  b.Click({}, 10, 10, false);
+  EXPECT_FALSE(a.Get("Value").ToBoolean());
+  EXPECT_TRUE(b.Get("Value").ToBoolean());
+  EXPECT_TRUE(c.Get("Value").ToBoolean());
+  EXPECT_THAT(TakeLog(), ::testing::IsSupersetOf({"@0 event OptB.Click()"}));
+}
+
+// ---------------------------------------------------------------------------
+// Pixels
+
+TEST_F(FormTest, HiddenControlsAreaIsRepaintedByItsParent) {
+  NewForm();
+  form_->SetBackColor(Rgb(255, 0, 0));
+  Site& check = Add("TestCheck", "Check1", 1500, 1500);
+  check.Let("BackColor", Variant::Long(static_cast<int32_t>(Rgb(0, 0, 255))));
+  form_->Show();
+  runtime_.DoEvents();
+  Rect client = screen_.ClientScreenRect(form_->Window());
+  // The point lies right of the check box part and below the caption label.
+  int x = client.left + 100 + 60, y = client.top + 100 + 20;
+  EXPECT_EQ(screen_.PixelAt(x, y), Rgb(0, 0, 255));
+  check.Let("Visible", Variant::Boolean(false));
+  runtime_.DoEvents();
+  EXPECT_EQ(screen_.PixelAt(x, y), Rgb(255, 0, 0));
+  check.Let("Visible", Variant::Boolean(true));
+  runtime_.DoEvents();
+  EXPECT_EQ(screen_.PixelAt(x, y), Rgb(0, 0, 255));
+}
+
+TEST_F(FormTest, CopyFromAControlsWindowIsLoggedAsACapture) {
+  NewForm();
+  Site& check = Add("TestCheck", "Check1", 0, 0, nullptr, 1);
+  form_->Show();
+  runtime_.DoEvents();
+  TakeLog();
+  Gdi& gdi = runtime_.GetGdi();
+  Handle window = check.Window();
+  Handle src = gdi.GetWindowDC(window);
+  Handle mem = gdi.CreateCompatibleDC(src);
+  Handle bitmap = gdi.CreateCompatibleBitmap(src, 20, 10);
+  Handle old = gdi.SelectObject(mem, bitmap);
+  EXPECT_TRUE(gdi.BitBlt(mem, 0, 0, 20, 10, src, 0, 0, kSrcCopy));
+  gdi.SelectObject(mem, old);
+  gdi.DeleteDC(mem);
+  gdi.ReleaseDC(window, src);
+  PicturePtr picture = gdi.OleCreatePictureIndirect(PictDesc{.bitmap = bitmap}, true);
+  EXPECT_THAT(TakeLog(), ElementsAre("@0 capture Check1(1) 20x10"));
+}
+
+}  // namespace
+}  // namespace vitrelle::model::testing

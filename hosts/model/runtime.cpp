@@ -1,0 +1,163 @@
+#include "hosts/model/runtime.h"
+
+#include <algorithm>
+
+#include "frame/errors.h"
+#include "frame/units.h"
+#include "hosts/model/font.h"
+#include "tools/script/driver.h"
+
+namespace vitrelle::model {
+
+int TwipsToPixels(double twips) {
+  return static_cast<int>(RoundHalfEven(twips / ModelRuntime::kTwipsPerPixel));
+}
+
+// ---------------------------------------------------------------------------
+
+Handle ModelPlatform::RegOpenKey(std::string_view, uint32_t) { return 0; }
+
+bool ModelPlatform::RegQueryValue(Handle, std::string_view, uint32_t&, std::u16string&, uint32_t&) {
+  return false;
+}
+
+void ModelPlatform::RegCloseKey(Handle) {}
+
+void ModelPlatform::ShellOpen(std::string_view target) { opened_.emplace_back(target); }
+
+void ModelPlatform::StartProcess(std::string_view path) {
+  started_.emplace_back(path);
+  if (!FileExists(path)) Raise(53);  // File not found
+}
+
+bool ModelPlatform::FileExists(std::string_view path) {
+  return std::find(files_.begin(), files_.end(), path) != files_.end();
+}
+
+DispatchPtr ModelPlatform::CreateObject(std::string_view) { Raise(429); }
+
+// ---------------------------------------------------------------------------
+
+ModelRuntime::ModelRuntime(Screen& screen) : screen_(screen) {
+  screen_.SetCaptureObserver([this](Handle window, int width, int height) {
+    if (!log_) return;
+    auto it = window_names_.find(window);
+    log_->Capture(it == window_names_.end() ? std::string("?") : it->second, width, height);
+  });
+}
+
+ModelRuntime::~ModelRuntime() { screen_.SetCaptureObserver(nullptr); }
+
+void ModelRuntime::SetLog(script::ScriptLog* log) {
+  log_ = log;
+  if (log_) log_->SetTime(now_);
+}
+
+void ModelRuntime::SetNow(int64_t t) {
+  now_ = t;
+  if (log_) log_->SetTime(now_);
+}
+
+void ModelRuntime::Advance(int64_t ms) { AdvanceTo(now_ + ms); }
+
+void ModelRuntime::AdvanceTo(int64_t time_ms) {
+  DoEvents();
+  for (;;) {
+    auto next = timers_.end();
+    for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+      const TimerSlot& slot = it->second;
+      if (!slot.running || slot.due > time_ms) continue;
+      if (next == timers_.end() || slot.due < next->second.due ||
+          (slot.due == next->second.due && slot.order < next->second.order)) {
+        next = it;
+      }
+    }
+    if (next == timers_.end()) break;
+    TimerId id = next->first;
+    SetNow(std::max(now_, next->second.due));
+    // The next tick is due one interval later unless the tick re-arms or stops it.
+    next->second.due += next->second.interval;
+    // The tick may remove timers (even this one), so it runs from a copy.
+    std::function<void()> tick = next->second.tick;
+    tick();
+    (void)id;
+    DoEvents();
+  }
+  SetNow(std::max(now_, time_ms));
+  DoEvents();
+}
+
+TimerId ModelRuntime::AddTimer(std::function<void()> tick) {
+  TimerId id = next_timer_++;
+  timers_[id].tick = std::move(tick);
+  return id;
+}
+
+void ModelRuntime::StartTimer(TimerId id, int32_t interval_ms) {
+  auto it = timers_.find(id);
+  if (it == timers_.end()) return;
+  TimerSlot& slot = it->second;
+  if (interval_ms <= 0) {
+    slot.running = false;
+    return;
+  }
+  slot.running = true;
+  slot.interval = interval_ms;
+  slot.due = now_ + interval_ms;
+  slot.order = next_order_++;
+}
+
+void ModelRuntime::StopTimer(TimerId id) {
+  auto it = timers_.find(id);
+  if (it != timers_.end()) it->second.running = false;
+}
+
+void ModelRuntime::RemoveTimer(TimerId id) { timers_.erase(id); }
+
+void ModelRuntime::Post(std::function<void()> message) { queue_.push_back(std::move(message)); }
+
+void ModelRuntime::DoEvents() {
+  // Handlers may post more messages, invalidate windows or call DoEvents themselves;
+  // the loop ends only when nothing at all is pending.
+  for (;;) {
+    if (!queue_.empty()) {
+      std::function<void()> message = std::move(queue_.front());
+      queue_.pop_front();
+      message();
+      continue;
+    }
+    if (screen_.HasPendingPaint()) {
+      screen_.PaintPending();
+      continue;
+    }
+    break;
+  }
+}
+
+int ModelRuntime::MsgBox(std::string_view text, int32_t style, std::string_view title) {
+  std::string shown_title = title.empty() ? AppTitle() : std::string(title);
+  message_boxes_.push_back({std::string(text), style, shown_title});
+  if (log_) log_->MsgBox(shown_title, text);
+  return 1;
+}
+
+FontPtr ModelRuntime::NewFont() { return MakeFont(FontSpec{}); }
+
+void ModelRuntime::NameWindow(Handle window, std::string name) { window_names_[window] = std::move(name); }
+
+void ModelRuntime::ForgetWindow(Handle window) { window_names_.erase(window); }
+
+void ModelRuntime::RememberPicturePath(const PicturePtr& picture, std::string path) {
+  std::erase_if(picture_paths_, [](const auto& e) { return e.first.expired(); });
+  picture_paths_.emplace_back(picture, std::move(path));
+}
+
+std::string ModelRuntime::PicturePath(const Picture* picture) const {
+  for (const auto& [weak, path] : picture_paths_) {
+    auto strong = weak.lock();
+    if (strong && strong.get() == picture) return path;
+  }
+  return {};
+}
+
+}  // namespace vitrelle::model

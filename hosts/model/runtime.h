@@ -1,0 +1,138 @@
+// The model host's run-time services: a virtual clock with its timers, the message
+// queue that DoEvents drains, message boxes answered at once, and the few platform
+// services the About box asks for. Nothing here reads the real time.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "frame/host.h"
+#include "hosts/model/screen.h"
+
+namespace vitrelle::script {
+class ScriptLog;
+}
+
+namespace vitrelle::model {
+
+// Registry and shell services fail as on a machine without the optional tools;
+// what the About box asked to open or start is recorded for the tests.
+class ModelPlatform : public Platform {
+ public:
+  Handle RegOpenKey(std::string_view key, uint32_t access) override;
+  bool RegQueryValue(Handle key, std::string_view value, uint32_t& type, std::u16string& buffer,
+                     uint32_t& size) override;
+  void RegCloseKey(Handle key) override;
+  void ShellOpen(std::string_view target) override;
+  void StartProcess(std::string_view path) override;
+  bool FileExists(std::string_view path) override;
+  DispatchPtr CreateObject(std::string_view prog_id) override;
+
+  const std::vector<std::string>& Opened() const { return opened_; }
+  const std::vector<std::string>& Started() const { return started_; }
+  // Files the model pretends exist; no other path does.
+  void AddFile(std::string path) { files_.push_back(std::move(path)); }
+
+ private:
+  std::vector<std::string> opened_;
+  std::vector<std::string> started_;
+  std::vector<std::string> files_;
+};
+
+struct MessageBoxRecord {
+  std::string text;
+  int32_t style = 0;
+  std::string title;
+};
+
+using TimerId = int;
+
+class ModelRuntime : public Runtime {
+ public:
+  explicit ModelRuntime(Screen& screen);
+  ~ModelRuntime() override;
+  ModelRuntime(const ModelRuntime&) = delete;
+  ModelRuntime& operator=(const ModelRuntime&) = delete;
+
+  Screen& GetScreen() { return screen_; }
+
+  // The log the host writes its lines to; null for none.
+  void SetLog(script::ScriptLog* log);
+  script::ScriptLog* Log() const { return log_; }
+
+  // Virtual time in milliseconds.
+  int64_t Now() const { return now_; }
+  // Moves the clock forward, firing every timer that falls due on the way in time
+  // order (ties in the order the timers were enabled), with DoEvents after each tick.
+  void Advance(int64_t ms);
+  void AdvanceTo(int64_t time_ms);
+
+  // Timers: created stopped; Start (re)arms one to fire `interval` ms from now.
+  TimerId AddTimer(std::function<void()> tick);
+  void StartTimer(TimerId id, int32_t interval_ms);
+  void StopTimer(TimerId id);
+  void RemoveTimer(TimerId id);
+
+  // Messages run by the next DoEvents, in the order they were posted.
+  void Post(std::function<void()> message);
+  bool HasPendingMessages() const { return !queue_.empty(); }
+
+  // Names windows for the capture lines of the log.
+  void NameWindow(Handle window, std::string name);
+  void ForgetWindow(Handle window);
+
+  // Where a picture was read from, so that saving a form writes the same path.
+  void RememberPicturePath(const PicturePtr& picture, std::string path);
+  std::string PicturePath(const Picture* picture) const;
+
+  const std::vector<MessageBoxRecord>& MessageBoxes() const { return message_boxes_; }
+  ModelPlatform& Platform() { return platform_; }
+
+  // Runtime
+  void DoEvents() override;
+  int MsgBox(std::string_view text, int32_t style, std::string_view title) override;
+  float TwipsPerPixelX() const override { return kTwipsPerPixel; }
+  float TwipsPerPixelY() const override { return kTwipsPerPixel; }
+  std::string AppTitle() const override { return "Vitrelle"; }
+  int AppMajor() const override { return 1; }
+  int AppMinor() const override { return 4; }
+  int AppRevision() const override { return 0; }
+  FontPtr NewFont() override;
+  Gdi& GetGdi() override { return screen_.GetGdi(); }
+  vitrelle::Platform& GetPlatform() override { return platform_; }
+
+  static constexpr float kTwipsPerPixel = 15.0f;
+
+ private:
+  struct TimerSlot {
+    std::function<void()> tick;
+    bool running = false;
+    int64_t due = 0;
+    int32_t interval = 0;
+    uint64_t order = 0;  // enabling order breaks ties
+  };
+  void SetNow(int64_t t);
+
+  Screen& screen_;
+  script::ScriptLog* log_ = nullptr;
+  int64_t now_ = 0;
+  std::map<TimerId, TimerSlot> timers_;
+  TimerId next_timer_ = 1;
+  uint64_t next_order_ = 1;
+  std::deque<std::function<void()>> queue_;
+  std::map<Handle, std::string> window_names_;
+  std::vector<std::pair<std::weak_ptr<Picture>, std::string>> picture_paths_;
+  std::vector<MessageBoxRecord> message_boxes_;
+  ModelPlatform platform_;
+};
+
+// Twips to whole pixels, halves to even, as window placement rounds.
+int TwipsToPixels(double twips);
+
+}  // namespace vitrelle::model
