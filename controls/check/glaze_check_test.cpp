@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "controls/check/recording_surface.h"
+#include "frame/type_model.h"
 
 namespace vitrelle {
 namespace {
@@ -152,6 +153,23 @@ TEST(GlazeCheckTest, MethodsAreCallableAndDoNothingAtDesignTime) {
   f.check.Invoke("DisplayAboutBox", InvokeKind::kCall, {});
   EXPECT_EQ(f.surface.record, Record{});
   EXPECT_EQ(f.Get("hwnd"), Variant::Long(0x4321));
+}
+
+// The member table and the published interface are written apart; they must name
+// the same members with the same kinds.
+TEST(GlazeCheckTest, AnswersEveryMemberOfItsInterface) {
+  Fixture f;
+  const Interface* iface = FindInterface("_GlazeCheck");
+  ASSERT_NE(iface, nullptr);
+  for (const Member& m : iface->members) {
+    if (m.kind == MemberKind::kMethod) {
+      EXPECT_EQ(ErrorOf([&] { f.check.Invoke(m.name, InvokeKind::kCall, {}); }), 0) << m.name;
+      continue;
+    }
+    Variant v;
+    EXPECT_EQ(ErrorOf([&] { v = f.Get(m.name); }), 0) << m.name;
+    EXPECT_EQ(ErrorOf([&] { f.Let(m.name, v); }), m.kind == MemberKind::kGet ? err::kPropertyReadOnly : 0) << m.name;
+  }
 }
 
 TEST(GlazeCheckTest, FactoryMakesAGlazeCheck) {

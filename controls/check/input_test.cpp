@@ -5,6 +5,7 @@
 #include "controls/check/glaze_check.h"
 #include "controls/check/recording_surface.h"
 #include "frame/glaze_module.h"
+#include "frame/type_model.h"
 
 namespace vitrelle {
 namespace {
@@ -82,6 +83,7 @@ TEST_P(ForwardingTest, RaisesWithTheSameParametersAndHandsChangesBack) {
   if (event == "KeyPress") rc.check.KeyPress(part, key);
 
   Record expected;
+  ASSERT_NE(FindEvent(*FindEventInterface("__GlazeCheck"), event), nullptr);
   if (c.raised) {
     if (event.starts_with("Mouse")) {
       expected = {"Event " + event + "(1,2,30.5,45.0)"};
