@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/slider/focus_order.h"
 #include "controls/slider/glaze_slider.h"
 #include "controls/slider/slider_layout.h"
 #include "frame/errors.h"
@@ -18,9 +19,6 @@ using namespace slider;
 
 namespace {
 
-// Tab indexes at or beyond these bounds are never chosen.
-constexpr int32_t kTabIndexBound = 30000;
-
 DispatchPtr ObjectOf(const Variant& v) {
   DispatchPtr object = v.ToObject();
   if (!object) Raise(err::kObjectNotSet);
@@ -31,30 +29,6 @@ struct Candidate {
   DispatchPtr control;
   int32_t tab_index;
 };
-
-// The next control after `mine` in tab order, wrapping to the first; or the one
-// before it, wrapping to the last. Only a strictly better tab index replaces the
-// best so far, so the first in collection order wins a tie.
-std::optional<size_t> Choose(const std::vector<Candidate>& candidates, int32_t mine, bool forward) {
-  // First the side ahead of mine; when that is empty, the far end of the other side.
-  auto search = [&](bool wrapped) -> std::optional<size_t> {
-    std::optional<size_t> chosen;
-    int32_t best = forward ? kTabIndexBound : -kTabIndexBound;
-    for (size_t i = 0; i < candidates.size(); ++i) {
-      const int32_t t = candidates[i].tab_index;
-      const bool after_mine = forward != wrapped;
-      const bool on_side = after_mine ? t > mine : t < mine;
-      const bool better = forward ? t < best : t > best;
-      if (on_side && better) {
-        best = t;
-        chosen = i;
-      }
-    }
-    return chosen;
-  };
-  if (auto chosen = search(false)) return chosen;
-  return search(true);
-}
 
 }  // namespace
 
@@ -131,10 +105,38 @@ void GlazeSlider::MoveFocus(bool forward) {
 
   // A control that refuses the focus (disabled, hidden) is passed over for the next
   // one in the same direction.
-  while (const std::optional<size_t> chosen = Choose(candidates, mine, forward)) {
+  std::vector<int32_t> tab_indexes;
+  for (const Candidate& c : candidates) tab_indexes.push_back(c.tab_index);
+  while (const std::optional<size_t> chosen = ChooseInTabOrder(tab_indexes, mine, forward)) {
     if (IgnoreErrors([&] { candidates[*chosen].control->Call("SetFocus"); })) return;
-    candidates.erase(candidates.begin() + static_cast<std::ptrdiff_t>(*chosen));
+    const auto at = static_cast<std::ptrdiff_t>(*chosen);
+    candidates.erase(candidates.begin() + at);
+    tab_indexes.erase(tab_indexes.begin() + at);
   }
 }
 
+namespace slider {
+
+std::optional<size_t> ChooseInTabOrder(std::span<const int32_t> tab_indexes, int32_t mine, bool forward) {
+  // First the side ahead of mine; when that is empty, the far end of the other side.
+  auto search = [&](bool wrapped) -> std::optional<size_t> {
+    std::optional<size_t> chosen;
+    int32_t best = forward ? kTabIndexBound : -kTabIndexBound;
+    for (size_t i = 0; i < tab_indexes.size(); ++i) {
+      const int32_t t = tab_indexes[i];
+      const bool after_mine = forward != wrapped;
+      const bool on_side = after_mine ? t > mine : t < mine;
+      const bool better = forward ? t < best : t > best;
+      if (on_side && better) {
+        best = t;
+        chosen = i;
+      }
+    }
+    return chosen;
+  };
+  if (auto chosen = search(false)) return chosen;
+  return search(true);
+}
+
+}  // namespace slider
 }  // namespace vitrelle
