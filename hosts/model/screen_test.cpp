@@ -1,0 +1,325 @@
+#include "hosts/model/screen.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace vitrelle::model {
+namespace {
+
+constexpr OleColor kRed = Rgb(255, 0, 0);
+constexpr OleColor kGreen = Rgb(0, 255, 0);
+constexpr OleColor kBlue = Rgb(0, 0, 255);
+constexpr OleColor kYellow = Rgb(255, 255, 0);
+constexpr OleColor kGrey = Rgb(192, 192, 192);
+
+// Fills the whole window (frame included) with one colour and records each paint.
+class FillClient : public WindowClient {
+ public:
+  explicit FillClient(OleColor color, std::vector<std::string>* log = nullptr, std::string name = {})
+      : color_(color), log_(log), name_(std::move(name)) {}
+  void Paint(Canvas& canvas) override {
+    ++paints;
+    if (log_ != nullptr) log_->push_back(name_);
+    canvas.FillRect({0, 0, 10000, 10000}, color_);
+  }
+  void SetColor(OleColor c) { color_ = c; }
+  int paints = 0;
+
+ private:
+  OleColor color_;
+  std::vector<std::string>* log_;
+  std::string name_;
+};
+
+class ScreenTest : public ::testing::Test {
+ protected:
+  Handle Shown(Handle parent, const Rect& r, WindowClient* client, int border = 0) {
+    const Handle h = screen_.CreateWindow(parent, r, border, client);
+    screen_.ShowWindow(h, true);
+    return h;
+  }
+
+  Screen screen_{200, 150};
+};
+
+TEST_F(ScreenTest, NewWindowIsHiddenAndOnTopOfItsSiblings) {
+  FillClient a(kRed), b(kGreen);
+  const Handle form = screen_.CreateWindow(0, {10, 10, 110, 110}, 0, &a);
+  const Handle first = screen_.CreateWindow(form, {0, 0, 10, 10}, 0, &b);
+  const Handle second = screen_.CreateWindow(form, {0, 0, 10, 10}, 0, &b);
+  EXPECT_FALSE(screen_.IsVisibleFlag(form));
+  EXPECT_FALSE(screen_.HasPendingPaint());
+  EXPECT_EQ(screen_.Children(form), (std::vector<Handle>{first, second}));
+  EXPECT_EQ(screen_.Children(0), std::vector<Handle>{form});
+  screen_.BringToTop(first);
+  EXPECT_EQ(screen_.Children(form), (std::vector<Handle>{second, first}));
+}
+
+TEST_F(ScreenTest, ChildrenAreClippedToTheParentClientAreaAndOverlapBySiblingOrder) {
+  FillClient form_client(kGrey), low_client(kRed), high_client(kGreen), stray_client(kBlue);
+  const Handle form = Shown(0, {10, 10, 110, 90}, &form_client, /*border=*/3);
+  const Handle low = Shown(form, {10, 10, 40, 40}, &low_client);
+  const Handle high = Shown(form, {30, 30, 60, 60}, &high_client);
+  // Runs past the form's client area on the right and bottom.
+  Shown(form, {80, 60, 120, 100}, &stray_client);
+  screen_.PaintPending();
+  EXPECT_FALSE(screen_.HasPendingPaint());
+
+  struct Probe {
+    int x, y;
+    OleColor color;
+  };
+  const int cx = 13, cy = 13;  // the form's client origin on the screen
+  for (const Probe& p : {Probe{10, 10, kGrey},                    // the form's frame
+                         Probe{cx + 10, cy + 10, kRed},           // low alone
+                         Probe{cx + 35, cy + 35, kGreen},         // high covers low
+                         Probe{cx + 50, cy + 50, kGreen},         // high alone
+                         Probe{cx + 85, cy + 65, kBlue},          // stray, inside the client area
+                         Probe{108, 70, kGrey},                   // stray would be here: the frame
+                         Probe{150, 70, kDesktopColor}}) {        // outside the form
+    EXPECT_EQ(screen_.PixelAt(p.x, p.y), p.color) << p.x << "," << p.y;
+  }
+  EXPECT_EQ(screen_.WindowAt(cx + 35, cy + 35), high);
+  EXPECT_EQ(screen_.WindowAt(cx + 15, cy + 15), low);
+  EXPECT_EQ(screen_.WindowAt(10, 10), form);
+  EXPECT_EQ(screen_.WindowAt(150, 70), 0u);
+
+  // Raising low puts it over high where they overlap.
+  screen_.BringToTop(low);
+  screen_.PaintPending();
+  EXPECT_EQ(screen_.PixelAt(cx + 35, cy + 35), kRed);
+}
+
+TEST_F(ScreenTest, ParentsPaintBeforeChildrenAndOnlyWhatIsInvalid) {
+  std::vector<std::string> log;
+  FillClient form_client(kGrey, &log, "form"), a_client(kRed, &log, "a"), b_client(kGreen, &log, "b");
+  const Handle form = Shown(0, {0, 0, 100, 100}, &form_client);
+  const Handle a = Shown(form, {10, 10, 30, 30}, &a_client);
+  Shown(form, {50, 50, 70, 70}, &b_client);
+  screen_.PaintPending();
+  EXPECT_EQ(log, (std::vector<std::string>{"form", "a", "b"}));
+
+  log.clear();
+  screen_.Invalidate(a);
+  screen_.PaintPending();
+  EXPECT_EQ(log, std::vector<std::string>{"a"});
+
+  // Invalidating the parent alone repaints only the parent: children keep their pixels.
+  log.clear();
+  form_client.SetColor(kYellow);
+  screen_.Invalidate(form);
+  screen_.PaintPending();
+  EXPECT_EQ(log, std::vector<std::string>{"form"});
+  EXPECT_EQ(screen_.PixelAt(15, 15), kRed);
+  EXPECT_EQ(screen_.PixelAt(5, 5), kYellow);
+
+  // A part of the window invalid: only that part is painted.
+  form_client.SetColor(kBlue);
+  screen_.Invalidate(form, Rect{0, 0, 5, 5});
+  screen_.PaintPending();
+  EXPECT_EQ(screen_.PixelAt(2, 2), kBlue);
+  EXPECT_EQ(screen_.PixelAt(7, 7), kYellow);
+}
+
+// The heart of window capture: hide a window, let the paint pass run, and its area
+// shows what the parent painted there.
+TEST_F(ScreenTest, HiddenWindowAreaShowsTheParentAfterThePaintPass) {
+  FillClient form_client(kGrey), child_client(kRed), grandchild_client(kGreen);
+  const Handle form = Shown(0, {0, 0, 100, 100}, &form_client);
+  const Handle child = Shown(form, {20, 20, 60, 60}, &child_client, /*border=*/2);
+  Shown(child, {5, 5, 15, 15}, &grandchild_client);
+  screen_.PaintPending();
+  ASSERT_EQ(screen_.PixelAt(30, 30), kGreen);
+  ASSERT_EQ(screen_.PixelAt(50, 50), kRed);
+
+  screen_.ShowWindow(child, false);
+  // Until the parent paints, the old pixels are still there.
+  EXPECT_EQ(screen_.PixelAt(50, 50), kRed);
+  EXPECT_TRUE(screen_.HasPendingPaint());
+  EXPECT_EQ(screen_.WindowAt(50, 50), form);
+
+  const int form_paints = form_client.paints;
+  screen_.PaintPending();
+  EXPECT_EQ(form_client.paints, form_paints + 1);
+  const Bitmap area = screen_.Snapshot(screen_.ScreenRect(child));
+  for (OleColor c : area.Pixels()) ASSERT_EQ(c, kGrey);
+  EXPECT_FALSE(screen_.IsWindowVisible(child));
+
+  // Showing it again repaints the child (and its child), not the form.
+  screen_.ShowWindow(child, true);
+  screen_.PaintPending();
+  EXPECT_EQ(form_client.paints, form_paints + 1);
+  EXPECT_EQ(screen_.PixelAt(30, 30), kGreen);
+  EXPECT_EQ(screen_.PixelAt(50, 50), kRed);
+}
+
+TEST_F(ScreenTest, MovingAWindowRepaintsWhatItUncoversAndItself) {
+  FillClient form_client(kGrey), child_client(kRed);
+  const Handle form = Shown(0, {0, 0, 100, 100}, &form_client);
+  const Handle child = Shown(form, {10, 10, 30, 30}, &child_client);
+  screen_.PaintPending();
+  screen_.MoveWindow(child, {50, 50, 70, 70});
+  screen_.PaintPending();
+  EXPECT_EQ(screen_.PixelAt(15, 15), kGrey);
+  EXPECT_EQ(screen_.PixelAt(55, 55), kRed);
+  EXPECT_EQ(screen_.WindowRect(child), (Rect{50, 50, 70, 70}));
+  EXPECT_EQ(screen_.ScreenRect(child), (Rect{50, 50, 70, 70}));
+
+  // A top-level window moved half off the screen.
+  screen_.MoveWindow(form, {150, 100, 250, 200});
+  screen_.PaintPending();
+  EXPECT_EQ(screen_.PixelAt(20, 20), kDesktopColor);
+  EXPECT_EQ(screen_.PixelAt(199, 149), kGrey);
+}
+
+TEST_F(ScreenTest, DestroyingAWindowTakesItsChildrenAndUncoversTheParent) {
+  FillClient form_client(kGrey), child_client(kRed);
+  const Handle form = Shown(0, {0, 0, 100, 100}, &form_client);
+  const Handle child = Shown(form, {10, 10, 60, 60}, &child_client);
+  const Handle grandchild = Shown(child, {5, 5, 20, 20}, &child_client);
+  screen_.PaintPending();
+  screen_.DestroyWindow(child);
+  EXPECT_FALSE(screen_.IsWindow(child));
+  EXPECT_FALSE(screen_.IsWindow(grandchild));
+  EXPECT_TRUE(screen_.Children(form).empty());
+  screen_.PaintPending();
+  EXPECT_EQ(screen_.PixelAt(20, 20), kGrey);
+
+  screen_.DestroyWindow(form);
+  EXPECT_EQ(screen_.PixelAt(20, 20), kDesktopColor);
+  EXPECT_FALSE(screen_.HasPendingPaint());
+}
+
+TEST_F(ScreenTest, RegionLimitsTheWindowAndItsChildren) {
+  FillClient form_client(kGrey), child_client(kRed), inner_client(kGreen);
+  const Handle form = Shown(0, {0, 0, 100, 100}, &form_client);
+  const Handle child = Shown(form, {10, 10, 30, 30}, &child_client);
+  const Handle inner = Shown(child, {0, 0, 20, 20}, &inner_client);
+  screen_.PaintPending();
+  ASSERT_EQ(screen_.PixelAt(10, 10), kGreen);
+
+  // Only the left half of the child belongs to it.
+  std::vector<bool> mask(20 * 20, false);
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 10; ++x) mask[y * 20 + x] = true;
+  screen_.SetWindowRegion(child, mask);
+  screen_.PaintPending();
+  EXPECT_EQ(screen_.PixelAt(12, 15), kGreen);
+  EXPECT_EQ(screen_.PixelAt(25, 15), kGrey);
+  EXPECT_EQ(screen_.WindowAt(25, 15), form);
+  EXPECT_EQ(screen_.WindowAt(12, 15), inner);
+
+  screen_.SetWindowRegion(child, std::nullopt);
+  screen_.PaintPending();
+  EXPECT_EQ(screen_.PixelAt(25, 15), kGreen);
+}
+
+TEST_F(ScreenTest, CanvasClipsToOwnedPixelsAndThePaintedArea) {
+  // A client that draws everywhere it can, shapes included.
+  struct Scribbler : WindowClient {
+    void Paint(Canvas& c) override {
+      c.FillRect({-50, -50, 500, 500}, kBlue);
+      c.Line(-10, 5, 300, 5, kYellow);
+      c.Ellipse({-20, -20, 400, 400}, kRed, std::nullopt);
+    }
+  } scribbler;
+  FillClient form_client(kGrey), sibling_client(kGreen);
+  const Handle form = Shown(0, {0, 0, 100, 100}, &form_client);
+  const Handle s = Shown(form, {40, 0, 60, 100}, &scribbler);
+  Shown(form, {50, 50, 70, 70}, &sibling_client);
+  screen_.PaintPending();
+  EXPECT_EQ(screen_.PixelAt(39, 5), kGrey);
+  EXPECT_EQ(screen_.PixelAt(60, 5), kGrey);
+  EXPECT_EQ(screen_.PixelAt(55, 55), kGreen);  // the sibling above stays
+  EXPECT_EQ(screen_.WindowAt(45, 55), s);
+
+  EXPECT_EQ(screen_.PixelAt(45, 5), kYellow);
+  EXPECT_EQ(screen_.PixelAt(45, 6), kBlue);  // outside the ellipse
+  EXPECT_EQ(screen_.PixelAt(55, 80), kRed);
+}
+
+TEST_F(ScreenTest, UpdateWindowPaintsOneSubtreeNow) {
+  std::vector<std::string> log;
+  FillClient form_client(kGrey, &log, "form"), a_client(kRed, &log, "a"), b_client(kGreen, &log, "b");
+  const Handle form = Shown(0, {0, 0, 100, 100}, &form_client);
+  const Handle a = Shown(form, {10, 10, 30, 30}, &a_client);
+  Shown(form, {50, 50, 70, 70}, &b_client);
+  screen_.PaintPending();
+  log.clear();
+  screen_.Invalidate(a);
+  screen_.Invalidate(form);
+  screen_.UpdateWindow(a);
+  EXPECT_EQ(log, std::vector<std::string>{"a"});
+  EXPECT_TRUE(screen_.HasPendingPaint());
+}
+
+TEST_F(ScreenTest, SnapshotOffTheScreenIsBlack) {
+  FillClient form_client(kGrey);
+  Shown(0, {0, 0, 200, 150}, &form_client);
+  screen_.PaintPending();
+  const Bitmap b = screen_.Snapshot({190, 140, 210, 160});
+  ASSERT_EQ(b.Width(), 20);
+  EXPECT_EQ(b.At(0, 0), kGrey);
+  EXPECT_EQ(b.At(9, 9), kGrey);
+  EXPECT_EQ(b.At(10, 0), 0u);
+  EXPECT_EQ(b.At(0, 10), 0u);
+  EXPECT_EQ(screen_.PixelAt(-1, 0), 0u);
+}
+
+TEST(ScreenPaletteTest, ColoursGoThroughTheSystemPalette) {
+  Screen screen(40, 40, PixelMode::kPalette8);
+  ASSERT_EQ(screen.SystemPalette().size(), 256u);
+  FillClient exact(kGrey), near(Rgb(250, 2, 3));
+  const Handle a = screen.CreateWindow(0, {0, 0, 20, 40}, 0, &exact);
+  const Handle b = screen.CreateWindow(0, {20, 0, 40, 40}, 0, &near);
+  screen.ShowWindow(a, true);
+  screen.ShowWindow(b, true);
+  screen.PaintPending();
+  const PaletteEntry& e = screen.SystemPalette()[screen.IndexAt(5, 5)];
+  EXPECT_EQ(Rgb(e.red, e.green, e.blue), kGrey);
+  EXPECT_EQ(screen.PixelAt(5, 5), kGrey);
+  EXPECT_EQ(screen.PixelAt(25, 5), kRed);  // the nearest entry
+  EXPECT_EQ(screen.Snapshot({20, 0, 21, 1}).At(0, 0), kRed);
+}
+
+// A form of a thousand controls paints once each, and hiding one repaints only
+// what lies beneath it.
+TEST(ScreenScaleTest, ManyControlsPaintOnceAndHideLocally) {
+  Screen big(1280, 1024);
+  std::vector<std::unique_ptr<FillClient>> clients;
+  FillClient form_client(kGrey);
+  const Handle form = big.CreateWindow(0, {0, 0, 1280, 1024}, 4, &form_client);
+  std::vector<Handle> controls;
+  for (int i = 0; i < 1000; ++i) {
+    clients.push_back(std::make_unique<FillClient>(Rgb(static_cast<uint8_t>(i), 0, 0)));
+    const int x = (i % 40) * 31, y = (i / 40) * 40;
+    const Handle h = big.CreateWindow(form, {x, y, x + 30, y + 20}, 0, clients.back().get());
+    big.ShowWindow(h, true);
+    controls.push_back(h);
+  }
+  big.ShowWindow(form, true);
+  big.PaintPending();
+  for (const auto& c : clients) ASSERT_EQ(c->paints, 1);
+  EXPECT_EQ(form_client.paints, 1);
+
+  big.ShowWindow(controls[500], false);
+  big.PaintPending();
+  EXPECT_EQ(form_client.paints, 2);
+  for (size_t i = 0; i < clients.size(); ++i) ASSERT_EQ(clients[i]->paints, 1) << i;
+  const Rect r = big.ScreenRect(controls[500]);
+  EXPECT_EQ(big.PixelAt(r.left + 5, r.top + 5), kGrey);
+}
+
+TEST(RectTest, IntersectAndUnion) {
+  const Rect a{0, 0, 10, 10}, b{5, 5, 20, 20}, far{30, 30, 40, 40};
+  EXPECT_EQ(a.Intersect(b), (Rect{5, 5, 10, 10}));
+  EXPECT_TRUE(a.Intersect(far).Empty());
+  EXPECT_EQ(a.Union(b), (Rect{0, 0, 20, 20}));
+  EXPECT_EQ(Rect{}.Union(b), b);
+  EXPECT_EQ(b.Union(Rect{}), b);
+}
+
+}  // namespace
+}  // namespace vitrelle::model

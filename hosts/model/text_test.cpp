@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "hosts/model/screen.h"
+
+namespace vitrelle::model {
+namespace {
+
+FontSpec Standard() { return FontSpec{}; }
+
+FontSpec With(void (*change)(FontSpec&)) {
+  FontSpec f;
+  change(f);
+  return f;
+}
+
+TEST(MeasureTextTest, StandardFontLineIsThirteenPixelsHigh) {
+  EXPECT_EQ(MeasureText("Check1", Standard()).height, 13);
+  EXPECT_EQ(MeasureText("", Standard()).height, 13);
+  EXPECT_EQ(MeasureText("", Standard()).width, 0);
+  // Every name maps to the same family.
+  EXPECT_EQ(MeasureText("Option", With([](FontSpec& f) { f.name = "Arial"; })).width,
+            MeasureText("Option", Standard()).width);
+}
+
+struct WiderCase {
+  const char* name;
+  std::string narrow_text;
+  FontSpec narrow_font;
+  std::string wide_text;
+  FontSpec wide_font;
+};
+
+class WiderTest : public ::testing::TestWithParam<WiderCase> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WiderTest,
+    ::testing::Values(WiderCase{"LongerText", "Check", Standard(), "Check1", Standard()},
+                      WiderCase{"WideLetters", "iiii", Standard(), "WWWW", Standard()},
+                      WiderCase{"Bold", "Options", Standard(), "Options", With([](FontSpec& f) { f.bold = true; })},
+                      WiderCase{"Larger", "Frame1", Standard(), "Frame1", With([](FontSpec& f) { f.size = 12; })}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_P(WiderTest, MeasuresWider) {
+  const auto& c = GetParam();
+  EXPECT_LT(MeasureText(c.narrow_text, c.narrow_font).width, MeasureText(c.wide_text, c.wide_font).width);
+}
+
+TEST(MeasureTextTest, WidthsAreSumsOfWholeGlyphAdvances) {
+  const FontSpec f = Standard();
+  const int ab = MeasureText("ab", f).width;
+  EXPECT_EQ(ab, MeasureText("a", f).width + MeasureText("b", f).width);
+  EXPECT_EQ(MeasureText("ab", f).width, ab) << "same answer every time";
+  EXPECT_GT(MeasureText("12", With([](FontSpec& s) { s.size = 24; })).height, 13);
+}
+
+TEST(MeasureTextTest, LinesStackAndTheWidestCounts) {
+  const FontSpec f = Standard();
+  const TextExtent two = MeasureText("short\r\nmuch longer", f);
+  EXPECT_EQ(two.height, 26);
+  EXPECT_EQ(two.width, MeasureText("much longer", f).width);
+}
+
+TEST(MeasureTextTest, MalformedUtf8StillMeasures) {
+  EXPECT_GT(MeasureText("a\xff" "b", Standard()).width, MeasureText("ab", Standard()).width);
+  EXPECT_GT(MeasureText("\xc3\xa9t\xc3\xa9", Standard()).width, 0);
+}
+
+// Draws text on a white window and reports the bounding box of the touched pixels.
+class TextWindow : public WindowClient {
+ public:
+  TextWindow(std::string text, FontSpec font) : text_(std::move(text)), font_(std::move(font)) {}
+  void Paint(Canvas& c) override {
+    c.FillRect({0, 0, 200, 60}, Rgb(255, 255, 255));
+    c.DrawText(10, 20, text_, font_, Rgb(0, 0, 0));
+  }
+
+ private:
+  std::string text_;
+  FontSpec font_;
+};
+
+struct Ink {
+  Rect box;
+  int dark_pixels = 0;
+  bool bottom_row_solid = false;
+};
+
+Ink InkOf(const std::string& text, const FontSpec& font) {
+  Screen screen(200, 60);
+  TextWindow client(text, font);
+  const Handle w = screen.CreateWindow(0, {0, 0, 200, 60}, 0, &client);
+  screen.ShowWindow(w, true);
+  screen.PaintPending();
+  Ink ink;
+  for (int y = 0; y < 60; ++y)
+    for (int x = 0; x < 200; ++x)
+      if (screen.PixelAt(x, y) != Rgb(255, 255, 255)) {
+        ink.box = ink.box.Union({x, y, x + 1, y + 1});
+        ++ink.dark_pixels;
+      }
+  return ink;
+}
+
+TEST(DrawTextTest, InkStaysInsideTheMeasuredBox) {
+  for (const FontSpec& font : {Standard(), With([](FontSpec& f) { f.bold = true; }),
+                               With([](FontSpec& f) { f.underline = true; })}) {
+    const TextExtent e = MeasureText("Hgjy Option", font);
+    const Ink ink = InkOf("Hgjy Option", font);
+    ASSERT_FALSE(ink.box.Empty());
+    EXPECT_GE(ink.box.left, 10);
+    EXPECT_GE(ink.box.top, 20);
+    EXPECT_LE(ink.box.right, 10 + e.width + 1);
+    EXPECT_LE(ink.box.bottom, 20 + e.height);
+  }
+}
+
+TEST(DrawTextTest, UnderlineAndStrikethroughAddFullWidthBars) {
+  const FontSpec plain = Standard();
+  const int width = MeasureText("mmm", plain).width;
+  const Ink base = InkOf("mmm", plain);
+  const Ink under = InkOf("mmm", With([](FontSpec& f) { f.underline = true; }));
+  const Ink strike = InkOf("mmm", With([](FontSpec& f) { f.strikethrough = true; }));
+  EXPECT_GT(under.box.bottom, base.box.bottom);
+  EXPECT_GE(under.dark_pixels, base.dark_pixels + width / 2);
+  EXPECT_EQ(strike.box.bottom, base.box.bottom);
+  EXPECT_GT(strike.dark_pixels, base.dark_pixels);
+}
+
+TEST(DrawTextTest, ItalicDrawsDifferentPixelsAndSameTextTheSame) {
+  EXPECT_EQ(InkOf("Slant", Standard()).dark_pixels, InkOf("Slant", Standard()).dark_pixels);
+  const Ink upright = InkOf("lllll", Standard());
+  const Ink italic = InkOf("lllll", With([](FontSpec& f) { f.italic = true; }));
+  EXPECT_NE(upright.box, italic.box);
+}
+
+}  // namespace
+}  // namespace vitrelle::model
