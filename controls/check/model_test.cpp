@@ -1,0 +1,166 @@
+// GlazeCheck on the model host: real label measurement, forms, activation, the
+// virtual clock and the screen's pixels.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "controls/check/glaze_check.h"
+#include "hosts/model/model_test_base.h"
+#include "hosts/model/parts.h"
+
+namespace vitrelle {
+namespace {
+
+using ::testing::ElementsAre;
+using model::testing::ModelTest;
+
+class CheckOnModel : public ModelTest {
+ protected:
+  CheckOnModel() {
+    model::ControlClassOptions options;
+    options.default_width = GlazeCheck::kDesignWidth;
+    options.default_height = GlazeCheck::kDesignHeight;
+    model::RegisterControlClass("GlazeCheck", MakeGlazeCheck, options);
+  }
+
+  // Loads a saved control (the only way a control tracks its form) from `bag`.
+  model::LibrarySite& Load(std::string name, model::ModelPropertyBag bag, float left, float top,
+                           std::optional<int> tab_index = std::nullopt) {
+    model::ControlSpec spec;
+    spec.class_name = "GlazeCheck";
+    spec.name = name;
+    spec.left = left;
+    spec.top = top;
+    spec.tab_index = tab_index;
+    form_->AddControl(spec, &bag);
+    return form_->GetLibrary(name);
+  }
+  RectPart& PartOf(std::string_view control, std::string_view part) {
+    return dynamic_cast<RectPart&>(form_->GetLibrary(control).GetSurface().FindPart(part)->AsPart());
+  }
+  std::vector<std::string> LinesWith(std::string_view what) {
+    std::vector<std::string> out;
+    for (const std::string& line : TakeLog()) {
+      if (line.find(what) != std::string::npos) out.push_back(line);
+    }
+    return out;
+  }
+};
+
+// ---------------------------------------------------------------------------
+// Vertical layout with the host's own text measurement (a one-line caption in the
+// standard font is 195 twips high).
+
+struct LayoutCase {
+  const char* name;
+  float height;
+  float font_size;  // 0: the standard font
+  float expected_height, glyph_top, caption_top;
+};
+
+void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
+
+class LayoutOnModel : public CheckOnModel, public ::testing::WithParamInterface<LayoutCase> {};
+
+TEST_P(LayoutOnModel, CentresGlyphAndCaption) {
+  const LayoutCase& c = GetParam();
+  NewForm();
+  Add("GlazeCheck", "Check1");
+  DispatchPtr check = form_->Extender("Check1");
+  if (c.font_size > 0) check->Let("FontSize", Variant::Single(c.font_size));
+  check->Let("Height", Variant::Single(c.height));
+  EXPECT_EQ(check->Get("Height").ToSingle(), c.expected_height);
+  EXPECT_EQ(PartOf("Check1", "Check1").Top(), c.glyph_top);
+  EXPECT_EQ(PartOf("Check1", "lblCaption").Top(), c.caption_top);
+}
+
+INSTANTIATE_TEST_SUITE_P(Heights, LayoutOnModel,
+                         ::testing::Values(LayoutCase{"DesignSize", 915, 0, 915, 360, 345},
+                                           LayoutCase{"TooLowGrowsTo255", 100, 0, 255, 30, 30},
+                                           LayoutCase{"HalfTwipGlyphTop", 916, 0, 916, 360.5f, 346},
+                                           LayoutCase{"CaptionTallerThanRoom", 255, 14, 255, 30, 0}));
+
+TEST_F(CheckOnModel, ResizeKeepsARightJustifiedGlyphWhereItWas) {
+  NewForm();
+  Add("GlazeCheck", "Check1");
+  DispatchPtr check = form_->Extender("Check1");
+  check->Let("Alignment", Variant::Long(1));
+  check->Let("Width", Variant::Single(3000));
+  EXPECT_EQ(PartOf("Check1", "Check1").Left(), 1680 - 195);
+  check->Let("Alignment", Variant::Long(1));
+  EXPECT_EQ(PartOf("Check1", "Check1").Left(), 3000 - 195);
+}
+
+// ---------------------------------------------------------------------------
+// Background tracking as this control has it.
+
+TEST_F(CheckOnModel, FirstActivationCopiesAtOnceAndAgainAfter50Ms) {
+  NewForm();
+  Load("Check1", {}, 240, 240);
+  EXPECT_THAT(LinesWith("capture"), ElementsAre("@0 capture Check1 112x61"));  // BackStyle read as Transparent
+  form_->Show();
+  runtime_.Advance(200);
+  EXPECT_THAT(LinesWith("capture"), ElementsAre("@0 capture Check1 112x61", "@50 capture Check1 112x61"));
+  form_->Deactivate();
+  form_->Activate();
+  runtime_.Advance(200);
+  EXPECT_THAT(LinesWith("capture"), ElementsAre("@250 capture Check1 112x61"));
+}
+
+TEST_F(CheckOnModel, FirstInTabOrderTakesTheFocusBack150MsAfterActivation) {
+  NewForm();
+  Load("Check1", {}, 240, 240, 0);
+  model::ModelPropertyBag opaque;
+  opaque.Put("BackStyle", Variant::Long(1));
+  Load("Check2", opaque, 240, 1200, 1);
+  form_->Show();
+  form_->FocusOn(&form_->GetSite("Check2"));
+  runtime_.Advance(149);
+  EXPECT_THAT(LinesWith("focus"), ElementsAre("@0 focus Check1", "@0 focus Check2"));
+  runtime_.Advance(1);
+  EXPECT_THAT(LinesWith("focus"), ElementsAre("@150 focus Check1"));
+}
+
+TEST_F(CheckOnModel, OpaqueShowsItsColourAndTransparentShowsTheForm) {
+  NewForm();
+  form_->SetBackColor(Rgb(0, 128, 255));
+  Load("Clear", {}, 240, 240);
+  model::ModelPropertyBag opaque;
+  opaque.Put("BackStyle", Variant::Long(1));
+  opaque.Put("BackColor", Variant::Long(Rgb(255, 0, 0)));
+  Load("Solid", opaque, 240, 1500);
+  form_->Show();
+  runtime_.Advance(100);
+  const model::Bitmap shown = form_->Snapshot();
+  // Near the bottom right corner of each control, clear of the glyph and the caption.
+  EXPECT_EQ(shown.At((240 + 1600) / 15, (240 + 880) / 15), Rgb(0, 128, 255));
+  EXPECT_EQ(shown.At((240 + 1600) / 15, (1500 + 880) / 15), Rgb(255, 0, 0));
+}
+
+// ---------------------------------------------------------------------------
+// Input through the host's own hit testing and event delivery.
+
+TEST_F(CheckOnModel, ClickingTheCaptionTogglesAndRaisesClickOnce) {
+  NewForm();
+  Add("GlazeCheck", "Check1");
+  form_->Show();
+  TakeLog();
+  form_->GetSite("Check1").Click("lblCaption", 15, 15, false);
+  EXPECT_THAT(LinesWith("Check1."), ElementsAre("@0 event Check1.MouseDown(1, 0, 15.0, 15.0)",
+                                                "@0 event Check1.MouseUp(1, 0, 15.0, 15.0)", "@0 event Check1.Click()",
+                                                "@0 changed Check1.Value"));
+  form_->GetSite("Check1").Click("lblCaption", 15, 15, false);
+  EXPECT_EQ(form_->Extender("Check1")->Get("Value"), Variant::Integer(0));
+}
+
+TEST_F(CheckOnModel, KeysComeFromTheGlyphOnly) {
+  NewForm();
+  Add("GlazeCheck", "Check1");
+  form_->Show();
+  TakeLog();
+  form_->GetSite("Check1").KeyPress("Check1", 97);
+  form_->GetSite("Check1").KeyPress("lblCaption", 98);
+  EXPECT_THAT(LinesWith("event"), ElementsAre("@0 event Check1.KeyPress(97)"));
+}
+
+}  // namespace
+}  // namespace vitrelle
