@@ -27,35 +27,36 @@ WindowCanvas::WindowCanvas(ScreenCore& core, GdiModel& gdi, Handle window, const
     origin_x_ = sr.left;
     origin_y_ = sr.top;
     border_ = w->border;
-    clip_ = clip.Intersect(sr).Intersect(core_.Bounds());
+    const WindowRecord& top = core_.TopOf(window);
+    top_ = top.handle;
+    clip_ = clip.Intersect(sr).Intersect(top.rect);
   }
 }
 
 void WindowCanvas::Blend(int x, int y, OleColor c, unsigned alpha) {
   if (alpha == 0) return;
+  WindowRecord* top = Top();
   const int sx = x + origin_x_, sy = y + origin_y_;
-  if (!Writable(sx, sy)) return;
-  core_.Put(sx, sy, alpha >= 255 ? c : Mix(core_.ColorAt(sx, sy), c, alpha));
+  if (top == nullptr || !Writable(*top, sx, sy)) return;
+  const OleColor under = top->surface->pixels.ColorAt(sx - top->rect.left, sy - top->rect.top);
+  core_.PutThrough(*top, sx, sy, alpha >= 255 ? c : Mix(under, c, alpha));
 }
 
 void WindowCanvas::FillRect(const Rect& r, OleColor c) {
+  WindowRecord* top = Top();
+  if (top == nullptr) return;
   const Rect area = r.Offset(origin_x_, origin_y_).Intersect(clip_);
   if (area.Empty()) return;
   if (core_.mode() == PixelMode::kTrueColor) {
-    const OleColor value = c & 0xFFFFFFu;
-    for (int y = area.top; y < area.bottom; ++y) {
-      uint32_t* row = core_.RgbRow(y);
+    for (int y = area.top; y < area.bottom; ++y)
       for (int x = area.left; x < area.right; ++x)
-        if (core_.OwnerAt(x, y) == window_) row[x] = value;
-    }
+        if (ScreenCore::OwnerIn(*top, x, y) == window_) core_.PutThrough(*top, x, y, c);
     return;
   }
   const uint8_t index = core_.NearestIndex(c);
-  for (int y = area.top; y < area.bottom; ++y) {
-    uint8_t* row = core_.IndexRow(y);
+  for (int y = area.top; y < area.bottom; ++y)
     for (int x = area.left; x < area.right; ++x)
-      if (core_.OwnerAt(x, y) == window_) row[x] = index;
-  }
+      if (ScreenCore::OwnerIn(*top, x, y) == window_) core_.PutIndexThrough(*top, x, y, index);
 }
 
 // Bresenham's line without its last point, as the platform's LineTo. A wider line is
@@ -127,12 +128,12 @@ void WindowCanvas::Ellipse(const Rect& bounds, std::optional<OleColor> fill, std
 }
 
 void WindowCanvas::DrawBitmap(const Bitmap& bitmap, int x, int y) {
-  const Rect area = Rect{x, y, x + bitmap.Width(), y + bitmap.Height()}.Offset(origin_x_, origin_y_).Intersect(clip_);
-  if (area.Empty()) return;
-  const int left = x + origin_x_, top = y + origin_y_;
+  WindowRecord* top = Top();
+  if (top == nullptr) return;
+  const int left = x + origin_x_, top_y = y + origin_y_;
+  const Rect area = Rect{left, top_y, left + bitmap.Width(), top_y + bitmap.Height()}.Intersect(clip_);
   for (int sy = area.top; sy < area.bottom; ++sy)
-    for (int sx = area.left; sx < area.right; ++sx)
-      if (core_.OwnerAt(sx, sy) == window_) core_.Put(sx, sy, bitmap.At(sx - left, sy - top));
+    for (int sx = area.left; sx < area.right; ++sx) Put(*top, sx, sy, bitmap.At(sx - left, sy - top_y));
 }
 
 void WindowCanvas::DrawPicture(const Picture& picture, int x, int y) {

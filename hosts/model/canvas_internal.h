@@ -1,5 +1,6 @@
-// The canvas a window paints on: straight into the screen's frame buffer, clipped to
-// the pixels the window owns and to the area being painted.
+// The canvas a window paints on: straight into its top-level window's surface (and
+// the screen where that shows), clipped to the pixels the window owns and to the area
+// being painted.
 #pragma once
 
 #include "hosts/model/gdi_model.h"
@@ -28,17 +29,25 @@ class WindowCanvas final : public Canvas {
 
   // Window coordinates.
   void Plot(int x, int y, OleColor c) {
-    const int sx = x + origin_x_, sy = y + origin_y_;
-    if (Writable(sx, sy)) core_.Put(sx, sy, c);
+    if (WindowRecord* top = Top()) Put(*top, x + origin_x_, y + origin_y_, c);
   }
   void Blend(int x, int y, OleColor c, unsigned alpha);
 
  private:
-  bool Writable(int sx, int sy) const { return clip_.Contains(sx, sy) && core_.OwnerAt(sx, sy) == window_; }
+  // The window's top-level record, looked up per drawing call: a client may destroy
+  // windows while it paints.
+  WindowRecord* Top() const { return core_.Find(top_); }
+  bool Writable(const WindowRecord& top, int sx, int sy) const {
+    return clip_.Contains(sx, sy) && ScreenCore::OwnerIn(top, sx, sy) == window_;
+  }
+  void Put(WindowRecord& top, int sx, int sy, OleColor c) {
+    if (Writable(top, sx, sy)) core_.PutThrough(top, sx, sy, c);
+  }
 
   ScreenCore& core_;
   GdiModel& gdi_;
   Handle window_;
+  Handle top_ = 0;
   Rect clip_;
   int origin_x_ = 0, origin_y_ = 0;
   int border_ = 0;

@@ -278,38 +278,43 @@ bool GdiModel::DeleteDC(Handle dc) {
 bool GdiModel::Resolve(const GdiDc& dc, Target& t) {
   if (dc.kind == DcKind::kMemory) {
     t.bitmap = &table_->bitmaps.at(dc.bitmap);
-    t.area = {0, 0, t.bitmap->width, t.bitmap->height};
+    t.readable = t.writable = {0, 0, t.bitmap->width, t.bitmap->height};
     return true;
   }
   if (dc.window == 0) {
-    t.area = core_.Bounds();
+    t.readable = t.writable = core_.Bounds();
     return true;
   }
   const WindowRecord* w = core_.Find(dc.window);
   if (w == nullptr) return false;
   const Rect r = dc.kind == DcKind::kWindow ? core_.ScreenRectOf(*w) : core_.ClientScreenRectOf(*w);
+  t.top = &core_.TopOf(dc.window);
   t.origin_x = r.left;
   t.origin_y = r.top;
-  t.area = r.Intersect(core_.Bounds());
+  // Off the screen there is nothing to read, whatever the surface holds.
+  t.readable = t.top->rect.Intersect(core_.Bounds());
+  t.writable = r.Intersect(t.top->rect);
   t.window = dc.window;
   return true;
 }
 
-// The capture path: rows of the frame buffer straight into a bitmap of the same
-// format, black where the source lies off the screen.
-void GdiModel::CopyScreenToBitmap(GdiBitmap& dest, int x, int y, int width, int height, const Target& src,
+// The capture path: rows of a window's surface (or of the screen) straight into a
+// bitmap of the same format, black where there is nothing to read.
+void GdiModel::CopyWindowToBitmap(GdiBitmap& dest, int x, int y, int width, int height, const Target& src,
                                   int src_x, int src_y) {
   const Rect dest_area = Rect{x, y, x + width, y + height}.Intersect({0, 0, dest.width, dest.height});
   if (dest_area.Empty()) return;
   if (dest_area.left > 0 || dest_area.top > 0 || dest_area.right < dest.width || dest_area.bottom < dest.height)
     ClearIfNeeded(dest);
   dest.cleared = true;
+  const Plane& plane = *src.plane(core_);
+  // Screen position of a destination pixel: (dx + shift_x, dy + shift_y).
   const int shift_x = src.origin_x + src_x - x, shift_y = src.origin_y + src_y - y;
+  const Rect& readable = src.readable;
   const bool rgb = dest.bits == 32;
   for (int dy = dest_area.top; dy < dest_area.bottom; ++dy) {
     const int sy = dy + shift_y;
     const size_t row_start = static_cast<size_t>(dy) * dest.width;
-    int dx = dest_area.left;
     auto zero = [&](int from, int to) {
       if (to <= from) return;
       if (rgb)
@@ -317,19 +322,20 @@ void GdiModel::CopyScreenToBitmap(GdiBitmap& dest, int x, int y, int width, int 
       else
         std::fill(dest.small.get() + row_start + from, dest.small.get() + row_start + to, uint8_t{0});
     };
-    if (sy < 0 || sy >= core_.height()) {
-      zero(dx, dest_area.right);
+    if (sy < readable.top || sy >= readable.bottom) {
+      zero(dest_area.left, dest_area.right);
       continue;
     }
-    const int in_from = std::clamp(-shift_x, dest_area.left, dest_area.right);
-    const int in_to = std::clamp(core_.width() - shift_x, in_from, dest_area.right);
-    zero(dx, in_from);
+    const int in_from = std::clamp(readable.left - shift_x, dest_area.left, dest_area.right);
+    const int in_to = std::clamp(readable.right - shift_x, in_from, dest_area.right);
+    zero(dest_area.left, in_from);
     if (in_to > in_from) {
       const size_t n = static_cast<size_t>(in_to - in_from);
+      const int px = in_from + shift_x - src.plane_x(), py = sy - src.plane_y();
       if (rgb)
-        std::memcpy(dest.rgb.get() + row_start + in_from, core_.RgbRow(sy) + in_from + shift_x, n * sizeof(uint32_t));
+        std::memcpy(dest.rgb.get() + row_start + in_from, plane.RgbRow(py) + px, n * sizeof(uint32_t));
       else
-        std::memcpy(dest.small.get() + row_start + in_from, core_.IndexRow(sy) + in_from + shift_x, n);
+        std::memcpy(dest.small.get() + row_start + in_from, plane.IndexRow(py) + px, n);
     }
     zero(in_to, dest_area.right);
   }
@@ -397,11 +403,13 @@ void GdiModel::CopyGeneric(const Target& dest, int x, int y, int width, int heig
         p.color = ReadBitmapColor(b, sx, sy, core_);
       } else {
         const int px = sx + src.origin_x, py = sy + src.origin_y;
+        const Plane& plane = *src.plane(core_);
+        const bool readable = src.readable.Contains(px, py);
+        const int lx = px - src.plane_x(), ly = py - src.plane_y();
         p.present = true;
-        const bool on_screen = core_.Bounds().Contains(px, py);
         p.indexed = screen_indexes;
-        p.index = on_screen && screen_indexes ? core_.IndexRow(py)[px] : 0;
-        p.color = on_screen ? core_.ColorAt(px, py) : 0;
+        p.index = readable && screen_indexes ? plane.IndexRow(ly)[lx] : 0;
+        p.color = readable ? plane.ColorAt(lx, ly) : 0;
       }
     }
   }
@@ -419,12 +427,21 @@ void GdiModel::CopyGeneric(const Target& dest, int x, int y, int width, int heig
           WriteBitmapColor(b, dx, dy, p.color, core_);
       } else {
         const int px = dx + dest.origin_x, py = dy + dest.origin_y;
-        if (!dest.area.Contains(px, py)) continue;
-        if (dest.window != 0 && core_.OwnerAt(px, py) != dest.window) continue;
+        if (!dest.writable.Contains(px, py)) continue;
+        if (dest.top == nullptr) {
+          // The desktop's context draws on the screen as it is.
+          Plane& screen = core_.screen();
+          if (screen_indexes && p.indexed)
+            screen.PutIndex(px, py, p.index);
+          else
+            screen.Put(px, py, p.color);
+          continue;
+        }
+        if (ScreenCore::OwnerIn(*dest.top, px, py) != dest.window) continue;
         if (screen_indexes && p.indexed)
-          core_.IndexRow(py)[px] = p.index;
+          core_.PutIndexThrough(*dest.top, px, py, p.index);
         else
-          core_.Put(px, py, p.color);
+          core_.PutThrough(*dest.top, px, py, p.color);
       }
     }
   }
@@ -451,7 +468,7 @@ bool GdiModel::BitBlt(Handle dest, int x, int y, int width, int height, Handle s
     const bool same_format = dt.bitmap != nullptr && !dt.bitmap->stock &&
                              dt.bitmap->bits == (core_.mode() == PixelMode::kPalette8 ? 8 : 32);
     if (st.bitmap == nullptr && same_format)
-      CopyScreenToBitmap(*dt.bitmap, x, y, width, height, st, src_x, src_y);
+      CopyWindowToBitmap(*dt.bitmap, x, y, width, height, st, src_x, src_y);
     else
       CopyGeneric(dt, x, y, width, height, st, src_x, src_y);
   }

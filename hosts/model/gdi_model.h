@@ -105,12 +105,18 @@ class GdiModel final : public vitrelle::Gdi {
   void SetCaptureObserver(std::function<void(Handle, int, int)> observer) { observer_ = std::move(observer); }
 
  private:
-  // Where a context's pixels are: the screen (through a window) or a bitmap.
+  // Where a context's pixels are: a bitmap, a top-level window's surface (for a
+  // window's context) or the screen itself (for the desktop's).
   struct Target {
-    GdiBitmap* bitmap = nullptr;  // null: the screen
+    GdiBitmap* bitmap = nullptr;
+    WindowRecord* top = nullptr;
     int origin_x = 0, origin_y = 0;  // screen position of the context's (0, 0)
-    Rect area;                       // screen area a write may touch
+    Rect readable;                   // screen area with pixels to read; black elsewhere
+    Rect writable;                   // screen area a write may touch
     Handle window = 0;               // writes only reach pixels this window owns
+    const Plane* plane(const ScreenCore& core) const { return top ? &top->surface->pixels : &core.screen(); }
+    int plane_x() const { return top ? top->rect.left : 0; }
+    int plane_y() const { return top ? top->rect.top : 0; }
   };
   GdiDc* FindDc(Handle dc);
   bool Resolve(const GdiDc& dc, Target& target);
@@ -122,7 +128,7 @@ class GdiModel final : public vitrelle::Gdi {
   Handle NewBitmap(int width, int height, int bits);
   void ClearIfNeeded(GdiBitmap& bitmap);
   void UnselectPalette(Handle palette);
-  void CopyScreenToBitmap(GdiBitmap& dest, int x, int y, int width, int height, const Target& src, int src_x,
+  void CopyWindowToBitmap(GdiBitmap& dest, int x, int y, int width, int height, const Target& src, int src_x,
                           int src_y);
   void CopyGeneric(const Target& dest, int x, int y, int width, int height, const Target& src, int src_x,
                    int src_y);

@@ -85,10 +85,23 @@ TEST_P(GdiModelTest, WindowContextStartsAtTheOuterCornerClientContextInside) {
 TEST_P(GdiModelTest, HiddenWindowCaptureHoldsWhatTheParentPainted) {
   screen_.ShowWindow(control_, false);
   const Bitmap stale = Capture(control_, false, 0, 0, 40, 30);
-  EXPECT_EQ(stale.At(0, 0), kFrame) << "nothing repainted before the paint pass";
+  EXPECT_EQ(stale.At(0, 0), kWhite) << "the erased background until the parent paints";
   screen_.PaintPending();
   const Bitmap fresh = Capture(control_, false, 0, 0, 40, 30);
   for (OleColor c : fresh.Pixels()) ASSERT_EQ(c, kForm);
+}
+
+TEST_P(GdiModelTest, AnotherTopLevelWindowInFrontStaysOutOfTheCapture) {
+  SolidClient box_client(kWhite);
+  const Handle box = screen_.CreateWindow(0, {0, 0, 100, 100}, 0, &box_client);
+  screen_.ShowWindow(box, true);
+  screen_.ShowWindow(control_, false);
+  screen_.PaintPending();
+  EXPECT_EQ(screen_.PixelAt(30, 40), kWhite);
+  const Bitmap captured = Capture(control_, false, 0, 0, 40, 30);
+  for (OleColor c : captured.Pixels()) ASSERT_EQ(c, kForm);
+  // The desktop's context reads the screen as it shows.
+  EXPECT_EQ(Capture(0, false, 30, 40, 1, 1).At(0, 0), kWhite);
 }
 
 TEST_P(GdiModelTest, OffScreenPartsComeBackBlack) {

@@ -53,18 +53,45 @@ std::vector<PaletteEntry> SystemPaletteEntries() {
   return p;
 }
 
+std::vector<OleColor> MakePaletteColors(const std::vector<PaletteEntry>& palette) {
+  std::vector<OleColor> colors;
+  for (const PaletteEntry& e : palette) colors.push_back(Rgb(e.red, e.green, e.blue));
+  return colors;
+}
+
 }  // namespace
 
-ScreenCore::ScreenCore(int width, int height, PixelMode mode)
-    : width_(std::max(0, width)), height_(std::max(0, height)), mode_(mode), palette_(SystemPaletteEntries()) {
-  for (const PaletteEntry& e : palette_) palette_rgb_.push_back(Rgb(e.red, e.green, e.blue));
+Plane::Plane(const ScreenCore& core, int width, int height, OleColor fill)
+    : core_(&core),
+      width_(std::max(0, width)),
+      height_(std::max(0, height)),
+      true_color_(core.mode() == PixelMode::kTrueColor) {
   const size_t n = static_cast<size_t>(width_) * height_;
-  if (mode_ == PixelMode::kTrueColor)
-    rgb_.assign(n, kDesktopColor);
+  if (true_color_)
+    rgb_.assign(n, fill);
   else
-    index_.assign(n, NearestIndex(kDesktopColor));
-  owner_.assign(n, 0);
+    index_.assign(n, core.NearestIndex(fill));
 }
+
+OleColor Plane::ColorAt(int x, int y) const {
+  return true_color_ ? rgb_[At(x, y)] : core_->PaletteColor(index_[At(x, y)]);
+}
+
+void Plane::Put(int x, int y, OleColor c) {
+  if (true_color_)
+    rgb_[At(x, y)] = c & 0xFFFFFFu;
+  else
+    index_[At(x, y)] = core_->NearestIndex(c);
+}
+
+ScreenCore::ScreenCore(int width, int height, PixelMode mode)
+    : width_(std::max(0, width)),
+      height_(std::max(0, height)),
+      mode_(mode),
+      palette_(SystemPaletteEntries()),
+      palette_rgb_(MakePaletteColors(palette_)),
+      screen_(*this, width_, height_, kDesktopColor),
+      top_owner_(static_cast<size_t>(width_) * height_, 0) {}
 
 uint8_t ScreenCore::NearestIndex(OleColor c) const {
   c &= 0xFFFFFFu;
@@ -99,6 +126,12 @@ std::vector<Handle>& ScreenCore::SiblingsOf(const WindowRecord& w) {
   return w.parent == 0 ? top_level_ : Find(w.parent)->children;
 }
 
+WindowRecord& ScreenCore::TopOf(Handle window) {
+  WindowRecord* w = Find(window);
+  while (w->parent != 0) w = Find(w->parent);
+  return *w;
+}
+
 Rect ScreenCore::ScreenRectOf(const WindowRecord& w) const {
   int x = 0, y = 0;
   for (const WindowRecord* p = Find(w.parent); p != nullptr; p = Find(p->parent)) {
@@ -121,6 +154,11 @@ bool ScreenCore::IsWindowVisible(Handle window) const {
   return true;
 }
 
+void ScreenCore::AttachSurface(WindowRecord& top) {
+  top.surface = std::make_unique<TopSurface>(*this, std::max(0, top.rect.Width()), std::max(0, top.rect.Height()));
+  UpdateTree(top, top.rect);
+}
+
 Handle ScreenCore::CreateWindow(Handle parent, const Rect& rect, int border, WindowClient* client) {
   if (parent != 0 && Find(parent) == nullptr) return 0;
   const Handle h = NewHandle();
@@ -131,6 +169,7 @@ Handle ScreenCore::CreateWindow(Handle parent, const Rect& rect, int border, Win
   w.border = std::max(0, border);
   w.client = client;
   SiblingsOf(w).push_back(h);
+  if (parent == 0) AttachSurface(w);
   return h;
 }
 
@@ -143,6 +182,7 @@ void ScreenCore::DestroyWindow(Handle window) {
   WindowRecord* w = Find(window);
   if (w == nullptr) return;
   const Rect area = ScreenRectOf(*w);
+  const Handle parent = w->parent;
   auto& siblings = SiblingsOf(*w);
   siblings.erase(std::find(siblings.begin(), siblings.end(), window));
   std::vector<Handle> doomed;
@@ -152,7 +192,10 @@ void ScreenCore::DestroyWindow(Handle window) {
     if (region != 0 && free_region_object) free_region_object(region);
     windows_.erase(h);
   }
-  UpdateOwners(area);
+  if (parent == 0)
+    UpdateScreen(area);
+  else
+    UpdateTree(TopOf(parent), area);
 }
 
 void ScreenCore::InvalidateSubtree(Handle window) {
@@ -165,8 +208,18 @@ void ScreenCore::MoveWindow(Handle window, const Rect& rect) {
   WindowRecord* w = Find(window);
   if (w == nullptr || w->rect == rect) return;
   const Rect before = ScreenRectOf(*w);
+  const bool resized = rect.Width() != w->rect.Width() || rect.Height() != w->rect.Height();
   w->rect = rect;
-  UpdateOwners(before.Union(ScreenRectOf(*w)));
+  if (w->parent == 0) {
+    // A top-level window takes its surface along; only a new size needs new pixels.
+    if (resized) {
+      AttachSurface(*w);
+      InvalidateSubtree(window);
+    }
+    UpdateScreen(before.Union(rect));
+    return;
+  }
+  UpdateTree(TopOf(window), before.Union(ScreenRectOf(*w)));
   // What the window and its children show moved with them, so all of it is redrawn.
   InvalidateSubtree(window);
 }
@@ -175,7 +228,10 @@ void ScreenCore::ShowWindow(Handle window, bool visible) {
   WindowRecord* w = Find(window);
   if (w == nullptr || w->visible == visible) return;
   w->visible = visible;
-  UpdateOwners(ScreenRectOf(*w));
+  if (w->parent == 0)
+    UpdateScreen(w->rect);
+  else
+    UpdateTree(TopOf(window), ScreenRectOf(*w));
 }
 
 void ScreenCore::BringToTop(Handle window) {
@@ -186,7 +242,10 @@ void ScreenCore::BringToTop(Handle window) {
   if (it + 1 == siblings.end()) return;
   siblings.erase(it);
   siblings.push_back(window);
-  UpdateOwners(ScreenRectOf(*w));
+  if (w->parent == 0)
+    UpdateScreen(w->rect);
+  else
+    UpdateTree(TopOf(window), ScreenRectOf(*w));
 }
 
 void ScreenCore::SetRegion(Handle window, std::optional<Mask> mask, Handle region_object) {
@@ -196,8 +255,13 @@ void ScreenCore::SetRegion(Handle window, std::optional<Mask> mask, Handle regio
     free_region_object(w->region_object);
   w->region = std::move(mask);
   w->region_object = region_object;
-  UpdateOwners(ScreenRectOf(*w));
+  UpdateTree(TopOf(window), ScreenRectOf(*w));
+  if (w->parent == 0) UpdateScreen(w->rect);
   Invalidate(window, std::nullopt);
+}
+
+void ScreenCore::SetEraseColor(Handle window, std::optional<OleColor> color) {
+  if (WindowRecord* w = Find(window)) w->erase = color;
 }
 
 void ScreenCore::Invalidate(Handle window, std::optional<Rect> area) {
@@ -241,35 +305,41 @@ Rect ScreenCore::TakeInvalid(Handle window) {
   const Rect invalid = w->invalid;
   w->invalid = {};
   const Rect sr = ScreenRectOf(*w);
-  return invalid.Offset(sr.left, sr.top).Intersect(sr).Intersect(Bounds());
+  return invalid.Offset(sr.left, sr.top).Intersect(sr);
 }
 
-void ScreenCore::UpdateOwners(const Rect& requested) {
-  const Rect area = requested.Intersect(Bounds());
+void ScreenCore::UpdateTree(WindowRecord& top, const Rect& requested) {
+  const Rect area = requested.Intersect(top.rect);
   if (area.Empty()) return;
   scratch_area_ = area;
   seq_.assign(static_cast<size_t>(area.Width()) * area.Height(), 0);
   by_seq_.assign(1, 0);
-  for (Handle h : top_level_) Claim(*Find(h), area, 0, 0, 0);
+  // The top-level window holds its surface whether or not it is shown.
+  const bool shown = top.visible;
+  top.visible = true;
+  Claim(top, area, 0, 0, 0);
+  top.visible = shown;
 
   // Bounding box of the pixels each window gained, by sequence number.
   struct Box {
     int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
   };
   std::vector<Box> gained(by_seq_.size());
-  const OleColor desktop = kDesktopColor;
+  std::vector<std::optional<OleColor>> erase(by_seq_.size());
+  for (size_t s = 1; s < by_seq_.size(); ++s) erase[s] = Find(by_seq_[s])->erase;
+  TopSurface& surface = *top.surface;
+  const int surface_width = surface.pixels.width();
   for (int y = area.top; y < area.bottom; ++y) {
     const uint32_t* seq_row = seq_.data() + static_cast<size_t>(y - area.top) * area.Width();
-    Handle* owner_row = owner_.data() + static_cast<size_t>(y) * width_;
+    Handle* owner_row = surface.owner.data() + static_cast<size_t>(y - top.rect.top) * surface_width;
     for (int x = area.left; x < area.right; ++x) {
       const uint32_t s = seq_row[x - area.left];
       const Handle now = by_seq_[s];
-      if (owner_row[x] == now) continue;
-      owner_row[x] = now;
-      if (now == 0) {
-        Put(x, y, desktop);
-        continue;
-      }
+      Handle& owner = owner_row[x - top.rect.left];
+      if (owner == now) continue;
+      owner = now;
+      if (now == 0) continue;
+      if (erase[s]) PutThrough(top, x, y, *erase[s]);
       Box& b = gained[s];
       b.left = std::min(b.left, x);
       b.top = std::min(b.top, y);
@@ -286,7 +356,43 @@ void ScreenCore::UpdateOwners(const Rect& requested) {
   }
 }
 
-// Painter's order over the tree: a window claims the pixels of its rectangle inside its
+void ScreenCore::UpdateScreen(const Rect& requested) {
+  const Rect area = requested.Intersect(Bounds());
+  if (area.Empty()) return;
+  for (int y = area.top; y < area.bottom; ++y)
+    std::fill_n(top_owner_.begin() + static_cast<ptrdiff_t>(y) * width_ + area.left, area.Width(), Handle{0});
+  for (Handle h : top_level_) {
+    const WindowRecord& t = *Find(h);
+    if (!t.visible) continue;
+    const Rect box = t.rect.Intersect(area);
+    for (int y = box.top; y < box.bottom; ++y)
+      for (int x = box.left; x < box.right; ++x)
+        if (!t.region || t.region->At(x - t.rect.left, y - t.rect.top))
+          top_owner_[static_cast<size_t>(y) * width_ + x] = h;
+  }
+  const uint8_t desktop_index = NearestIndex(kDesktopColor);
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) {
+      const Handle h = TopAt(x, y);
+      if (h == 0) {
+        if (mode_ == PixelMode::kTrueColor)
+          screen_.Put(x, y, kDesktopColor);
+        else
+          screen_.PutIndex(x, y, desktop_index);
+        continue;
+      }
+      const WindowRecord& t = *Find(h);
+      const Plane& p = t.surface->pixels;
+      const int lx = x - t.rect.left, ly = y - t.rect.top;
+      if (mode_ == PixelMode::kTrueColor)
+        screen_.RgbRow(y)[x] = p.RgbRow(ly)[lx];
+      else
+        screen_.PutIndex(x, y, p.IndexRow(ly)[lx]);
+    }
+  }
+}
+
+// Painter's order over one tree: a window claims the pixels of its rectangle inside its
 // region, but only where its parent (or something painted after the parent, which can
 // only be the parent's own descendants) holds them; so an ancestor's region and client
 // area clip all of its descendants.
@@ -392,6 +498,10 @@ bool Screen::IsVisibleFlag(Handle window) const {
 bool Screen::IsWindowVisible(Handle window) const { return impl_->core.IsWindowVisible(window); }
 void Screen::BringToTop(Handle window) { impl_->core.BringToTop(window); }
 
+void Screen::SetEraseColor(Handle window, std::optional<OleColor> color) {
+  impl_->core.SetEraseColor(window, color);
+}
+
 void Screen::SetWindowRegion(Handle window, std::optional<std::vector<bool>> mask) {
   const auto* w = impl_->core.Find(window);
   if (w == nullptr) return;
@@ -413,17 +523,20 @@ void Screen::PaintPending() { impl_->Paint(impl_->core.PaintOrder(0)); }
 void Screen::UpdateWindow(Handle window) { impl_->Paint(impl_->core.PaintOrder(window)); }
 
 Handle Screen::WindowAt(int x, int y) const {
-  if (!impl_->core.Bounds().Contains(x, y)) return 0;
-  return impl_->core.OwnerAt(x, y);
+  auto& core = impl_->core;
+  if (!core.Bounds().Contains(x, y)) return 0;
+  const Handle top = core.TopAt(x, y);
+  return top == 0 ? 0 : internal::ScreenCore::OwnerIn(*core.Find(top), x, y);
 }
 
 OleColor Screen::PixelAt(int x, int y) const {
   if (!impl_->core.Bounds().Contains(x, y)) return 0;
-  return impl_->core.ColorAt(x, y);
+  return impl_->core.screen().ColorAt(x, y);
 }
 
 Bitmap Screen::Snapshot(const Rect& screen_rect) const {
   const auto& core = impl_->core;
+  const internal::Plane& screen = core.screen();
   Bitmap out(screen_rect.Width(), screen_rect.Height(), 0);
   const Rect in = screen_rect.Intersect(core.Bounds());
   if (in.Empty() || out.Width() == 0) return out;
@@ -432,10 +545,10 @@ Bitmap Screen::Snapshot(const Rect& screen_rect) const {
   const size_t n = static_cast<size_t>(in.Width());
   for (int y = in.top; y < in.bottom; ++y) {
     OleColor* row = dest + static_cast<size_t>(y - screen_rect.top) * out.Width() + dx;
-    if (core.mode() == PixelMode::kTrueColor) {
-      std::memcpy(row, core.RgbRow(y) + in.left, n * sizeof(OleColor));
+    if (screen.true_color()) {
+      std::memcpy(row, screen.RgbRow(y) + in.left, n * sizeof(OleColor));
     } else {
-      const uint8_t* src = core.IndexRow(y) + in.left;
+      const uint8_t* src = screen.IndexRow(y) + in.left;
       for (size_t i = 0; i < n; ++i) row[i] = core.PaletteColor(src[i]);
     }
   }
@@ -447,7 +560,8 @@ const std::vector<PaletteEntry>& Screen::SystemPalette() const { return impl_->c
 uint8_t Screen::IndexAt(int x, int y) const {
   const auto& core = impl_->core;
   if (!core.Bounds().Contains(x, y)) return 0;
-  return core.mode() == PixelMode::kPalette8 ? core.IndexRow(y)[x] : core.NearestIndex(core.ColorAt(x, y));
+  const internal::Plane& screen = core.screen();
+  return screen.true_color() ? core.NearestIndex(screen.ColorAt(x, y)) : screen.IndexRow(y)[x];
 }
 
 vitrelle::Gdi& Screen::GetGdi() { return impl_->gdi; }

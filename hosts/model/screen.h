@@ -1,8 +1,11 @@
 // The model host's display: an in-memory screen of real pixels with a window tree.
-// Windows paint into the one frame buffer, clipped as on the platform (children and
-// siblings above are excluded, window regions respected), when the paint pass that
-// DoEvents runs reaches their invalid area. What a hidden window's area shows is
-// therefore what its parent painted there, exactly as window capture expects.
+// Windows paint clipped as on the platform (children and siblings above are
+// excluded, window regions respected) when the paint pass that DoEvents runs reaches
+// their invalid area. What a hidden window's area shows is therefore what its parent
+// painted there, exactly as window capture expects. Each top-level window paints into
+// a surface of its own, which the screen shows stacked in z-order (as the platform's
+// window surfaces under the test display do): a window context reads its top-level
+// window's surface, so another top-level window in front does not get into a capture.
 //
 // Coordinates are pixels. Colours are plain 0x00BBGGRR (OleColor without the system
 // bit; resolve system colours before drawing).
@@ -135,6 +138,11 @@ class Screen {
   bool IsVisibleFlag(Handle window) const;   // the window's own flag
   bool IsWindowVisible(Handle window) const;  // its flag and every ancestor's
   void BringToTop(Handle window);
+
+  // What the window's pixels show from the moment it gains them (uncovered by a
+  // sibling or a child hidden, moved or destroyed) until it paints them: the platform's
+  // background erase. White unless set; none leaves the pixels as they were.
+  void SetEraseColor(Handle window, std::optional<OleColor> color);
 
   // A window region in window coordinates (a mask the size of the window's outer
   // rectangle; true = part of the window), or none for the whole rectangle.

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -41,6 +42,42 @@ inline bool RoundRectContains(const Rect& r, int corner_width, int corner_height
   return dx * dx * b * b + dy * dy * a * a <= a * a * b * b;
 }
 
+class ScreenCore;
+
+// Pixels of one surface: 0x00BBGGRR in true colour, system palette indexes in 8-bit
+// mode. Coordinates are the plane's own.
+class Plane {
+ public:
+  Plane(const ScreenCore& core, int width, int height, OleColor fill);
+  int width() const { return width_; }
+  int height() const { return height_; }
+  OleColor ColorAt(int x, int y) const;
+  void Put(int x, int y, OleColor c);
+  void PutIndex(int x, int y, uint8_t index) { index_[At(x, y)] = index; }
+  uint32_t* RgbRow(int y) { return rgb_.data() + static_cast<size_t>(y) * width_; }
+  const uint32_t* RgbRow(int y) const { return rgb_.data() + static_cast<size_t>(y) * width_; }
+  uint8_t* IndexRow(int y) { return index_.data() + static_cast<size_t>(y) * width_; }
+  const uint8_t* IndexRow(int y) const { return index_.data() + static_cast<size_t>(y) * width_; }
+  bool true_color() const { return true_color_; }
+
+ private:
+  size_t At(int x, int y) const { return static_cast<size_t>(y) * width_ + x; }
+  const ScreenCore* core_;
+  int width_, height_;
+  bool true_color_;
+  std::vector<uint32_t> rgb_;
+  std::vector<uint8_t> index_;
+};
+
+// What a top-level window paints into: its pixels and which window of its tree owns
+// each of them, over its outer rectangle.
+struct TopSurface {
+  TopSurface(const ScreenCore& core, int width, int height) : pixels(core, width, height, 0),
+      owner(static_cast<size_t>(width) * height, 0) {}
+  Plane pixels;
+  std::vector<Handle> owner;
+};
+
 struct WindowRecord {
   Handle handle = 0;
   Handle parent = 0;
@@ -52,6 +89,8 @@ struct WindowRecord {
   std::optional<Mask> region;    // window coordinates
   Handle region_object = 0;      // the GDI region the window owns, if it came from one
   Rect invalid;                  // window coordinates
+  std::optional<OleColor> erase = Rgb(255, 255, 255);
+  std::unique_ptr<TopSurface> surface;  // top-level windows only
 };
 
 class ScreenCore {
@@ -77,10 +116,13 @@ class ScreenCore {
   void BringToTop(Handle window);
   // Replaces the window's region (freeing a GDI region it owned) and redraws it.
   void SetRegion(Handle window, std::optional<Mask> mask, Handle region_object);
+  void SetEraseColor(Handle window, std::optional<OleColor> color);
   const std::vector<Handle>& TopLevel() const { return top_level_; }
   bool IsWindowVisible(Handle window) const;
   Rect ScreenRectOf(const WindowRecord& w) const;
   Rect ClientScreenRectOf(const WindowRecord& w) const;
+  // The top-level window a window belongs to (itself for a top-level one).
+  WindowRecord& TopOf(Handle window);
 
   // ---- invalidation and painting
   void Invalidate(Handle window, std::optional<Rect> area);
@@ -89,25 +131,31 @@ class ScreenCore {
   // ones only, starting at `root` (0: every top-level window).
   std::vector<Handle> PaintOrder(Handle root) const;
   // Takes the window's invalid area for painting: its screen rectangle, clipped to the
-  // window and the screen. Empty when there is nothing to paint.
+  // window. Empty when there is nothing to paint.
   Rect TakeInvalid(Handle window);
 
   // ---- pixels
-  Handle OwnerAt(int x, int y) const { return owner_[Index(x, y)]; }
-  // Read and write in-bounds pixels as colours (through the palette in 8-bit mode).
-  OleColor ColorAt(int x, int y) const {
-    return mode_ == PixelMode::kTrueColor ? rgb_[Index(x, y)] : PaletteColor(index_[Index(x, y)]);
+  // The screen as it shows: the top-level surfaces stacked, the desktop between them.
+  const Plane& screen() const { return screen_; }
+  Plane& screen() { return screen_; }
+  Handle TopAt(int x, int y) const { return top_owner_[static_cast<size_t>(y) * width_ + x]; }
+  // Which window of its tree owns a screen pixel of a top-level surface (0 outside it).
+  static Handle OwnerIn(const WindowRecord& top, int x, int y) {
+    const int lx = x - top.rect.left, ly = y - top.rect.top;
+    const TopSurface& s = *top.surface;
+    if (lx < 0 || ly < 0 || lx >= s.pixels.width() || ly >= s.pixels.height()) return 0;
+    return s.owner[static_cast<size_t>(ly) * s.pixels.width() + lx];
   }
-  void Put(int x, int y, OleColor c) {
-    if (mode_ == PixelMode::kTrueColor)
-      rgb_[Index(x, y)] = c & 0xFFFFFFu;
-    else
-      index_[Index(x, y)] = NearestIndex(c);
+  // Writes a pixel of a top-level surface (screen coordinates, inside the surface) and
+  // the screen, where that surface shows.
+  void PutThrough(WindowRecord& top, int x, int y, OleColor c) {
+    top.surface->pixels.Put(x - top.rect.left, y - top.rect.top, c);
+    if (Bounds().Contains(x, y) && TopAt(x, y) == top.handle) screen_.Put(x, y, c);
   }
-  uint32_t* RgbRow(int y) { return rgb_.data() + static_cast<size_t>(y) * width_; }
-  const uint32_t* RgbRow(int y) const { return rgb_.data() + static_cast<size_t>(y) * width_; }
-  uint8_t* IndexRow(int y) { return index_.data() + static_cast<size_t>(y) * width_; }
-  const uint8_t* IndexRow(int y) const { return index_.data() + static_cast<size_t>(y) * width_; }
+  void PutIndexThrough(WindowRecord& top, int x, int y, uint8_t index) {
+    top.surface->pixels.PutIndex(x - top.rect.left, y - top.rect.top, index);
+    if (Bounds().Contains(x, y) && TopAt(x, y) == top.handle) screen_.PutIndex(x, y, index);
+  }
 
   // ---- palette
   const std::vector<PaletteEntry>& Palette() const { return palette_; }
@@ -118,29 +166,30 @@ class ScreenCore {
   std::function<void(Handle)> free_region_object;
 
  private:
-  size_t Index(int x, int y) const { return static_cast<size_t>(y) * width_ + x; }
   std::vector<Handle>& SiblingsOf(const WindowRecord& w);
   void Collect(Handle window, std::vector<Handle>& out) const;
   void InvalidateSubtree(Handle window);
-  // Recomputes which window owns each pixel of `area` (screen coordinates) and
-  // invalidates every window that gained pixels there; pixels the desktop gains are
-  // painted with the desktop colour at once.
-  void UpdateOwners(const Rect& area);
+  // Recomputes which window of a top-level tree owns each pixel of `area` (screen
+  // coordinates) and invalidates and erases what each window gained there.
+  void UpdateTree(WindowRecord& top, const Rect& area);
+  // Recomputes which top-level surface shows at each screen pixel of `area` and
+  // shows it there.
+  void UpdateScreen(const Rect& area);
   void Claim(const WindowRecord& w, const Rect& clip, uint32_t parent_seq, int origin_x, int origin_y);
+  void AttachSurface(WindowRecord& top);
 
   int width_, height_;
   PixelMode mode_;
   Handle next_handle_ = 0x10000;
-  std::vector<uint32_t> rgb_;
-  std::vector<uint8_t> index_;
-  std::vector<Handle> owner_;
   std::vector<PaletteEntry> palette_;
   std::vector<OleColor> palette_rgb_;
   mutable std::unordered_map<OleColor, uint8_t> nearest_;
+  Plane screen_;
+  std::vector<Handle> top_owner_;
   std::unordered_map<Handle, WindowRecord> windows_;
   std::vector<Handle> top_level_;
 
-  // Scratch space of UpdateOwners, kept to spare an allocation per change.
+  // Scratch space of UpdateTree, kept to spare an allocation per change.
   Rect scratch_area_;
   std::vector<uint32_t> seq_;
   std::vector<Handle> by_seq_;

@@ -13,6 +13,7 @@ constexpr OleColor kGreen = Rgb(0, 255, 0);
 constexpr OleColor kBlue = Rgb(0, 0, 255);
 constexpr OleColor kYellow = Rgb(255, 255, 0);
 constexpr OleColor kGrey = Rgb(192, 192, 192);
+constexpr OleColor kWhite = Rgb(255, 255, 255);
 
 // Fills the whole window (frame included) with one colour and records each paint.
 class FillClient : public WindowClient {
@@ -135,8 +136,8 @@ TEST_F(ScreenTest, HiddenWindowAreaShowsTheParentAfterThePaintPass) {
   ASSERT_EQ(screen_.PixelAt(50, 50), kRed);
 
   screen_.ShowWindow(child, false);
-  // Until the parent paints, the old pixels are still there.
-  EXPECT_EQ(screen_.PixelAt(50, 50), kRed);
+  // Until the parent paints, the uncovered area shows its erased background.
+  EXPECT_EQ(screen_.PixelAt(50, 50), kWhite);
   EXPECT_TRUE(screen_.HasPendingPaint());
   EXPECT_EQ(screen_.WindowAt(50, 50), form);
 
@@ -153,6 +154,44 @@ TEST_F(ScreenTest, HiddenWindowAreaShowsTheParentAfterThePaintPass) {
   EXPECT_EQ(form_client.paints, form_paints + 1);
   EXPECT_EQ(screen_.PixelAt(30, 30), kGreen);
   EXPECT_EQ(screen_.PixelAt(50, 50), kRed);
+}
+
+TEST_F(ScreenTest, EraseColourIsWhatUncoveredPixelsShowUntilPainted) {
+  FillClient form_client(kGrey), child_client(kRed);
+  const Handle form = Shown(0, {0, 0, 100, 100}, &form_client);
+  const Handle a = Shown(form, {10, 10, 30, 30}, &child_client);
+  const Handle b = Shown(form, {50, 50, 70, 70}, &child_client);
+  screen_.PaintPending();
+  screen_.SetEraseColor(form, kYellow);
+  screen_.ShowWindow(a, false);
+  EXPECT_EQ(screen_.PixelAt(15, 15), kYellow);
+  screen_.SetEraseColor(form, std::nullopt);
+  screen_.ShowWindow(b, false);
+  EXPECT_EQ(screen_.PixelAt(55, 55), kRed);
+  screen_.PaintPending();
+  EXPECT_EQ(screen_.PixelAt(15, 15), kGrey);
+  EXPECT_EQ(screen_.PixelAt(55, 55), kGrey);
+}
+
+// Top-level windows keep surfaces of their own: one in front hides another on the
+// screen, but takes nothing from it, and moving it away needs no repaint.
+TEST_F(ScreenTest, TopLevelWindowsStackWithoutRepaintingEachOther) {
+  FillClient back_client(kGrey), front_client(kBlue);
+  Shown(0, {0, 0, 100, 100}, &back_client);
+  const Handle front = Shown(0, {50, 50, 150, 150}, &front_client);
+  screen_.PaintPending();
+  EXPECT_EQ(screen_.PixelAt(60, 60), kBlue);
+  const int back_paints = back_client.paints;
+  screen_.ShowWindow(front, false);
+  EXPECT_FALSE(screen_.HasPendingPaint());
+  EXPECT_EQ(screen_.PixelAt(60, 60), kGrey);
+  EXPECT_EQ(screen_.PixelAt(120, 120), kDesktopColor);
+  screen_.ShowWindow(front, true);
+  screen_.MoveWindow(front, {150, 100, 250, 200});
+  EXPECT_FALSE(screen_.HasPendingPaint());
+  EXPECT_EQ(screen_.PixelAt(60, 60), kGrey);
+  EXPECT_EQ(screen_.PixelAt(160, 110), kBlue);
+  EXPECT_EQ(back_client.paints, back_paints);
 }
 
 TEST_F(ScreenTest, MovingAWindowRepaintsWhatItUncoversAndItself) {
