@@ -656,11 +656,16 @@ Site& Form::AddControl(const ControlSpec& spec, PropertyBag* bag) {
   site->top_ = spec.top.value_or(0);
   site->tab_stop_ = spec.tab_stop;
   site->visible_ = spec.visible;
-  site->tab_index_ = spec.tab_index.value_or(static_cast<int>(controls_.size()));
+  constexpr int kUnnumbered = 1 << 24;
+  if (loading_) {
+    site->tab_index_ = spec.tab_index.value_or(kUnnumbered + static_cast<int>(controls_.size()));
+  } else {
+    site->tab_index_ = static_cast<int>(controls_.size());
+  }
   controls_.push_back(site);
   try {
     site->CreateWindowIn(spec.container ? spec.container->ChildWindow() : window_, site->PixelRect());
-    RenumberTabs();
+    if (!loading_ && spec.tab_index) AssignTabIndex(*site, *spec.tab_index);
     if (bag) {
       site->ReadFrom(*bag);
     } else {
@@ -673,6 +678,11 @@ Site& Form::AddControl(const ControlSpec& spec, PropertyBag* bag) {
     throw;
   }
   return *site;
+}
+
+void Form::EndLoad() {
+  loading_ = false;
+  RenumberTabs();
 }
 
 void Form::Unsite(Site& site) {

@@ -244,6 +244,10 @@ class Form : public Dispatch, public WindowClient, public std::enable_shared_fro
   // is loaded from it (ReadProperties). Raises std::invalid_argument for an unknown
   // class, a name taken by another kind of control or a duplicate array index.
   Site& AddControl(const ControlSpec& spec, PropertyBag* bag = nullptr);
+  // While a form file loads, tab indexes are taken as written and put in order at
+  // the end; controls without one follow those that have one.
+  void BeginLoad() { loading_ = true; }
+  void EndLoad();
   const std::vector<std::shared_ptr<Site>>& Controls() const { return controls_; }
   Site* Find(std::string_view name, int index = -1) const;
   // Find, or std::invalid_argument naming what is missing.
@@ -306,6 +310,7 @@ class Form : public Dispatch, public WindowClient, public std::enable_shared_fro
   int x_ = 0, y_ = 0;
   std::vector<std::shared_ptr<Site>> controls_;
   std::vector<LibrarySite*> activate_listeners_;
+  bool loading_ = false;
   bool shown_ = false;
   bool active_ = false;
   bool ever_activated_ = false;

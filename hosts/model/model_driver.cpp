@@ -1,0 +1,272 @@
+#include "hosts/model/model_driver.h"
+
+#include <filesystem>
+#include <stdexcept>
+
+#include "frame/errors.h"
+#include "frame/members.h"
+#include "hosts/model/form_file.h"
+#include "hosts/model/parts.h"
+
+namespace vitrelle::model {
+
+namespace {
+
+class PartView : public Dispatch {
+ public:
+  explicit PartView(Part& part) : part_(part) {}
+
+  Variant Invoke(std::string_view member, InvokeKind kind, std::span<Variant> args) override {
+    bool assign = kind == InvokeKind::kLet || kind == InvokeKind::kSet;
+    if (assign && args.empty()) Raise(err::kWrongArguments);
+    const Variant* value = assign ? &args.back() : nullptr;
+    auto is = [&](std::string_view name) { return NamesEqual(member, name); };
+    if (is("Name")) return Variant::String(part_.Name());
+    if (is("Visible")) {
+      if (value) return part_.SetVisible(value->ToBoolean()), Variant();
+      return Variant::Boolean(part_.Visible());
+    }
+    if (auto* rect = dynamic_cast<RectPart*>(&part_)) {
+      using Getter = float (RectPart::*)() const;
+      using Setter = void (RectPart::*)(float);
+      struct Row {
+        std::string_view name;
+        Getter get;
+        Setter set;
+      };
+      const Row rows[] = {{"Left", &RectPart::Left, &RectPart::SetLeft},
+                          {"Top", &RectPart::Top, &RectPart::SetTop},
+                          {"Width", &RectPart::Width, &RectPart::SetWidth},
+                          {"Height", &RectPart::Height, &RectPart::SetHeight}};
+      for (const Row& row : rows) {
+        if (!is(row.name)) continue;
+        if (value) return (rect->*row.set)(value->ToSingle()), Variant();
+        return Variant::Single((rect->*row.get)());
+      }
+    }
+    if (auto* input = dynamic_cast<InputPart*>(&part_)) {
+      if (is("Enabled")) {
+        if (value) return input->SetEnabled(value->ToBoolean()), Variant();
+        return Variant::Boolean(input->Enabled());
+      }
+      if (is("MousePointer")) {
+        if (value) return input->SetMousePointer(value->ToInteger()), Variant();
+        return Variant::Integer(input->MousePointer());
+      }
+    }
+    if (auto* label = dynamic_cast<LabelPart*>(&part_)) {
+      if (is("Caption")) {
+        if (value) return label->SetCaption(value->ToString()), Variant();
+        return Variant::String(label->Caption());
+      }
+      if (is("BackStyle")) {
+        if (value) return label->SetBackStyle(value->ToInteger()), Variant();
+        return Variant::Integer(label->BackStyle());
+      }
+      if (is("ForeColor")) {
+        if (value) return label->SetForeColor(static_cast<OleColor>(value->ToLong())), Variant();
+        return Variant::Long(static_cast<int32_t>(label->ForeColor()));
+      }
+    }
+    if (auto* check = dynamic_cast<CheckBoxPart*>(&part_)) {
+      if (is("Value")) {
+        if (value) return check->SetValue(value->ToInteger()), Variant();
+        return Variant::Integer(check->Value());
+      }
+      if (is("Appearance")) {
+        if (value) return check->SetAppearance(value->ToInteger()), Variant();
+        return Variant::Integer(check->Appearance());
+      }
+      if (is("SetFocus")) return check->SetFocus(), Variant();
+    }
+    if (auto* timer = dynamic_cast<TimerPart*>(&part_)) {
+      if (is("Enabled")) {
+        if (value) return timer->SetEnabled(value->ToBoolean()), Variant();
+        return Variant::Boolean(timer->Enabled());
+      }
+      if (is("Interval")) {
+        if (value) return timer->SetInterval(value->ToLong()), Variant();
+        return Variant::Long(timer->Interval());
+      }
+    }
+    if (auto* nested = dynamic_cast<UserControlPart*>(&part_)) {
+      if (is("SetFocus")) return nested->SetFocus(), Variant();
+      return nested->Object().Invoke(member, kind, args);
+    }
+    Raise(err::kNotSupported);
+  }
+
+  bool IsA(std::string_view type_name) const override { return NamesEqual(type_name, "Object"); }
+
+ private:
+  Part& part_;
+};
+
+}  // namespace
+
+DispatchPtr PartDispatch(Part& part) { return std::make_shared<PartView>(part); }
+
+ModelDriver::ModelDriver(ModelRuntime& runtime, std::string form_path)
+    : runtime_(runtime), form_path_(std::move(form_path)) {}
+
+ModelDriver::ModelDriver(ModelRuntime& runtime, std::shared_ptr<Form> form)
+    : runtime_(runtime), form_(std::move(form)) {}
+
+ModelDriver::~ModelDriver() {
+  if (form_) form_->Unload();
+  runtime_.SetLog(nullptr);
+}
+
+Form& ModelDriver::TheForm() const {
+  if (!form_) throw std::invalid_argument("no form is loaded");
+  return *form_;
+}
+
+void ModelDriver::SetLog(script::ScriptLog* log) { runtime_.SetLog(log); }
+
+void ModelDriver::Load(bool design) {
+  if (form_ || form_path_.empty()) return;
+  form_ = LoadForm(runtime_, form_path_, !design);
+}
+
+void ModelDriver::Show() {
+  TheForm().Show();
+  runtime_.DoEvents();
+}
+
+void ModelDriver::Deactivate() {
+  TheForm().Deactivate();
+  runtime_.DoEvents();
+}
+
+void ModelDriver::Activate() {
+  TheForm().Activate();
+  runtime_.DoEvents();
+}
+
+void ModelDriver::Wait(int64_t ms) { runtime_.Advance(ms); }
+
+int64_t ModelDriver::Now() const { return runtime_.Now(); }
+
+Variant ModelDriver::LoadPicture(const std::string& path) {
+  if (!std::filesystem::exists(path)) Raise(53);
+  auto bitmap = ReadPng(path);
+  if (!bitmap) Raise(481);
+  PicturePtr picture = runtime_.GetScreen().MakePicture(*bitmap);
+  runtime_.RememberPicturePath(picture, std::filesystem::absolute(path).lexically_normal().string());
+  return Variant::OfPicture(picture);
+}
+
+Site& ModelDriver::SiteOf(const script::Target& target) const { return TheForm().GetSite(target.name, target.index); }
+
+DispatchPtr ModelDriver::Resolve(const script::Target& target) const {
+  if (target.IsForm()) return TheForm().shared_from_this();
+  Site& site = SiteOf(target);
+  if (target.part.empty()) return site.shared_from_this();
+  auto* library = dynamic_cast<LibrarySite*>(&site);
+  if (!library) throw std::invalid_argument(target.Display() + ": " + site.DisplayName() + " has no parts");
+  PartNode* node = library->GetSurface().FindPart(target.part);
+  if (!node) {
+    for (PartNode* outer : library->GetSurface().PartNodes()) {
+      if (auto* nested = dynamic_cast<ModelUserControl*>(outer)) node = nested->Inner().FindPart(target.part);
+      if (node) break;
+    }
+  }
+  if (!node) throw std::invalid_argument(target.Display() + ": no such part");
+  return PartDispatch(node->AsPart());
+}
+
+void ModelDriver::Set(const script::Target& target, std::string_view member, const Variant& value) {
+  DispatchPtr object = Resolve(target);
+  Variant args[1] = {value};
+  object->Invoke(member, value.IsReference() ? InvokeKind::kSet : InvokeKind::kLet, args);
+  runtime_.DoEvents();
+}
+
+Variant ModelDriver::Get(const script::Target& target, std::string_view member) {
+  return Resolve(target)->Get(member);
+}
+
+void ModelDriver::Call(const script::Target& target, std::string_view method) {
+  Resolve(target)->Call(method);
+  runtime_.DoEvents();
+}
+
+void ModelDriver::Focus(const script::Target& target) {
+  if (target.part.empty()) {
+    SiteOf(target).SetFocus();
+  } else {
+    Resolve(target)->Call("SetFocus");
+  }
+  runtime_.DoEvents();
+}
+
+void ModelDriver::Tab(bool backwards) {
+  TheForm().Tab(backwards);
+  runtime_.DoEvents();
+}
+
+void ModelDriver::Click(const script::Target& target, std::optional<std::pair<float, float>> at, bool double_click) {
+  Site& site = SiteOf(target);
+  auto [width, height] = site.PartSize(target.part);
+  auto point = at.value_or(std::pair<float, float>{width / 2, height / 2});
+  site.Click(target.part, point.first, point.second, double_click);
+  runtime_.DoEvents();
+}
+
+void ModelDriver::Mouse(script::MouseAction action, const script::Target& target, int16_t button, int16_t shift,
+                        float x, float y) {
+  MouseInput input = action == script::MouseAction::kDown ? MouseInput::kDown
+                     : action == script::MouseAction::kMove ? MouseInput::kMove
+                                                            : MouseInput::kUp;
+  SiteOf(target).Mouse(target.part, input, button, shift, x, y);
+  runtime_.DoEvents();
+}
+
+void ModelDriver::Key(script::KeyAction action, const script::Target& target, int16_t key_code, int16_t shift) {
+  bool down = action == script::KeyAction::kDown;
+  if (target.IsForm()) {
+    if (Site* site = TheForm().FocusSite()) site->Key({}, down, key_code, shift);
+  } else {
+    SiteOf(target).Key(target.part, down, key_code, shift);
+  }
+  runtime_.DoEvents();
+}
+
+void ModelDriver::KeyPress(const script::Target& target, int16_t key_ascii) {
+  if (target.IsForm()) {
+    if (Site* site = TheForm().FocusSite()) site->KeyPress({}, key_ascii);
+  } else {
+    SiteOf(target).KeyPress(target.part, key_ascii);
+  }
+  runtime_.DoEvents();
+}
+
+void ModelDriver::Press(int16_t key_code, int16_t shift) {
+  TheForm().Press(key_code, shift);
+  runtime_.DoEvents();
+}
+
+void ModelDriver::Resize(const script::Target& target, float width, float height) {
+  if (target.IsForm()) {
+    TheForm().SetClientSize(width, height);
+  } else if (!target.part.empty()) {
+    DispatchPtr part = Resolve(target);
+    part->Let("Width", Variant::Single(width));
+    part->Let("Height", Variant::Single(height));
+  } else {
+    Site& site = SiteOf(target);
+    site.Move(site.Left(), site.Top(), width, height);
+  }
+  runtime_.DoEvents();
+}
+
+void ModelDriver::Save(const std::string& path) { SaveForm(TheForm(), path); }
+
+void ModelDriver::Render(const std::string& path) {
+  runtime_.DoEvents();
+  std::string error;
+  if (!WritePng(path, TheForm().Snapshot(), &error)) throw std::runtime_error("cannot write " + path + ": " + error);
+}
+
+}  // namespace vitrelle::model

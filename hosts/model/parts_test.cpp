@@ -1,0 +1,147 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "frame/errors.h"
+#include "hosts/model/font.h"
+#include "hosts/model/model_test_base.h"
+#include "hosts/model/parts.h"
+
+namespace vitrelle::model::testing {
+namespace {
+
+using ::testing::ElementsAre;
+
+class PartsTest : public ModelTest {
+ protected:
+  PartsTest() {
+    NewForm();
+    Add("TestCheck", "Check1", 300, 300);
+  }
+  TestControl& control() { return Test("Check1"); }
+  ModelSurface& surface() { return form_->GetLibrary("Check1").GetSurface(); }
+};
+
+TEST_F(PartsTest, LabelSizesItselfToOneLineOfText) {
+  LabelPart& label = control().caption();
+  label.SetCaption("");
+  EXPECT_EQ(label.Height(), 195.0f);  // the standard font's line, 13 pixels
+  EXPECT_EQ(label.Width(), 0.0f);
+  label.SetCaption("Some text");
+  TextExtent extent = MeasureText("Some text", FontSpec{});
+  EXPECT_EQ(label.Width(), extent.width * 15.0f);
+  EXPECT_EQ(label.Height(), 195.0f);
+  float narrow = label.Width();
+  label.SetFontBold(true);
+  EXPECT_GE(label.Width(), narrow);
+  label.SetFontSize(16);
+  EXPECT_GT(label.Height(), 195.0f);
+}
+
+TEST_F(PartsTest, LabelReportsChangeOnlyWhenItsCaptionChanges) {
+  control().calls.clear();
+  control().caption().SetCaption("A");
+  control().caption().SetCaption("A");
+  control().caption().SetCaption("B");
+  EXPECT_THAT(control().calls, ElementsAre("Change lblCaption", "Change lblCaption"));
+}
+
+TEST_F(PartsTest, SharedFontObjectChangesEveryone) {
+  FontPtr font = runtime_.NewFont();
+  control().caption().SetFont(font);
+  control().caption().SetCaption("Wide");
+  float before = control().caption().Width();
+  control().caption().SetFontSize(24);
+  EXPECT_EQ(font->Size(), 24.0f);
+  EXPECT_GT(control().caption().Width(), before);
+}
+
+TEST_F(PartsTest, CheckBoxClicksOnEveryChangeOfValue) {
+  CheckBoxPart& check = control().check();
+  control().calls.clear();
+  check.SetValue(1);
+  check.SetValue(1);
+  check.SetValue(2);
+  EXPECT_THAT(control().calls, ElementsAre("Click Check1", "Click Check1"));
+  form_->Show();
+  form_->GetLibrary("Check1").Click("Check1", 10, 10, false);
+  EXPECT_EQ(check.Value(), 1);  // grayed becomes checked
+  form_->GetLibrary("Check1").Click("Check1", 10, 10, false);
+  EXPECT_EQ(check.Value(), 0);
+}
+
+struct RefusalRow {
+  const char* what;
+  std::function<void(TestControl&, ModelSurface&)> step;
+  int error;
+};
+
+class PartRefusals : public PartsTest, public ::testing::WithParamInterface<RefusalRow> {};
+
+TEST_P(PartRefusals, SetterRefusesWithTheHostsError) {
+  int number = 0;
+  try {
+    GetParam().step(control(), surface());
+  } catch (const RuntimeError& e) {
+    number = e.number();
+  }
+  EXPECT_EQ(number, GetParam().error) << GetParam().what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PartRefusals,
+    ::testing::Values(
+        RefusalRow{"check value 3", [](TestControl& c, ModelSurface&) { c.check().SetValue(3); }, 380},
+        RefusalRow{"check value -1", [](TestControl& c, ModelSurface&) { c.check().SetValue(-1); }, 380},
+        RefusalRow{"check value 2", [](TestControl& c, ModelSurface&) { c.check().SetValue(2); }, 0},
+        RefusalRow{"check appearance 2", [](TestControl& c, ModelSurface&) { c.check().SetAppearance(2); }, 380},
+        RefusalRow{"pointer 16", [](TestControl& c, ModelSurface&) { c.caption().SetMousePointer(16); }, 380},
+        RefusalRow{"pointer 99", [](TestControl& c, ModelSurface&) { c.caption().SetMousePointer(99); }, 0},
+        RefusalRow{"pointer 15", [](TestControl& c, ModelSurface&) { c.check().SetMousePointer(15); }, 0},
+        RefusalRow{"pointer -1", [](TestControl&, ModelSurface& s) { s.SetMousePointer(-1); }, 380},
+        RefusalRow{"label back style 2", [](TestControl& c, ModelSurface&) { c.caption().SetBackStyle(2); }, 380},
+        RefusalRow{"surface back style 2", [](TestControl&, ModelSurface& s) { s.SetBackStyle(2); }, 380},
+        RefusalRow{"surface appearance 2", [](TestControl&, ModelSurface& s) { s.SetAppearance(2); }, 380},
+        RefusalRow{"bad system colour", [](TestControl&, ModelSurface& s) { s.SetBackColor(0x800000FFu); }, 380},
+        RefusalRow{"font size 0.5", [](TestControl& c, ModelSurface&) { c.caption().SetFontSize(0.5f); }, 380},
+        RefusalRow{"font size 2049", [](TestControl& c, ModelSurface&) { c.caption().SetFontSize(2049); }, 380},
+        RefusalRow{"font size 2048", [](TestControl& c, ModelSurface&) { c.caption().SetFontSize(2048); }, 0},
+        RefusalRow{"empty font name", [](TestControl& c, ModelSurface&) { c.caption().SetFontName(""); }, 380}));
+
+TEST_F(PartsTest, PartTimerTicksTheControlInVirtualTime) {
+  control().calls.clear();
+  Variant none[1];
+  form_->GetSite("Check1").Invoke("StartTimer", InvokeKind::kCall, std::span<Variant>(none, 0));
+  runtime_.Advance(49);
+  EXPECT_TRUE(control().calls.empty());
+  runtime_.Advance(1);
+  EXPECT_THAT(control().calls, ElementsAre("Tick Timer1"));
+  EXPECT_FALSE(control().timer().Enabled());
+}
+
+TEST_F(PartsTest, DrawnLinesLieOverThePictureAndClsErasesOnlyThem) {
+  form_->Show();
+  ModelSurface& s = surface();
+  s.SetBackColor(Rgb(0, 255, 0));
+  runtime_.DoEvents();
+  Rect r = screen_.ClientScreenRect(s.Window());
+  int x = r.left + 60, y = r.top + 20;
+  s.DrawLine(0, 300, 1500, 300, Rgb(255, 0, 255));
+  runtime_.DoEvents();
+  EXPECT_EQ(screen_.PixelAt(x, y), Rgb(255, 0, 255));
+  s.Cls();
+  runtime_.DoEvents();
+  EXPECT_EQ(screen_.PixelAt(x, y), Rgb(0, 255, 0));
+}
+
+TEST_F(PartsTest, SurfaceResizeReachesTheExtenderAndTheControl) {
+  control().calls.clear();
+  surface().SetWidth(3000);
+  EXPECT_EQ(form_->GetSite("Check1").Get("Width").ToSingle(), 3000.0f);
+  EXPECT_EQ(screen_.WindowRect(surface().Window()).Width(), 200);
+  EXPECT_THAT(control().calls, ElementsAre("Resize"));
+}
+
+}  // namespace
+}  // namespace vitrelle::model::testing
