@@ -29,7 +29,7 @@ WindowCanvas::WindowCanvas(ScreenCore& core, GdiModel& gdi, Handle window, const
     border_ = w->border;
     const WindowRecord& top = core_.TopOf(window);
     top_ = top.handle;
-    clip_ = clip.Intersect(sr).Intersect(top.rect);
+    clip_ = clip.Intersect(sr).Intersect(ScreenCore::SurfaceRect(top));
   }
 }
 

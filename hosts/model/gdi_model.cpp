@@ -292,8 +292,8 @@ bool GdiModel::Resolve(const GdiDc& dc, Target& t) {
   t.origin_x = r.left;
   t.origin_y = r.top;
   // Off the screen there is nothing to read, whatever the surface holds.
-  t.readable = t.top->rect.Intersect(core_.Bounds());
-  t.writable = r.Intersect(t.top->rect);
+  t.readable = ScreenCore::SurfaceRect(*t.top).Intersect(core_.Bounds());
+  t.writable = r.Intersect(ScreenCore::SurfaceRect(*t.top));
   t.window = dc.window;
   return true;
 }

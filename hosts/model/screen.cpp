@@ -309,7 +309,7 @@ Rect ScreenCore::TakeInvalid(Handle window) {
 }
 
 void ScreenCore::UpdateTree(WindowRecord& top, const Rect& requested) {
-  const Rect area = requested.Intersect(top.rect);
+  const Rect area = requested.Intersect(SurfaceRect(top));
   if (area.Empty()) return;
   scratch_area_ = area;
   seq_.assign(static_cast<size_t>(area.Width()) * area.Height(), 0);
@@ -364,7 +364,7 @@ void ScreenCore::UpdateScreen(const Rect& requested) {
   for (Handle h : top_level_) {
     const WindowRecord& t = *Find(h);
     if (!t.visible) continue;
-    const Rect box = t.rect.Intersect(area);
+    const Rect box = SurfaceRect(t).Intersect(area);
     for (int y = box.top; y < box.bottom; ++y)
       for (int x = box.left; x < box.right; ++x)
         if (!t.region || t.region->At(x - t.rect.left, y - t.rect.top))

@@ -2,6 +2,7 @@
 // Private to hosts/model's display code: the forms host talks to Screen only.
 #pragma once
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <functional>
@@ -70,10 +71,14 @@ class Plane {
 };
 
 // What a top-level window paints into: its pixels and which window of its tree owns
-// each of them, over its outer rectangle.
+// each of them, over its outer rectangle (up to kMaxSurfaceSide pixels a side: a
+// window larger than that shows nothing beyond it).
+inline constexpr int kMaxSurfaceSide = 8192;
+
 struct TopSurface {
-  TopSurface(const ScreenCore& core, int width, int height) : pixels(core, width, height, 0),
-      owner(static_cast<size_t>(width) * height, 0) {}
+  TopSurface(const ScreenCore& core, int width, int height)
+      : pixels(core, std::clamp(width, 0, kMaxSurfaceSide), std::clamp(height, 0, kMaxSurfaceSide), 0),
+        owner(static_cast<size_t>(pixels.width()) * pixels.height(), 0) {}
   Plane pixels;
   std::vector<Handle> owner;
 };
@@ -139,6 +144,11 @@ class ScreenCore {
   const Plane& screen() const { return screen_; }
   Plane& screen() { return screen_; }
   Handle TopAt(int x, int y) const { return top_owner_[static_cast<size_t>(y) * width_ + x]; }
+  // The screen area a top-level window's surface covers.
+  static Rect SurfaceRect(const WindowRecord& top) {
+    return {top.rect.left, top.rect.top, top.rect.left + top.surface->pixels.width(),
+            top.rect.top + top.surface->pixels.height()};
+  }
   // Which window of its tree owns a screen pixel of a top-level surface (0 outside it).
   static Handle OwnerIn(const WindowRecord& top, int x, int y) {
     const int lx = x - top.rect.left, ly = y - top.rect.top;
