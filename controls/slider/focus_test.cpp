@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <vector>
+
+#include "controls/slider/focus_order.h"
+#include "controls/slider/slider_test_fixture.h"
+#include "frame/glaze_module.h"
+
+namespace vitrelle::slider_testing {
+namespace {
+
+constexpr int16_t kLeft = 37, kUp = 38, kRight = 39, kDown = 40;
+
+// ---------------------------------------------------------------------------
+// The dotted rectangle, read from the screen: a dash on every second pixel, two
+// pixels in from the top and left edges and three in from the bottom and right.
+
+class FocusDots : public SliderTest {
+ protected:
+  void SetUp() override {
+    AddSlider();
+    text_ = &AddHost("TextBox", "Text1");
+    ShowForm();
+    form_->FocusOn(text_);
+  }
+  bool Dark(int x, int y) {
+    runtime_.DoEvents();
+    return form_->Snapshot().At(x, y) == 0;
+  }
+  model::Site* text_ = nullptr;
+};
+
+TEST_F(FocusDots, OutlineTheControlWhileItHasTheFocus) {
+  ASSERT_FALSE(Dark(2, 2));
+  form_->FocusOn(&Site());
+  for (auto [x, y] : {std::pair{2, 2}, {4, 2}, {108, 2}, {2, 16}, {108, 16}, {109, 2}, {109, 16}, {2, 10}}) {
+    EXPECT_TRUE(Dark(x, y)) << x << "," << y;
+  }
+  EXPECT_FALSE(Dark(3, 2)) << "every second pixel only";
+  EXPECT_FALSE(Dark(110, 2)) << "the right edge is three pixels in";
+  form_->FocusOn(text_);
+  EXPECT_FALSE(Dark(2, 2));
+  EXPECT_FALSE(Dark(109, 16));
+}
+
+TEST_F(FocusDots, AreNotDrawnForAFocusChangeDuringACapture) {
+  GlazeModule::SetCaptureInProgress(true);
+  form_->FocusOn(&Site());
+  GlazeModule::SetCaptureInProgress(false);
+  EXPECT_FALSE(Dark(2, 2));
+}
+
+// ---------------------------------------------------------------------------
+// The arrows across the axis: next or previous in tab order, wrapping round.
+
+struct MoveCase {
+  int32_t orientation;
+  int16_t key;
+  int slider_tab;  // where the slider stands among three controls
+  const char* focused;
+};
+
+class FocusMove : public SliderTest, public ::testing::WithParamInterface<MoveCase> {};
+
+TEST_P(FocusMove, GoesToTheNeighbourInTabOrder) {
+  const char* order[3] = {"Text1", "Text2", "Text3"};
+  for (int p = 0; p <= 3; ++p) {
+    if (p == GetParam().slider_tab) AddSlider();
+    if (p < 3) AddHost("TextBox", order[p]);
+  }
+  Set("Orientation", Variant::Long(GetParam().orientation));
+  ShowForm();
+  form_->FocusOn(&Site());
+  TakeLog();
+  KeyDown(GetParam().key);
+  EXPECT_EQ(Logged("focus"), Lines{GetParam().focused});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ThreeNeighbours, FocusMove,
+    ::testing::Values(MoveCase{0, kDown, 0, "Text1"}, MoveCase{0, kUp, 0, "Text3"},  // wraps to the last
+                      MoveCase{0, kDown, 3, "Text1"},                                // wraps to the first
+                      MoveCase{0, kDown, 1, "Text2"}, MoveCase{0, kUp, 1, "Text1"},
+                      MoveCase{1, kRight, 0, "Text1"}, MoveCase{1, kLeft, 0, "Text3"},
+                      MoveCase{1, kRight, 2, "Text3"}));
+
+TEST_F(SliderTest, FocusMovesOnlyWithinTheSlidersContainer) {
+  model::Site& frame = AddHost("Frame", "Frame1");
+  AddSlider("Slider1", {}, {}, &frame);
+  AddHost("TextBox", "Text2");
+  AddHost("TextBox", "Text1", &frame);
+  ShowForm();
+  form_->FocusOn(&Site());
+  TakeLog();
+  KeyDown(kDown);
+  EXPECT_EQ(Logged("focus"), Lines{"Text1"}) << "Text2 comes first in tab order but lies outside";
+}
+
+TEST_F(SliderTest, FocusPassesOverControlsLeftOutOfKeyboardTravelOrUnableToTakeIt) {
+  AddSlider();
+  AddHost("Frame", "Frame1");             // cannot take the focus
+  model::Site& skipped = AddHost("TextBox", "Text1");
+  model::Site& disabled = AddHost("TextBox", "Text2");
+  AddHost("TextBox", "Text3");
+  skipped.SetTabStop(false);
+  disabled.SetEnabled(false);
+  ShowForm();
+  form_->FocusOn(&Site());
+  TakeLog();
+  KeyDown(kDown);
+  EXPECT_EQ(Logged("focus"), Lines{"Text3"});
+}
+
+TEST_F(SliderTest, AtDesignTimeTheArrowsMoveNothing) {
+  NewForm(false);
+  AddSlider();
+  AddHost("TextBox", "Text1");
+  KeyDown(kDown);
+  EXPECT_EQ(Logged("focus"), Lines{});
+  EXPECT_EQ(Logged("event"), Lines{});
+}
+
+// ---------------------------------------------------------------------------
+// The choice itself, over tab indexes the host would never number so
+// (gaps, ties, indexes at the bound).
+
+struct ChoiceCase {
+  std::vector<int32_t> tab_indexes;
+  int32_t mine;
+  bool forward;
+  std::optional<size_t> chosen;
+};
+
+class TabChoice : public ::testing::TestWithParam<ChoiceCase> {};
+
+TEST_P(TabChoice, PicksTheNearestAheadThenWraps) {
+  EXPECT_EQ(slider::ChooseInTabOrder(GetParam().tab_indexes, GetParam().mine, GetParam().forward),
+            GetParam().chosen);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Indexes, TabChoice,
+    ::testing::Values(ChoiceCase{{7, 3, 9}, 5, true, 0}, ChoiceCase{{7, 3, 9}, 5, false, 1},
+                      ChoiceCase{{1, 3}, 5, true, 0},    // wraps to the smallest
+                      ChoiceCase{{7, 9}, 5, false, 1},   // wraps to the largest
+                      ChoiceCase{{4, 6, 6}, 5, true, 1},  // a tie: the first in collection order
+                      ChoiceCase{{2, 4, 4}, 5, false, 1},
+                      ChoiceCase{{30000, 40000}, 5, true, std::nullopt},  // never beyond the bound
+                      ChoiceCase{{30000, 2}, 5, true, 1}, ChoiceCase{{5}, 5, true, std::nullopt},
+                      ChoiceCase{{}, 0, false, std::nullopt}));
+
+}  // namespace
+}  // namespace vitrelle::slider_testing

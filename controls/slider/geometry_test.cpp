@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+
+#include "controls/slider/slider_test_fixture.h"
+
+namespace vitrelle::slider_testing {
+namespace {
+
+constexpr float kAcross[5] = {135, 120, 150, 105, 165};
+
+TEST_F(SliderTest, NewControlTakesItsThicknessAndLaysOutTheDefaultRange) {
+  AddSlider();
+  EXPECT_EQ(Site().Width(), 1680);
+  EXPECT_EQ(Site().Height(), 285);
+  EXPECT_FLOAT_EQ(Api().TwipsPerUnit(), 15.0f);
+  for (int i = 0; i < 5; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(Groove(i).X1(), 90);
+    EXPECT_EQ(Groove(i).X2(), 1590);
+    EXPECT_EQ(Groove(i).Y1(), kAcross[i]);
+    EXPECT_EQ(Groove(i).Y2(), kAcross[i]);
+  }
+  EXPECT_EQ(Thumb().Left(), 45);
+  EXPECT_EQ(Thumb().Top(), 45);
+  EXPECT_EQ(Thumb().Width(), 90);
+  EXPECT_EQ(Thumb().Height(), 195);
+  EXPECT_EQ(Thumb().FillColor(), 0x000080FFu);
+  EXPECT_FALSE(Line("LineTop").Visible());
+}
+
+struct ThumbCase {
+  int32_t value;
+  float left;
+};
+
+class ThumbPlacement : public SliderTest, public ::testing::WithParamInterface<ThumbCase> {};
+
+TEST_P(ThumbPlacement, FollowsValueAndKeepsItAcrossAShapeChange) {
+  AddSlider();
+  Set("value", Variant::Long(GetParam().value));
+  EXPECT_EQ(Thumb().Left(), GetParam().left);
+  Set("SliderShape", Variant::Long(1));
+  EXPECT_EQ(Thumb().Shape(), ShapeKind::kOval);
+  EXPECT_EQ(Thumb().Left(), GetParam().left);
+  EXPECT_EQ(Thumb().Width(), 90);
+  EXPECT_EQ(Thumb().Height(), 195);
+}
+
+INSTANTIATE_TEST_SUITE_P(Default, ThumbPlacement,
+                         ::testing::Values(ThumbCase{0, 45}, ThumbCase{37, 600}, ThumbCase{100, 1545}));
+
+// ---------------------------------------------------------------------------
+// The scale: twips per unit (a Single) and the groove's end
+
+struct ScaleCase {
+  float length;
+  int32_t max;
+  float twips_per_unit;
+  float groove_end;
+};
+
+class Scale : public SliderTest, public ::testing::WithParamInterface<ScaleCase> {};
+
+TEST_P(Scale, ComesFromTheLengthAndTheSpan) {
+  AddSlider("Slider1", GetParam().length);
+  Set("Max", Variant::Long(GetParam().max));
+  EXPECT_FLOAT_EQ(Api().TwipsPerUnit(), GetParam().twips_per_unit);
+  EXPECT_EQ(Api().GrooveEnd(), GetParam().groove_end);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lengths, Scale,
+    ::testing::Values(ScaleCase{1680, 100, 15.0f, 1590}, ScaleCase{1680, 7, 214.2857f, 1590},
+                      ScaleCase{3180, 100, 30.0f, 3090},
+                      // Too short for a groove: one twip a unit, the groove ends before it starts.
+                      ScaleCase{150, 100, 1.0f, 60}, ScaleCase{180, 100, 1.0f, 90}));
+
+TEST_F(SliderTest, ARangeNeverValidKeepsTheDesignScale) {
+  model::ModelPropertyBag bag;
+  bag.Put("Max", Variant::Long(0));
+  AddSlider("Slider1", {}, {}, nullptr, &bag);
+  EXPECT_EQ(Api().TwipsPerUnit(), 0.0f);
+  EXPECT_EQ(Api().GrooveEnd(), 1590);
+  EXPECT_EQ(Thumb().Left(), 45);
+}
+
+TEST_F(SliderTest, ASpanWiderThanALongKeepsTheLastScale) {
+  AddSlider();
+  Set("Min", Variant::Long(std::numeric_limits<int32_t>::min()));
+  Set("Max", Variant::Long(std::numeric_limits<int32_t>::max()));
+  EXPECT_FLOAT_EQ(Api().TwipsPerUnit(), 15.0f);
+  EXPECT_EQ(Api().GrooveEnd(), 1590);
+  Set("value", Variant::Long(std::numeric_limits<int32_t>::max()));
+  EXPECT_EQ(Get("value").ToLong(), std::numeric_limits<int32_t>::max());
+}
+
+// ---------------------------------------------------------------------------
+// Orientation and size
+
+TEST_F(SliderTest, TurningVerticalMovesTheLengthAndTheGrooveOntoTheOtherAxis) {
+  AddSlider("Slider1", 2400);
+  Set("Orientation", Variant::Long(1));
+  EXPECT_EQ(Site().Width(), 285);
+  EXPECT_EQ(Site().Height(), 2400);
+  for (int i = 0; i < 5; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(Groove(i).X1(), kAcross[i]);
+    EXPECT_EQ(Groove(i).X2(), kAcross[i]);
+    EXPECT_EQ(Groove(i).Y1(), 90);
+    EXPECT_EQ(Groove(i).Y2(), 2310);
+  }
+  EXPECT_EQ(Thumb().Left(), 45);
+  EXPECT_EQ(Thumb().Width(), 195);
+  EXPECT_EQ(Thumb().Height(), 90);
+
+  Set("Orientation", Variant::Long(0));
+  EXPECT_EQ(Site().Width(), 2400);
+  EXPECT_EQ(Site().Height(), 285);
+  EXPECT_EQ(Groove(0).Y1(), 135);
+  EXPECT_EQ(Groove(0).X2(), 2310);
+}
+
+// Assigning the axis the slider already has used to fold its length into the
+// thickness, leaving a 285 x 285 square.
+TEST_F(SliderTest, AssigningTheSameAxisAgainKeepsTheSize) {
+  AddSlider("Slider1", 2400);
+  Set("Orientation", Variant::Long(0));
+  EXPECT_EQ(Site().Width(), 2400);
+  Set("Orientation", Variant::Long(1));
+  Set("Orientation", Variant::Long(5));
+  EXPECT_EQ(Site().Width(), 285);
+  EXPECT_EQ(Site().Height(), 2400);
+}
+
+TEST_F(SliderTest, TheThicknessComesBackAfterEveryResize) {
+  AddSlider();
+  Set("Height", Variant::Long(600));
+  EXPECT_EQ(Site().Height(), 285);
+  // Each Resize assigns Value to itself, the one nested in the correction included.
+  EXPECT_EQ(Logged("event"), (Lines{"Slider1.Changed(0)", "Slider1.Changed(0)"}));
+}
+
+TEST_F(SliderTest, TheBorderFollowsTheSizeAndShowsForAnyNonZeroStyle) {
+  AddSlider("Slider1", 2400);
+  Set("BorderStyle", Variant::Long(3));
+  for (const char* side : {"LineTop", "LineBottom", "LineLeft", "LineRight"}) {
+    EXPECT_TRUE(Line(side).Visible()) << side;
+    EXPECT_EQ(Line(side).BorderWidth(), 2) << side;
+  }
+  LinePart& right = Line("LineRight");
+  EXPECT_EQ(std::vector<float>({right.X1(), right.Y1(), right.X2(), right.Y2()}),
+            std::vector<float>({2385, 0, 2400, 285}));
+  LinePart& bottom = Line("LineBottom");
+  EXPECT_EQ(std::vector<float>({bottom.X1(), bottom.Y1(), bottom.X2(), bottom.Y2()}),
+            std::vector<float>({0, 270, 2400, 285}));
+  Set("BorderStyle", Variant::Long(0));
+  EXPECT_FALSE(Line("LineLeft").Visible());
+}
+
+}  // namespace
+}  // namespace vitrelle::slider_testing

@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+
+#include "controls/slider/slider_test_fixture.h"
+
+namespace vitrelle::slider_testing {
+namespace {
+
+using model::MouseInput;
+
+// ---------------------------------------------------------------------------
+// A press puts the thumb's centre under the pointer, or at an end within one unit
+// of it; Value follows, rounded half to even, and the thumb is not snapped to it.
+
+struct PressCase {
+  float length;
+  float x;
+  float thumb_left;
+  int32_t value;
+};
+
+class Press : public SliderTest, public ::testing::WithParamInterface<PressCase> {};
+
+TEST_P(Press, MovesTheThumbUnderThePointerAndRaisesOnlyMouseDown) {
+  AddSlider("Slider1", GetParam().length);
+  ShowForm();
+  Mouse(MouseInput::kDown, 1, GetParam().x, 100);
+  EXPECT_EQ(Thumb().Left(), GetParam().thumb_left);
+  EXPECT_EQ(Get("value").ToLong(), GetParam().value);
+  EXPECT_TRUE(Get("Scrolling").ToBoolean());
+  const std::string x = Variant::Single(GetParam().x).ToLiteral();
+  EXPECT_EQ(Events(), Lines{"Slider1.MouseDown(1, 0, " + x + ", 100.0)"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pointers, Press,
+    ::testing::Values(PressCase{1680, 1000, 955, 61},  // 910 / 15 = 60.67
+                      PressCase{1680, 1575, 1545, 100}, PressCase{1680, 1679, 1545, 100},
+                      PressCase{1680, 105, 45, 0}, PressCase{1680, 10, 45, 0},
+                      // 30 twips a unit: 2.5 and 3.5 both round to the even neighbour.
+                      PressCase{3180, 165, 120, 2}, PressCase{3180, 195, 150, 4}));
+
+TEST_F(SliderTest, DragScrollsInsideTheControlOnlyAndClicksOnRelease) {
+  AddSlider();
+  ShowForm();
+  Mouse(MouseInput::kDown, 1, 1000, 100);
+  Events();
+  Mouse(MouseInput::kMove, 1, 1575, 100);
+  EXPECT_EQ(Events(), (Lines{"Slider1.Scroll(100)", "Slider1.MouseMove(1, 0, 1575.0, 100.0)"}));
+  Mouse(MouseInput::kMove, 1, 1680, 285);  // the far corner still counts as inside
+  EXPECT_EQ(Events(), (Lines{"Slider1.Scroll(100)", "Slider1.MouseMove(1, 0, 1680.0, 285.0)"}));
+  Mouse(MouseInput::kMove, 1, 2000, 100);
+  Mouse(MouseInput::kMove, 1, 500, -1);
+  EXPECT_EQ(Events(), (Lines{"Slider1.MouseMove(1, 0, 2000.0, 100.0)", "Slider1.MouseMove(1, 0, 500.0, -1.0)"}));
+  EXPECT_EQ(Thumb().Left(), 1545) << "the thumb waits where it was";
+  Mouse(MouseInput::kUp, 1, 2000, 100);
+  EXPECT_EQ(Events(), (Lines{"Slider1.Click(100)", "Slider1.MouseUp(1, 0, 2000.0, 100.0)"}));
+  EXPECT_FALSE(Get("Scrolling").ToBoolean());
+  EXPECT_EQ(Logged("changed"), Lines{}) << "mouse input never goes through the value setter";
+}
+
+TEST_F(SliderTest, ARightButtonPressNeitherScrollsNorClicks) {
+  AddSlider();
+  ShowForm();
+  Mouse(MouseInput::kDown, 2, 1000, 100);
+  EXPECT_FALSE(Get("Scrolling").ToBoolean());
+  EXPECT_EQ(Thumb().Left(), 45);
+  Mouse(MouseInput::kMove, 2, 1200, 100);
+  Mouse(MouseInput::kUp, 2, 1200, 100);
+  EXPECT_EQ(Events(), (Lines{"Slider1.MouseDown(2, 0, 1000.0, 100.0)", "Slider1.MouseMove(2, 0, 1200.0, 100.0)",
+                             "Slider1.MouseUp(2, 0, 1200.0, 100.0)"}));
+}
+
+TEST_F(SliderTest, AVerticalSliderFollowsY) {
+  AddSlider();
+  Set("Orientation", Variant::Long(1));
+  ShowForm();
+  Mouse(MouseInput::kDown, 1, 100, 1000);
+  EXPECT_EQ(Thumb().Top(), 955);
+  EXPECT_EQ(Thumb().Left(), 45);
+  EXPECT_EQ(Get("value").ToLong(), 61);
+}
+
+TEST_F(SliderTest, WithoutAScaleTheThumbMovesButValueStays) {
+  model::ModelPropertyBag bag;
+  bag.Put("Max", Variant::Long(0));
+  AddSlider("Slider1", {}, {}, nullptr, &bag);
+  ShowForm();
+  Mouse(MouseInput::kDown, 1, 1000, 100);
+  Mouse(MouseInput::kMove, 1, 800, 100);
+  EXPECT_EQ(Thumb().Left(), 755);
+  EXPECT_EQ(Get("value").ToLong(), 0);
+  EXPECT_EQ(Events(), (Lines{"Slider1.MouseDown(1, 0, 1000.0, 100.0)", "Slider1.Scroll(0)",
+                             "Slider1.MouseMove(1, 0, 800.0, 100.0)"}));
+}
+
+// ---------------------------------------------------------------------------
+// Keys: Changed and Scroll for a step, then KeyDown; only KeyDown at the limit.
+
+struct KeyCase {
+  int32_t orientation;
+  int16_t key;
+  int32_t start;
+  int32_t expected;  // -1: no step
+};
+
+class Key : public SliderTest, public ::testing::WithParamInterface<KeyCase> {};
+
+TEST_P(Key, StepsThroughTheSetterThenPassesTheKeyOn) {
+  AddSlider();
+  Set("Orientation", Variant::Long(GetParam().orientation));
+  Set("SmallChange", Variant::Long(5));
+  Set("LargeChange", Variant::Long(20));
+  Set("value", Variant::Long(GetParam().start));
+  ShowForm();
+  KeyDown(GetParam().key);
+  const std::string key_down = "Slider1.KeyDown(" + std::to_string(GetParam().key) + ", 0)";
+  if (GetParam().expected < 0) {
+    EXPECT_EQ(Events(), Lines{key_down});
+    EXPECT_EQ(Get("value").ToLong(), GetParam().start);
+  } else {
+    const std::string v = std::to_string(GetParam().expected);
+    EXPECT_EQ(Events(), (Lines{"Slider1.Changed(" + v + ")", "Slider1.Scroll(" + v + ")", key_down}));
+  }
+}
+
+constexpr int16_t kPageUp = 33, kPageDown = 34, kLeft = 37, kUp = 38, kRight = 39, kDown = 40, kHome = 36;
+
+INSTANTIATE_TEST_SUITE_P(
+    BothAxes, Key,
+    ::testing::Values(KeyCase{0, kRight, 50, 55}, KeyCase{0, kRight, 98, 100}, KeyCase{0, kRight, 100, -1},
+                      KeyCase{0, kLeft, 3, 0}, KeyCase{0, kLeft, 0, -1}, KeyCase{0, kPageUp, 50, 70},
+                      KeyCase{0, kPageDown, 3, 0}, KeyCase{0, kHome, 50, -1},
+                      // Vertical: Value grows downwards with the thumb.
+                      KeyCase{1, kDown, 50, 55}, KeyCase{1, kUp, 50, 45}, KeyCase{1, kPageUp, 50, 70},
+                      KeyCase{1, kPageDown, 50, 30}));
+
+TEST_F(SliderTest, AZeroOrNegativeStepIsTakenAsStored) {
+  AddSlider();
+  Set("value", Variant::Long(10));
+  Set("SmallChange", Variant::Long(0));
+  ShowForm();
+  KeyDown(kRight);
+  EXPECT_EQ(Events(), (Lines{"Slider1.Changed(10)", "Slider1.Scroll(10)", "Slider1.KeyDown(39, 0)"}));
+  Set("SmallChange", Variant::Long(-4));
+  TakeLog();
+  KeyDown(kRight);
+  EXPECT_EQ(Get("value").ToLong(), 6);
+}
+
+// A step past the 32-bit range ends at the range's edge instead of wrapping round.
+TEST_F(SliderTest, AStepBeyondALongSaturates) {
+  constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+  constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+  AddSlider();
+  Set("Max", Variant::Long(kMax));
+  Set("Min", Variant::Long(kMin));
+  Set("LargeChange", Variant::Long(kMax));
+  Set("value", Variant::Long(kMax - 1));
+  ShowForm();
+  KeyDown(kPageUp);
+  EXPECT_EQ(Get("value").ToLong(), kMax);
+  Set("value", Variant::Long(kMin + 1));
+  KeyDown(kPageDown);
+  EXPECT_EQ(Get("value").ToLong(), kMin);
+  Set("value", Variant::Long(0));
+  KeyDown(kPageDown);
+  EXPECT_EQ(Get("value").ToLong(), kMin + 1) << "a step that fits is exact";
+}
+
+TEST_F(SliderTest, AHandlersChangeToAKeyCodeCannotUndoTheStep) {
+  AddSlider();
+  ShowForm();
+  form_->OnEvent("Slider1", "KeyDown", [](std::span<Variant> args) { args[0] = Variant::Integer(0); });
+  KeyDown(kRight);
+  EXPECT_EQ(Get("value").ToLong(), 1);
+}
+
+}  // namespace
+}  // namespace vitrelle::slider_testing
