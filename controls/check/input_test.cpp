@@ -28,22 +28,6 @@ struct RunTimeCheck {
 };
 
 // ---------------------------------------------------------------------------
-// Clicks
-
-TEST(GlazeCheckInputTest, CaptionAndSurfaceClicksToggleAndTheGlyphRaisesClick) {
-  RunTimeCheck c;
-  c.check.Click(&c.surface.label());
-  EXPECT_EQ(c.surface.record, (Record{"Check1.Value=1", "Event Click()", "PropertyChanged(Value)"}));
-  c.surface.record.clear();
-  c.check.Click(nullptr);
-  EXPECT_EQ(c.surface.record, (Record{"Check1.Value=0", "Event Click()", "PropertyChanged(Value)"}));
-  c.surface.record.clear();
-  // The host's check box has already changed its own value when it reports.
-  c.check.Click(&c.surface.check());
-  EXPECT_EQ(c.surface.record, Record{"Event Click()"});
-}
-
-// ---------------------------------------------------------------------------
 // Mouse and keys: which parts' reports become events, and that a handler's
 // change of a by-reference parameter reaches the part.
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "controls/check/glaze_check.h"
+#include "hosts/model/form_file.h"
 #include "hosts/model/model_test_base.h"
 #include "hosts/model/parts.h"
 
@@ -91,34 +92,7 @@ TEST_F(CheckOnModel, ResizeKeepsARightJustifiedGlyphWhereItWas) {
 }
 
 // ---------------------------------------------------------------------------
-// Background tracking as this control has it.
-
-TEST_F(CheckOnModel, FirstActivationCopiesAtOnceAndAgainAfter50Ms) {
-  NewForm();
-  Load("Check1", {}, 240, 240);
-  EXPECT_THAT(LinesWith("capture"), ElementsAre("@0 capture Check1 112x61"));  // BackStyle read as Transparent
-  form_->Show();
-  runtime_.Advance(200);
-  EXPECT_THAT(LinesWith("capture"), ElementsAre("@0 capture Check1 112x61", "@50 capture Check1 112x61"));
-  form_->Deactivate();
-  form_->Activate();
-  runtime_.Advance(200);
-  EXPECT_THAT(LinesWith("capture"), ElementsAre("@250 capture Check1 112x61"));
-}
-
-TEST_F(CheckOnModel, FirstInTabOrderTakesTheFocusBack150MsAfterActivation) {
-  NewForm();
-  Load("Check1", {}, 240, 240, 0);
-  model::ModelPropertyBag opaque;
-  opaque.Put("BackStyle", Variant::Long(1));
-  Load("Check2", opaque, 240, 1200, 1);
-  form_->Show();
-  form_->FocusOn(&form_->GetSite("Check2"));
-  runtime_.Advance(149);
-  EXPECT_THAT(LinesWith("focus"), ElementsAre("@0 focus Check1", "@0 focus Check2"));
-  runtime_.Advance(1);
-  EXPECT_THAT(LinesWith("focus"), ElementsAre("@150 focus Check1"));
-}
+// What the form shows, and what it saves.
 
 TEST_F(CheckOnModel, OpaqueShowsItsColourAndTransparentShowsTheForm) {
   NewForm();
@@ -136,30 +110,33 @@ TEST_F(CheckOnModel, OpaqueShowsItsColourAndTransparentShowsTheForm) {
   EXPECT_EQ(shown.At((240 + 1600) / 15, (1500 + 880) / 15), Rgb(255, 0, 0));
 }
 
-// ---------------------------------------------------------------------------
-// Input through the host's own hit testing and event delivery.
-
-TEST_F(CheckOnModel, ClickingTheCaptionTogglesAndRaisesClickOnce) {
-  NewForm();
-  Add("GlazeCheck", "Check1");
-  form_->Show();
-  TakeLog();
-  form_->GetSite("Check1").Click("lblCaption", 15, 15, false);
-  EXPECT_THAT(LinesWith("Check1."), ElementsAre("@0 event Check1.MouseDown(1, 0, 15.0, 15.0)",
-                                                "@0 event Check1.MouseUp(1, 0, 15.0, 15.0)", "@0 event Check1.Click()",
-                                                "@0 changed Check1.Value"));
-  form_->GetSite("Check1").Click("lblCaption", 15, 15, false);
-  EXPECT_EQ(form_->Extender("Check1")->Get("Value"), Variant::Integer(0));
-}
-
-TEST_F(CheckOnModel, KeysComeFromTheGlyphOnly) {
-  NewForm();
-  Add("GlazeCheck", "Check1");
-  form_->Show();
-  TakeLog();
-  form_->GetSite("Check1").KeyPress("Check1", 97);
-  form_->GetSite("Check1").KeyPress("lblCaption", 98);
-  EXPECT_THAT(LinesWith("event"), ElementsAre("@0 event Check1.KeyPress(97)"));
+TEST_F(CheckOnModel, SavedFormKeepsOnlyWhatDiffersFromTheDefaults) {
+  const std::string text =
+      "Begin Form Form1\n"
+      "   Begin GlazeCheck Check1\n"
+      "      Caption = \"Check1\"\n"
+      "      value = 1\n"
+      "      Alignment = 1\n"
+      "      BackStyle = 1\n"
+      "      ForeColor = 0x000000FF\n"
+      "      FontSize = 12.0\n"
+      "   End\n"
+      "End\n";
+  form_ = model::LoadFormText(runtime_, text, "saved.vfm", false);
+  const std::string saved = model::FormText(*form_, "saved.vfm");
+  // The caption is the control's name, the default; the font name differs from the
+  // empty default whatever it is.
+  EXPECT_THAT(saved, ::testing::HasSubstr("      TabIndex = 0\n"
+                                          "      value = 1\n"
+                                          "      Alignment = 1\n"
+                                          "      BackStyle = 1\n"
+                                          "      ForeColor = 0x000000FF\n"
+                                          "      FontSize = 12\n"
+                                          "      FontName = \"MS Sans Serif\"\n"
+                                          "   End\n"));
+  form_->Unload();
+  form_ = model::LoadFormText(runtime_, saved, "saved.vfm", false);
+  EXPECT_EQ(model::FormText(*form_, "saved.vfm"), saved);
 }
 
 }  // namespace
