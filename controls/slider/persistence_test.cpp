@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "controls/slider/slider_test_fixture.h"
+#include "frame/errors.h"
+#include "hosts/model/screen.h"
+
+namespace vitrelle::slider_testing {
+namespace {
+
+constexpr const char* kPublished[] = {"value", "Max", "Min", "SmallChange", "LargeChange", "SliderShape",
+                                      "Orientation", "Enabled", "BackStyle", "BorderStyle", "BackColor",
+                                      "SliderColor", "MousePointer"};
+
+std::vector<std::string> Keys(const model::ModelPropertyBag& bag) {
+  std::vector<std::string> keys;
+  for (const auto& [key, value] : bag.Entries()) keys.push_back(key);
+  return keys;
+}
+
+TEST_F(SliderTest, ANewControlWritesNothingAndAChangedOneWritesInItsOwnOrder) {
+  AddSlider();
+  model::ModelPropertyBag untouched;
+  Slider().WriteProperties(untouched);
+  EXPECT_EQ(Keys(untouched), Lines{}) << "every value equals its default";
+
+  Set("BackStyle", Variant::Long(1));
+  Set("Enabled", Variant::Boolean(false));
+  Set("BackColor", Variant::Long(0x00FFFFFF));
+  Set("SliderColor", Variant::Long(0x000000FF));
+  Set("BorderStyle", Variant::Long(1));
+  Set("Max", Variant::Long(200));
+  Set("Min", Variant::Long(10));
+  Set("value", Variant::Long(50));
+  Set("SmallChange", Variant::Long(2));
+  Set("LargeChange", Variant::Long(20));
+  Set("SliderShape", Variant::Long(1));
+  Set("Orientation", Variant::Long(1));
+  Set("MousePointer", Variant::Long(2));
+  Variant icon[1] = {Variant::OfPicture(screen_.MakePicture(model::Bitmap(2, 2)))};
+  form_->Extender("Slider1")->Invoke("MouseIcon", InvokeKind::kSet, icon);
+  model::ModelPropertyBag bag;
+  Slider().WriteProperties(bag);
+  EXPECT_EQ(Keys(bag), (Lines{"BackStyle", "Enabled", "BackColor", "SliderColor", "BorderStyle", "Value", "Max", "Min",
+                              "SmallChange", "LargeChange", "Shape", "Orientation", "MouseIcon", "MousePointer"}));
+
+  // Loaded again at its saved extent, the copy matches member for member.
+  AddSlider("Slider2", Site().Width(), Site().Height(), nullptr, &bag);
+  for (const char* member : kPublished) EXPECT_EQ(Get(member, "Slider2"), Get(member)) << member;
+  EXPECT_EQ(Slider("Slider2").MouseIcon(), Slider().MouseIcon());
+  EXPECT_EQ(Site("Slider2").Width(), 285);
+  EXPECT_EQ(Site("Slider2").Height(), 1680);
+}
+
+TEST_F(SliderTest, AnEmptyBagLoadsTheNewControlStateAndRaisesChangedOnce) {
+  AddSlider("Fresh");
+  AddSlider();
+  Set("value", Variant::Long(40));
+  TakeLog();
+  model::ModelPropertyBag empty;
+  Slider().ReadProperties(empty);
+  EXPECT_EQ(Events(), Lines{"Slider1.Changed(0)"});
+  for (const char* member : kPublished) EXPECT_EQ(Get(member), Get(member, "Fresh")) << member;
+  EXPECT_TRUE(runtime_.MessageBoxes().empty());
+}
+
+// Applied in the setters' order, a saved Max below the initial Min of 0 would be
+// refused with a message and lost.
+TEST_F(SliderTest, ARangeWhollyBelowZeroLoadsWithoutAMessage) {
+  model::ModelPropertyBag bag;
+  bag.Put("Max", Variant::Long(-10));
+  bag.Put("Min", Variant::Long(-50));
+  bag.Put("Value", Variant::Long(-20));
+  AddSlider("Slider1", {}, {}, nullptr, &bag);
+  EXPECT_TRUE(runtime_.MessageBoxes().empty());
+  EXPECT_EQ(Slider().Max(), -10);
+  EXPECT_EQ(Slider().Min(), -50);
+  EXPECT_EQ(Slider().Value(), -20);
+  EXPECT_EQ(Thumb().Left(), 45 + 30 * Api().TwipsPerUnit());
+}
+
+TEST_F(SliderTest, ACorruptRangeIsStillRefusedAloud) {
+  model::ModelPropertyBag bag;
+  bag.Put("Max", Variant::Long(10));
+  bag.Put("Min", Variant::Long(20));
+  AddSlider("Slider1", {}, {}, nullptr, &bag);
+  ASSERT_EQ(runtime_.MessageBoxes().size(), 1u);
+  EXPECT_EQ(Slider().Max(), 10);
+  EXPECT_EQ(Slider().Min(), 0);
+}
+
+// The host applies the saved extent before the properties; swapping it again for a
+// saved vertical orientation would leave a 285 x 285 square.
+TEST_F(SliderTest, ALoadedVerticalSliderKeepsItsSavedSize) {
+  model::ModelPropertyBag bag;
+  bag.Put("Orientation", Variant::Long(1));
+  AddSlider("Slider1", 285, 2400, nullptr, &bag);
+  EXPECT_EQ(Site().Width(), 285);
+  EXPECT_EQ(Site().Height(), 2400);
+  EXPECT_EQ(Groove(0).X1(), 135);
+  EXPECT_EQ(Groove(0).Y2(), 2310);
+  EXPECT_EQ(Thumb().Height(), 90);
+}
+
+TEST_F(SliderTest, ALoadThatFailsHalfwayLeavesTheControlAbleToCopyItsBackground) {
+  AddSlider();
+  ShowForm();
+  model::ModelPropertyBag bad;
+  bad.Put("Max", Variant::String("plenty"));
+  try {
+    Slider().ReadProperties(bad);
+    ADD_FAILURE() << "a Max that is no number";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.number(), err::kTypeMismatch);
+  }
+  TakeLog();
+  Set("BackStyle", Variant::Long(0));
+  EXPECT_EQ(Logged("capture"), Lines{"Slider1 112x19"});
+}
+
+}  // namespace
+}  // namespace vitrelle::slider_testing
