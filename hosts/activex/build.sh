@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds Vitrelle.ocx for x64 and x86 into build-activex-x64/ and build-activex-x86/
+# under the repository root. The IDL and the toolbox bitmaps come from a generator
+# built for this machine first (build-activex-gen/).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+jobs=${VITRELLE_JOBS:-$(nproc 2>/dev/null || echo 2)}
+
+cmake -S "$root/hosts/activex/gen" -B "$root/build-activex-gen" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$root/build-activex-gen" -j "$jobs"
+gen="$root/build-activex-gen/vitrelle_activex_gen"
+
+for arch in x64 x86; do
+  case $arch in
+    x64) toolchain=mingw-w64-x86_64.cmake ;;
+    x86) toolchain=mingw-w64-i686.cmake ;;
+  esac
+  cmake -S "$root/hosts/activex" -B "$root/build-activex-$arch" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" -DVITRELLE_GEN="$gen" >/dev/null
+  cmake --build "$root/build-activex-$arch" -j "$jobs"
+done

@@ -1,0 +1,429 @@
+#include "hosts/activex/com_object.h"
+
+#include <algorithm>
+#include <new>
+
+#include "frame/members.h"
+#include "hosts/activex/property_bags.h"
+
+namespace vitrelle::activex {
+
+// The control's one connection point, for its event interface. It lives inside
+// the object and shares its reference count: a sink's container keeps the whole
+// control alive, as a separate object would.
+class ConnectionPoint final : public IConnectionPoint {
+ public:
+  ConnectionPoint(IConnectionPointContainer* owner, const GUID& iid) : owner_(owner), iid_(iid) {}
+  ~ConnectionPoint() {
+    for (auto& [cookie, sink] : sinks_) sink->Release();
+  }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IConnectionPoint)) {
+      *out = static_cast<IConnectionPoint*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return owner_->AddRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return owner_->Release(); }
+
+  HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
+    if (!iid) return E_POINTER;
+    *iid = iid_;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) override {
+    if (!out) return E_POINTER;
+    *out = owner_;
+    owner_->AddRef();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override {
+    if (!sink || !cookie) return E_POINTER;
+    *cookie = 0;
+    IDispatch* dispatch = nullptr;
+    // Sinks implement the event dispinterface; a container that only answers
+    // IDispatch is served the same way.
+    if (FAILED(sink->QueryInterface(iid_, reinterpret_cast<void**>(&dispatch))) &&
+        FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)))) {
+      return CONNECT_E_CANNOTCONNECT;
+    }
+    *cookie = ++last_cookie_;
+    sinks_.emplace_back(*cookie, dispatch);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override {
+    for (auto it = sinks_.begin(); it != sinks_.end(); ++it) {
+      if (it->first == cookie) {
+        IDispatch* sink = it->second;
+        sinks_.erase(it);
+        sink->Release();
+        return S_OK;
+      }
+    }
+    return CONNECT_E_NOCONNECTION;
+  }
+  HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+
+  // A snapshot, AddRef'ed: a handler may unadvise while the event runs.
+  std::vector<IDispatch*> Sinks() const {
+    std::vector<IDispatch*> out;
+    for (auto& [cookie, sink] : sinks_) {
+      sink->AddRef();
+      out.push_back(sink);
+    }
+    return out;
+  }
+
+ private:
+  IConnectionPointContainer* owner_;
+  GUID iid_;
+  std::vector<std::pair<DWORD, IDispatch*>> sinks_;
+  DWORD last_cookie_ = 0;
+};
+
+ComObject::ComObject(const ClassInfo& cls, DispatchPtr object)
+    : class_(cls),
+      interface_(FindInterface(cls.default_interface)),
+      events_(cls.event_interface.empty() ? nullptr : FindEventInterface(cls.event_interface)),
+      object_(std::move(object)),
+      hosted_(dynamic_cast<HostedControl*>(object_.get())) {
+  if (events_) event_point_ = new ConnectionPoint(this, ToGuid(events_->id));
+  if (hosted_) {
+    hosted_->SetIdentity(static_cast<IDispatch*>(this));
+    hosted_->surface().Attach(&hosted_->control(), this);
+  }
+}
+
+ComObject::~ComObject() {
+  if (hosted_) {
+    hosted_->surface().Attach(&hosted_->control(), nullptr);
+    hosted_->SetIdentity(nullptr);
+  }
+  delete event_point_;
+}
+
+HRESULT ComObject::QueryInterface(REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
+    *out = static_cast<IDispatch*>(this);
+  } else if (IsEqualIID(iid, IID_IProvideClassInfo) || IsEqualIID(iid, IID_IProvideClassInfo2)) {
+    *out = static_cast<IProvideClassInfo2*>(this);
+  } else if (hosted_ && (IsEqualIID(iid, IID_IPersist) || IsEqualIID(iid, IID_IPersistStreamInit))) {
+    *out = static_cast<IPersistStreamInit*>(this);
+  } else if (hosted_ && IsEqualIID(iid, IID_IPersistPropertyBag)) {
+    *out = static_cast<IPersistPropertyBag*>(this);
+  } else if (event_point_ && IsEqualIID(iid, IID_IConnectionPointContainer)) {
+    *out = static_cast<IConnectionPointContainer*>(this);
+  } else {
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
+}
+
+ULONG ComObject::AddRef() { return ++refs_; }
+
+ULONG ComObject::Release() {
+  ULONG left = --refs_;
+  if (left == 0) delete this;
+  return left;
+}
+
+// ---------------------------------------------------------------------------
+// IDispatch
+
+HRESULT ComObject::GetTypeInfoCount(UINT* count) {
+  if (!count) return E_POINTER;
+  *count = 1;
+  return S_OK;
+}
+
+HRESULT ComObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
+  if (!info) return E_POINTER;
+  *info = nullptr;
+  if (index != 0) return DISP_E_BADINDEX;
+  if (!interface_) return E_UNEXPECTED;
+  return GetModuleTypeInfo(interface_->id, info);
+}
+
+HRESULT ComObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+  if (!names || !ids) return E_POINTER;
+  ComPtr<ITypeInfo> info;
+  HRESULT hr = GetTypeInfo(0, 0, info.Put());
+  if (FAILED(hr)) return hr;
+  return ::DispGetIDsOfNames(info.get(), names, count, ids);
+}
+
+const Member* ComObject::MemberById(DISPID id) const {
+  if (!interface_) return nullptr;
+  for (const Member& m : interface_->members) {
+    if (m.dispid == id) return &m;
+  }
+  return nullptr;
+}
+
+namespace {
+
+// The core returns the narrowest value it has; a client reads the type the
+// library declares (an enumeration as a Long, an Integer as an Integer).
+Variant AsDeclared(const Variant& value, const TypeRef& type) {
+  if (value.IsEmpty()) return value;
+  switch (type.kind) {
+    case ValueType::kInteger: return Variant::Integer(value.ToInteger());
+    case ValueType::kLong:
+    case ValueType::kOleColor:
+    case ValueType::kEnum:
+    case ValueType::kMousePointer:
+    case ValueType::kAlignment: return Variant::Long(value.ToLong());
+    case ValueType::kSingle: return Variant::Single(value.ToSingle());
+    case ValueType::kBoolean: return Variant::Boolean(value.ToBoolean());
+    case ValueType::kString: return Variant::String(value.ToString());
+    default: return value;
+  }
+}
+
+}  // namespace
+
+HRESULT ComObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* info,
+                          UINT* arg_error) {
+  if (!params) return E_POINTER;
+  const Member* member = MemberById(id);
+  if (!member) return DISP_E_MEMBERNOTFOUND;
+  const bool is_property = member->kind != MemberKind::kMethod;
+  InvokeKind kind;
+  if (flags & DISPATCH_PROPERTYPUTREF) {
+    kind = InvokeKind::kSet;
+  } else if (flags & DISPATCH_PROPERTYPUT) {
+    // A script's plain assignment of an object to an object property comes as a
+    // put; the core's setter takes either.
+    kind = member->kind == MemberKind::kGetSet ? InvokeKind::kSet : InvokeKind::kLet;
+  } else if ((flags & DISPATCH_PROPERTYGET) && is_property) {
+    kind = InvokeKind::kGet;
+  } else if (flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) {
+    kind = InvokeKind::kCall;
+  } else {
+    return E_INVALIDARG;
+  }
+  if (kind == InvokeKind::kLet || kind == InvokeKind::kSet) {
+    if (params->cArgs < 1) return DISP_E_BADPARAMCOUNT;
+    if (params->cNamedArgs != 1 || !params->rgdispidNamedArgs || params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT) {
+      return DISP_E_PARAMNOTOPTIONAL;
+    }
+  } else if (params->cNamedArgs != 0) {
+    return DISP_E_NONAMEDARGS;
+  }
+  try {
+    EnsureInitialized();
+    // rgvarg holds the arguments last first; the put value (the named argument)
+    // is rgvarg[0] and goes last.
+    std::vector<Variant> args;
+    args.reserve(params->cArgs);
+    for (UINT i = params->cArgs; i > 0; --i) {
+      UINT slot = i - 1;
+      if (kind == InvokeKind::kLet || kind == InvokeKind::kSet) slot = (i == params->cArgs) ? 0 : i;
+      try {
+        args.push_back(FromVariant(params->rgvarg[slot]));
+      } catch (const RuntimeError&) {
+        if (arg_error) *arg_error = slot;
+        return DISP_E_TYPEMISMATCH;
+      }
+    }
+    if (kind == InvokeKind::kLet || kind == InvokeKind::kSet) {
+      // The loop above put the value first; the core wants it last.
+      std::rotate(args.begin(), args.begin() + 1, args.end());
+    }
+    Variant value = object_->Invoke(member->name, kind, args);
+    if (result && (kind == InvokeKind::kGet || kind == InvokeKind::kCall)) {
+      ToVariant(AsDeclared(value, member->type), result);
+    }
+    return S_OK;
+  } catch (const RuntimeError& error) {
+    return FillException(error, info);
+  } catch (const std::bad_alloc&) {
+    return FillException(RuntimeError(err::kOutOfMemory), info);
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+void ComObject::EnsureInitialized() {
+  if (initialized_ || !hosted_) return;
+  initialized_ = true;
+  hosted_->control().InitProperties();
+}
+
+// ---------------------------------------------------------------------------
+// IProvideClassInfo2
+
+HRESULT ComObject::GetClassInfo(ITypeInfo** info) {
+  if (!info) return E_POINTER;
+  return GetModuleTypeInfo(class_.clsid, info);
+}
+
+HRESULT ComObject::GetGUID(DWORD kind, GUID* guid) {
+  if (!guid) return E_POINTER;
+  *guid = GUID_NULL;
+  if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
+  if (!events_) return E_UNEXPECTED;
+  *guid = ToGuid(events_->id);
+  return S_OK;
+}
+
+// ---------------------------------------------------------------------------
+// Persistence
+
+HRESULT ComObject::GetClassID(CLSID* clsid) {
+  if (!clsid) return E_POINTER;
+  *clsid = ToGuid(class_.clsid);
+  return S_OK;
+}
+
+HRESULT ComObject::IsDirty() { return dirty_ ? S_OK : S_FALSE; }
+
+HRESULT ComObject::InitNew() {
+  if (!hosted_) return E_UNEXPECTED;
+  if (initialized_) return E_UNEXPECTED;
+  initialized_ = true;
+  try {
+    hosted_->control().InitProperties();
+    return S_OK;
+  } catch (const RuntimeError& error) {
+    return ErrorHResult(error.number());
+  }
+}
+
+HRESULT ComObject::Load(IStream* stream) {
+  if (!stream) return E_POINTER;
+  if (!hosted_ || initialized_) return E_UNEXPECTED;
+  StreamPropertyBag bag;
+  HRESULT hr = bag.LoadFrom(stream);
+  if (FAILED(hr)) return hr;
+  initialized_ = true;
+  try {
+    hosted_->control().ReadProperties(bag);
+    return S_OK;
+  } catch (const RuntimeError& error) {
+    return ErrorHResult(error.number());
+  }
+}
+
+HRESULT ComObject::Save(IStream* stream, BOOL clear_dirty) {
+  if (!stream) return E_POINTER;
+  if (!hosted_) return E_UNEXPECTED;
+  StreamPropertyBag bag;
+  try {
+    EnsureInitialized();
+    hosted_->control().WriteProperties(bag);
+  } catch (const RuntimeError& error) {
+    return ErrorHResult(error.number());
+  }
+  HRESULT hr = bag.SaveTo(stream);
+  if (SUCCEEDED(hr) && clear_dirty) dirty_ = false;
+  return hr;
+}
+
+HRESULT ComObject::GetSizeMax(ULARGE_INTEGER*) { return E_NOTIMPL; }
+
+HRESULT ComObject::Load(IPropertyBag* bag, IErrorLog* log) {
+  if (!bag) return E_POINTER;
+  if (!hosted_ || initialized_) return E_UNEXPECTED;
+  initialized_ = true;
+  ComPropertyBag adapter(bag, log);
+  try {
+    hosted_->control().ReadProperties(adapter);
+    return S_OK;
+  } catch (const RuntimeError& error) {
+    return ErrorHResult(error.number());
+  }
+}
+
+HRESULT ComObject::Save(IPropertyBag* bag, BOOL clear_dirty, BOOL) {
+  if (!bag) return E_POINTER;
+  if (!hosted_) return E_UNEXPECTED;
+  ComPropertyBag adapter(bag, nullptr);
+  try {
+    EnsureInitialized();
+    hosted_->control().WriteProperties(adapter);
+  } catch (const RuntimeError& error) {
+    return ErrorHResult(error.number());
+  }
+  if (clear_dirty) dirty_ = false;
+  return S_OK;
+}
+
+void ComObject::OnPropertyChanged(std::string_view) { dirty_ = true; }
+
+// ---------------------------------------------------------------------------
+// Events
+
+HRESULT ComObject::EnumConnectionPoints(IEnumConnectionPoints**) { return E_NOTIMPL; }
+
+HRESULT ComObject::FindConnectionPoint(REFIID iid, IConnectionPoint** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (!event_point_ || !IsEqualIID(iid, ToGuid(events_->id))) return CONNECT_E_NOCONNECTION;
+  *out = event_point_;
+  event_point_->AddRef();
+  return S_OK;
+}
+
+void ComObject::FireEvent(std::string_view name, std::span<Variant> args) {
+  if (!event_point_) return;
+  const Event* event = FindEvent(*events_, name);
+  if (!event) return;
+  // The object must outlive a handler that drops the last outside reference.
+  AddRef();
+  // By-reference parameters go out as VARIANT references to our own slots, so a
+  // handler's change can be read back.
+  const size_t n = args.size();
+  std::vector<VARIANT> values(n);
+  std::vector<VARIANT> slots(n);
+  for (size_t i = 0; i < n; ++i) {
+    ToVariant(args[i], &values[i]);
+    VARIANT& slot = slots[n - 1 - i];
+    ::VariantInit(&slot);
+    const bool by_ref = i < event->params.size() && event->params[i].by_ref;
+    if (by_ref) {
+      V_VT(&slot) = VT_VARIANT | VT_BYREF;
+      V_VARIANTREF(&slot) = &values[i];
+    } else {
+      ::VariantCopy(&slot, &values[i]);
+    }
+  }
+  DISPPARAMS params{slots.data(), nullptr, static_cast<UINT>(n), 0};
+  for (IDispatch* sink : event_point_->Sinks()) {
+    VARIANT result;
+    ::VariantInit(&result);
+    EXCEPINFO info{};
+    UINT arg_error = 0;
+    sink->Invoke(event->dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, &info, &arg_error);
+    ::VariantClear(&result);
+    ::SysFreeString(info.bstrSource);
+    ::SysFreeString(info.bstrDescription);
+    ::SysFreeString(info.bstrHelpFile);
+    sink->Release();
+  }
+  for (size_t i = 0; i < n; ++i) {
+    const bool by_ref = i < event->params.size() && event->params[i].by_ref;
+    if (by_ref) {
+      try {
+        Variant changed = FromVariant(values[i]);
+        args[i] = AsDeclared(changed, event->params[i].type);
+      } catch (const RuntimeError&) {
+        // A handler that stored something the parameter cannot hold changes nothing.
+      }
+    } else {
+      ::VariantClear(&slots[n - 1 - i]);
+    }
+    ::VariantClear(&values[i]);
+  }
+  Release();
+}
+
+}  // namespace vitrelle::activex

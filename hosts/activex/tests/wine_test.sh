@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# The x64 server under Wine: regsvr32 registers and unregisters it, and a VBScript
+# client creates every registered class by ProgID and drives it late-bound.
+# Wine's exit status can lie (a program that cannot start may still exit 0), so
+# every check reads what the programs themselves print.
+#
+# usage: wine_test.sh ROOT   (after hosts/activex/build.sh)
+set -uo pipefail
+root=$1
+build="$root/build-activex-x64"
+gen="$root/build-activex-gen/vitrelle_activex_gen"
+here="$(cd "$(dirname "$0")" && pwd)"
+
+export WINEPREFIX="$build/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+passed=0
+failed=0
+check() {  # name, then a command that succeeds when the check holds
+  local name=$1; shift
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "activex: FAILED: $name" >&2
+  fi
+}
+contains() { grep -qiF -- "$2" <<<"$1"; }
+lacks() { ! grep -qiF -- "$2" <<<"$1"; }
+
+# A fresh prefix each run: registration results must not come from an earlier one.
+rm -rf "$WINEPREFIX"
+wine wineboot -i >/dev/null 2>&1
+wineserver -w
+# Without a window manager, hiding a top-level window waits for one; unmanaged
+# windows hide at once.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+wineserver -p
+
+cleanup() { wineserver -k >/dev/null 2>&1 || true; }
+trap cleanup EXIT
+
+mkdir -p "$WINEPREFIX/drive_c/vitrelle"
+cp "$build/Vitrelle.ocx" "$WINEPREFIX/drive_c/vitrelle/Vitrelle.ocx"
+cp "$here"/*.vbs "$WINEPREFIX/drive_c/vitrelle/"
+ocx='C:\vitrelle\Vitrelle.ocx'
+
+mapfile -t built < "$build/built_classes.txt"
+is_built() { printf '%s\n' "${built[@]}" | grep -qx "$1"; }
+
+# --- registration ---------------------------------------------------------
+# One export of HKEY_CLASSES_ROOT per state: a `reg query` per key costs most of a
+# second under Wine, an export of everything under two.
+export_hkcr() {
+  rm -f "$WINEPREFIX/drive_c/hkcr.reg"
+  wine regedit /E 'C:\hkcr.reg' HKEY_CLASSES_ROOT >/dev/null 2>&1
+  iconv -f UTF-16LE -t UTF-8 "$WINEPREFIX/drive_c/hkcr.reg" 2>/dev/null | tr -d '\r'
+}
+# The value lines of exactly one key (relative to HKEY_CLASSES_ROOT), headed by
+# "PRESENT"; nothing when the key is not there.
+section() {
+  KEY="[HKEY_CLASSES_ROOT\\$2]" awk '
+    BEGIN { key = tolower(ENVIRON["KEY"]) }
+    tolower($0) == key { found = 1; print "PRESENT"; next }
+    /^\[/ { if (found) exit }
+    found && NF { print }' <<<"$1"
+}
+# The module path as a .reg file writes it, backslashes doubled.
+ocx_reg=${ocx//\\/\\\\}
+
+wine regsvr32 /s "$ocx" >/dev/null 2>&1
+hkcr=$(export_hkcr)
+check "HKEY_CLASSES_ROOT exported" test -n "$hkcr"
+
+library_line=$("$gen" classes | grep '^library ')
+libid=$(cut -d' ' -f2 <<<"$library_line")
+libver=$(cut -d' ' -f3 <<<"$library_line")
+
+while read -r name prog_id clsid misc bitmap; do
+  [ "$name" = library ] && continue
+  key="CLSID\\$clsid"
+  if is_built "$name"; then
+    out=$(section "$hkcr" "$key\\InprocServer32")
+    check "$name InprocServer32 names the module" contains "$out" "@=\"$ocx_reg\""
+    check "$name is apartment threaded" contains "$out" '"ThreadingModel"="Apartment"'
+    out=$(section "$hkcr" "$prog_id\\CLSID")
+    check "$name ProgID leads to its CLSID" contains "$out" "@=\"$clsid\""
+    out=$(section "$hkcr" "$key\\ProgID")
+    check "$name CLSID leads to its ProgID" contains "$out" "@=\"$prog_id\""
+    out=$(section "$hkcr" "$key\\TypeLib")
+    check "$name names the type library" contains "$out" "@=\"$libid\""
+    if [ "$misc" != 0 ]; then
+      out=$(section "$hkcr" "$key\\MiscStatus\\1")
+      check "$name MiscStatus is $misc" contains "$out" "@=\"$misc\""
+      out=$(section "$hkcr" "$key\\ToolboxBitmap32")
+      check "$name toolbox bitmap is resource $bitmap" contains "$out" "@=\"$ocx_reg, $bitmap\""
+      out=$(section "$hkcr" "$key\\Control")
+      check "$name is marked as a control" contains "$out" PRESENT
+    fi
+  else
+    # A class whose control is not built must not be offered to containers.
+    out=$(section "$hkcr" "$key")
+    check "$name (not built) is not registered" test -z "$out"
+  fi
+done < <("$gen" classes)
+
+out=$(section "$hkcr" "TypeLib\\$libid\\$libver\\0\\win64")
+# Wine writes the path with a \\?\ prefix; the path itself is what matters.
+check "type library registered for win64" contains "$out" "$ocx_reg\""
+
+# --- a late-bound script client ---------------------------------------------
+for name in "${built[@]}"; do
+  script="C:\\vitrelle\\$name.vbs"
+  if [ ! -f "$here/$name.vbs" ]; then
+    echo "activex: FAILED: no script for $name" >&2
+    failed=$((failed + 1))
+    continue
+  fi
+  out=$(wine cscript //nologo "$script" 2>&1 | tr -d '\r')
+  expected=$(tr -d '\r' < "$here/$name.expected")
+  if [ "$out" = "$expected" ]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "activex: FAILED: $name.vbs output differs" >&2
+    diff <(echo "$expected") <(echo "$out") >&2
+  fi
+done
+
+# --- unregistration -----------------------------------------------------------
+wine regsvr32 /u /s "$ocx" >/dev/null 2>&1
+hkcr=$(export_hkcr)
+check "HKEY_CLASSES_ROOT exported again" test -n "$hkcr"
+while read -r name prog_id clsid misc bitmap; do
+  [ "$name" = library ] && continue
+  check "$name CLSID removed" test -z "$(section "$hkcr" "CLSID\\$clsid")"
+  check "$name ProgID removed" test -z "$(section "$hkcr" "$prog_id")"
+done < <("$gen" classes)
+check "type library unregistered" test -z "$(section "$hkcr" "TypeLib\\$libid")"
+# Registration must only ever remove its own keys.
+check "the CLSID root survives" contains "$(section "$hkcr" "CLSID")" PRESENT
+check "other classes survive" contains "$(section "$hkcr" "CLSID\\{00000300-0000-0000-C000-000000000046}")" PRESENT
+
+echo "activex: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

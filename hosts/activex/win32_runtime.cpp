@@ -1,0 +1,229 @@
+#include "hosts/activex/win32_runtime.h"
+
+#include <ole2.h>
+#include <olectl.h>
+#include <shellapi.h>
+
+#include <vector>
+
+#include "hosts/activex/com_dispatch.h"
+#include "hosts/activex/com_util.h"
+#include "hosts/activex/ole_objects.h"
+
+namespace vitrelle::activex {
+namespace {
+
+template <class T>
+T As(Handle h) {
+  return reinterpret_cast<T>(h);
+}
+template <class T>
+Handle From(T h) {
+  return reinterpret_cast<Handle>(h);
+}
+
+int ScreenDpi(int index) {
+  HDC dc = ::GetDC(nullptr);
+  int dpi = dc ? ::GetDeviceCaps(dc, index) : 96;
+  if (dc) ::ReleaseDC(nullptr, dc);
+  return dpi > 0 ? dpi : 96;
+}
+
+}  // namespace
+
+COLORREF ToColorRef(OleColor color) {
+  COLORREF out = 0;
+  if (FAILED(::OleTranslateColor(color, nullptr, &out))) return 0;
+  return out;
+}
+
+// ---------------------------------------------------------------------------
+// GDI
+
+Handle Win32Gdi::GetDC(Handle window) { return From(::GetDC(As<HWND>(window))); }
+Handle Win32Gdi::GetWindowDC(Handle window) { return From(::GetWindowDC(As<HWND>(window))); }
+int Win32Gdi::ReleaseDC(Handle window, Handle dc) { return ::ReleaseDC(As<HWND>(window), As<HDC>(dc)); }
+Handle Win32Gdi::CreateCompatibleDC(Handle dc) { return From(::CreateCompatibleDC(As<HDC>(dc))); }
+Handle Win32Gdi::CreateCompatibleBitmap(Handle dc, int width, int height) {
+  return From(::CreateCompatibleBitmap(As<HDC>(dc), width, height));
+}
+Handle Win32Gdi::SelectObject(Handle dc, Handle object) {
+  return From(::SelectObject(As<HDC>(dc), As<HGDIOBJ>(object)));
+}
+int Win32Gdi::GetDeviceCaps(Handle dc, int index) { return ::GetDeviceCaps(As<HDC>(dc), index); }
+
+unsigned Win32Gdi::GetSystemPaletteEntries(Handle dc, unsigned start, unsigned count, PaletteEntry* entries) {
+  std::vector<PALETTEENTRY> got(count);
+  UINT n = ::GetSystemPaletteEntries(As<HDC>(dc), start, count, got.data());
+  for (UINT i = 0; i < n && i < count; ++i) {
+    entries[i] = PaletteEntry{got[i].peRed, got[i].peGreen, got[i].peBlue, got[i].peFlags};
+  }
+  return n;
+}
+
+Handle Win32Gdi::CreatePalette(uint16_t version, std::span<const PaletteEntry> entries) {
+  std::vector<BYTE> storage(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * (entries.size() ? entries.size() : 1));
+  auto* palette = reinterpret_cast<LOGPALETTE*>(storage.data());
+  palette->palVersion = version;
+  palette->palNumEntries = static_cast<WORD>(entries.size());
+  auto* out = palette->palPalEntry;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    out[i] = PALETTEENTRY{entries[i].red, entries[i].green, entries[i].blue, entries[i].flags};
+  }
+  return From(::CreatePalette(palette));
+}
+
+Handle Win32Gdi::SelectPalette(Handle dc, Handle palette, bool force_background) {
+  return From(::SelectPalette(As<HDC>(dc), As<HPALETTE>(palette), force_background ? TRUE : FALSE));
+}
+unsigned Win32Gdi::RealizePalette(Handle dc) { return ::RealizePalette(As<HDC>(dc)); }
+bool Win32Gdi::BitBlt(Handle dest, int x, int y, int width, int height, Handle src, int src_x, int src_y,
+                      uint32_t rop) {
+  return ::BitBlt(As<HDC>(dest), x, y, width, height, As<HDC>(src), src_x, src_y, rop) != FALSE;
+}
+bool Win32Gdi::DeleteDC(Handle dc) { return ::DeleteDC(As<HDC>(dc)) != FALSE; }
+uint32_t Win32Gdi::GetLastError() { return ::GetLastError(); }
+
+PicturePtr Win32Gdi::OleCreatePictureIndirect(const PictDesc& desc, bool own) {
+  PICTDESC pd{};
+  pd.cbSizeofstruct = sizeof(pd);
+  pd.picType = desc.type;
+  pd.bmp.hbitmap = As<HBITMAP>(desc.bitmap);
+  pd.bmp.hpal = As<HPALETTE>(desc.palette);
+  ComPtr<IPicture> picture;
+  if (FAILED(::OleCreatePictureIndirect(&pd, IID_IPicture, own ? TRUE : FALSE,
+                                        reinterpret_cast<void**>(picture.Put()))) ||
+      !picture) {
+    return nullptr;
+  }
+  return std::make_shared<OlePicture>(picture.get());
+}
+
+Handle Win32Gdi::CreateRoundRectRgn(int left, int top, int right, int bottom, int width, int height) {
+  return From(::CreateRoundRectRgn(left, top, right, bottom, width, height));
+}
+int Win32Gdi::SetWindowRgn(Handle window, Handle region, bool redraw) {
+  return ::SetWindowRgn(As<HWND>(window), As<HRGN>(region), redraw ? TRUE : FALSE);
+}
+
+// ---------------------------------------------------------------------------
+// Platform
+
+Handle Win32Platform::RegOpenKey(std::string_view key, uint32_t access) {
+  HKEY out = nullptr;
+  std::wstring path = Widen(key);
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, access, &out) != ERROR_SUCCESS) return 0;
+  return From(out);
+}
+
+bool Win32Platform::RegQueryValue(Handle key, std::string_view value, uint32_t& type, std::u16string& buffer,
+                                  uint32_t& size) {
+  std::wstring name = Widen(value);
+  std::vector<wchar_t> data(size + 1, L'\0');
+  DWORD bytes = static_cast<DWORD>(size * sizeof(wchar_t));
+  DWORD t = 0;
+  if (::RegQueryValueExW(As<HKEY>(key), name.c_str(), nullptr, &t, reinterpret_cast<BYTE*>(data.data()), &bytes) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  type = t;
+  size = bytes / sizeof(wchar_t);
+  buffer.assign(data.begin(), data.begin() + size);
+  return true;
+}
+
+void Win32Platform::RegCloseKey(Handle key) { ::RegCloseKey(As<HKEY>(key)); }
+
+void Win32Platform::ShellOpen(std::string_view target) {
+  std::wstring text = Widen(target);
+  ::ShellExecuteW(nullptr, L"open", text.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void Win32Platform::StartProcess(std::string_view path) {
+  std::wstring command = Widen(path);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    Raise(53);  // file not found, as the host's Shell reports it
+  }
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+}
+
+bool Win32Platform::FileExists(std::string_view path) {
+  std::wstring text = Widen(path);
+  WIN32_FIND_DATAW found{};
+  HANDLE search = ::FindFirstFileW(text.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  ::FindClose(search);
+  return true;
+}
+
+DispatchPtr Win32Platform::CreateObject(std::string_view prog_id) {
+  std::wstring name = Widen(prog_id);
+  CLSID clsid{};
+  if (FAILED(::CLSIDFromProgID(name.c_str(), &clsid))) Raise(429);
+  ComPtr<IDispatch> object;
+  if (FAILED(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                reinterpret_cast<void**>(object.Put()))) ||
+      !object) {
+    Raise(429);
+  }
+  return std::make_shared<ComDispatch>(object.get());
+}
+
+// ---------------------------------------------------------------------------
+// Runtime
+
+Win32Runtime& Win32Runtime::Instance() {
+  static Win32Runtime* runtime = new Win32Runtime();
+  return *runtime;
+}
+
+void Win32Runtime::DoEvents() {
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      // The application is ending; leave the quit for its own loop.
+      ::PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+}
+
+int Win32Runtime::MsgBox(std::string_view text, int32_t style, std::string_view title) {
+  std::wstring body = Widen(text);
+  std::wstring caption = Widen(title.empty() ? AppTitle() : std::string(title));
+  return ::MessageBoxW(::GetActiveWindow(), body.c_str(), caption.c_str(), static_cast<UINT>(style));
+}
+
+
+float Win32Runtime::TwipsPerPixelX() const { return TwipsPerPixelAt(ScreenDpi(LOGPIXELSX)); }
+float Win32Runtime::TwipsPerPixelY() const { return TwipsPerPixelAt(ScreenDpi(LOGPIXELSY)); }
+
+// The application is whatever process loaded the control; its file name stands
+// for the title, as a host would show it.
+std::string Win32Runtime::AppTitle() const {
+  wchar_t path[MAX_PATH] = {};
+  DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring_view name(path, n);
+  size_t slash = name.find_last_of(L"\\/");
+  if (slash != std::wstring_view::npos) name.remove_prefix(slash + 1);
+  size_t dot = name.find_last_of(L'.');
+  if (dot != std::wstring_view::npos) name = name.substr(0, dot);
+  return Narrow(name);
+}
+
+// The library's own version: the About box describes the library, not its host.
+int Win32Runtime::AppMajor() const { return 1; }
+int Win32Runtime::AppMinor() const { return 4; }
+int Win32Runtime::AppRevision() const { return 0; }
+
+FontPtr Win32Runtime::NewFont() { return NewOleFont(); }
+
+}  // namespace vitrelle::activex

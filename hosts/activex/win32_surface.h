@@ -1,0 +1,166 @@
+// The user-control surface on Win32. It holds every property of itself and of its
+// parts whether or not it has a window: a script may create a control and use it
+// without ever placing it on a form. Once a container activates it in place the
+// surface gets its child window, paints its windowless parts in WM_PAINT (into a
+// back buffer) and gives the check box part a real BUTTON window.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "frame/host.h"
+
+namespace vitrelle::activex {
+
+// What the surface needs from the COM object that hosts it.
+class SurfaceSite {
+ public:
+  virtual ~SurfaceSite() = default;
+  virtual void FireEvent(std::string_view event, std::span<Variant> args) = 0;
+  // The container's extender, or null when the container offers none.
+  virtual DispatchPtr ContainerExtender() = 0;
+  // The form the control is sited on, or null.
+  virtual DispatchPtr ContainerForm() = 0;
+  // Ambient properties; nothing when the container does not answer.
+  virtual std::optional<bool> AmbientUserMode() = 0;
+  virtual std::optional<std::string> AmbientDisplayName() = 0;
+  virtual FontPtr AmbientFont() = 0;
+  virtual void OnPropertyChanged(std::string_view property) = 0;
+  // The control asked to be shown or hidden (the own extender's Visible).
+  virtual void OnVisibleChanged(bool visible) = 0;
+};
+
+class Win32Part;
+
+class Win32Surface : public Surface {
+ public:
+  Win32Surface();
+  ~Win32Surface() override;
+
+  // Connects the control the surface notifies, and the site. Both outlive the
+  // surface's use of them.
+  void Attach(Control* control, SurfaceSite* site);
+
+  // The window: created on in-place activation as a child of `parent`, destroyed on
+  // deactivation. `rect` is in the parent's client pixels.
+  bool CreateWindowIn(HWND parent, const RECT& rect);
+  void DestroyWindowNow();
+  void MoveTo(const RECT& rect);
+  HWND window() const { return hwnd_; }
+  // Paints the whole surface into `dc` at `rect` (IViewObject::Draw).
+  void DrawInto(HDC dc, const RECT& rect);
+  // The own extender's Visible; the window follows it.
+  bool ShownFlag() const { return shown_; }
+  void SetShownFlag(bool shown);
+
+  // Sizes in device pixels of the current twips size.
+  int PixelWidth() const;
+  int PixelHeight() const;
+
+  // Surface
+  Runtime& GetRuntime() override;
+  LabelPart& AddLabel(std::string_view name) override;
+  CheckBoxPart& AddCheckBox(std::string_view name) override;
+  ImagePart& AddImage(std::string_view name) override;
+  LinePart& AddLine(std::string_view name, int index = -1) override;
+  ShapePart& AddShape(std::string_view name) override;
+  TimerPart& AddTimer(std::string_view name) override;
+  UserControlPart& AddUserControl(std::string_view name, std::unique_ptr<Control> (*make)(Surface&)) override;
+
+  Handle hWnd() const override { return reinterpret_cast<Handle>(hwnd_); }
+  float Width() const override { return width_; }
+  float Height() const override { return height_; }
+  void SetWidth(float twips) override;
+  void SetHeight(float twips) override;
+  float ScaleX(float value, ScaleMode from, ScaleMode to) const override;
+  float ScaleY(float value, ScaleMode from, ScaleMode to) const override;
+
+  PicturePtr GetPicture() const override { return picture_; }
+  void SetPicture(PicturePtr picture) override;
+  OleColor BackColor() const override { return back_color_; }
+  void SetBackColor(OleColor c) override;
+  OleColor ForeColor() const override { return fore_color_; }
+  void SetForeColor(OleColor c) override;
+  int16_t BackStyle() const override { return back_style_; }
+  void SetBackStyle(int16_t style) override;
+  FontPtr GetFont() const override { return font_; }
+  void SetFont(FontPtr font) override;
+  bool FontTransparent() const override { return font_transparent_; }
+  void SetFontTransparent(bool on) override { font_transparent_ = on; }
+  bool Enabled() const override { return enabled_; }
+  void SetEnabled(bool on) override;
+  int16_t Appearance() const override { return appearance_; }
+  void SetAppearance(int16_t a) override;
+  PicturePtr MouseIcon() const override { return mouse_icon_; }
+  void SetMouseIcon(PicturePtr icon) override { mouse_icon_ = std::move(icon); }
+  int16_t MousePointer() const override { return mouse_pointer_; }
+  void SetMousePointer(int16_t pointer) override;
+
+  void DrawLine(float x1, float y1, float x2, float y2, OleColor color) override;
+  void Cls() override;
+  void Refresh() override;
+
+  DispatchPtr Parent() override;
+  DispatchPtr Extender() override;
+  bool AmbientUserMode() const override;
+  std::string AmbientDisplayName() const override;
+  FontPtr AmbientFont() const override;
+  void PropertyChanged(std::string_view property) override;
+  void RaiseEvent(std::string_view event, std::span<Variant> args) override;
+  void ListenToActivate(const DispatchPtr& form) override;
+
+  // For the parts.
+  Control* control() const { return control_; }
+  void Invalidate();
+  float TwipsPerPixelX() const;
+  float TwipsPerPixelY() const;
+  // The form's top-level window was activated (from the subclassed form window).
+  void OnFormActivated();
+
+ private:
+  friend class Win32Part;
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
+  LRESULT HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam);
+  void Paint(HDC dc, int width, int height);
+  Win32Part* PartAt(int x, int y);
+  void MouseEvent(UINT msg, WPARAM wparam, LPARAM lparam);
+  void HookForm();
+  void UnhookForm();
+  template <class P>
+  P& Add(std::unique_ptr<P> part);
+
+  Control* control_ = nullptr;
+  SurfaceSite* site_ = nullptr;
+  HWND hwnd_ = nullptr;
+  HWND hooked_form_ = nullptr;
+  bool shown_ = true;
+  bool listening_ = false;
+
+  float width_ = 0;
+  float height_ = 0;
+  PicturePtr picture_;
+  OleColor back_color_ = 0x8000000F;
+  OleColor fore_color_ = 0x80000012;
+  int16_t back_style_ = 1;
+  FontPtr font_;
+  bool font_transparent_ = true;
+  bool enabled_ = true;
+  int16_t appearance_ = 1;
+  PicturePtr mouse_icon_;
+  int16_t mouse_pointer_ = 0;
+
+  struct DrawnLine {
+    float x1, y1, x2, y2;
+    OleColor color;
+  };
+  std::vector<DrawnLine> drawn_;
+  std::vector<std::unique_ptr<Win32Part>> parts_;  // creation order is z-order
+  DispatchPtr own_extender_;
+  Win32Part* mouse_capture_ = nullptr;
+  bool mouse_captured_on_surface_ = false;
+};
+
+}  // namespace vitrelle::activex
