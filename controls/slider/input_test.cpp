@@ -170,12 +170,29 @@ TEST_F(SliderTest, AStepBeyondALongSaturates) {
   EXPECT_EQ(Get("value").ToLong(), kMin + 1) << "a step that fits is exact";
 }
 
-TEST_F(SliderTest, AHandlersChangeToAKeyCodeCannotUndoTheStep) {
+// Handlers get the parameters by reference: their changes reach whoever reported
+// the input, after the control has done its own work with the original values.
+TEST_F(SliderTest, HandlersChangesComeBackButCannotUndoTheControlsWork) {
   AddSlider();
   ShowForm();
   form_->OnEvent("Slider1", "KeyDown", [](std::span<Variant> args) { args[0] = Variant::Integer(0); });
-  KeyDown(kRight);
+  form_->OnEvent("Slider1", "MouseMove", [](std::span<Variant> args) { args[2] = Variant::Single(5); });
+  form_->OnEvent("Slider1", "KeyPress", [](std::span<Variant> args) { args[0] = Variant::Integer(66); });
+  int16_t key = kRight, shift = 0;
+  Slider().KeyDown(nullptr, key, shift);
+  EXPECT_EQ(key, 0);
   EXPECT_EQ(Get("value").ToLong(), 1);
+
+  int16_t button = 1;
+  float x = 700, y = 100;
+  Slider().MouseDown(nullptr, button, shift, x, y);
+  Slider().MouseMove(nullptr, button, shift, x, y);
+  EXPECT_EQ(x, 5);
+  EXPECT_EQ(Thumb().Left(), 655) << "placed for the pointer as reported";
+
+  int16_t ascii = 65;
+  Slider().KeyPress(nullptr, ascii);
+  EXPECT_EQ(ascii, 66);
 }
 
 }  // namespace
