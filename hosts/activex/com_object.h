@@ -63,6 +63,7 @@ class ComObject final : public IDispatch,
   void FireEvent(std::string_view event, std::span<Variant> args) override;
   DispatchPtr ContainerExtender() override { return nullptr; }
   DispatchPtr ContainerForm() override { return nullptr; }
+  bool HasContainer() override { return false; }
   std::optional<bool> AmbientUserMode() override { return std::nullopt; }
   std::optional<std::string> AmbientDisplayName() override { return std::nullopt; }
   FontPtr AmbientFont() override { return nullptr; }

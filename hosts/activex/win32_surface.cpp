@@ -766,7 +766,12 @@ void Win32Surface::RaiseEvent(std::string_view event, std::span<Variant> args) {
 }
 
 void Win32Surface::ListenToActivate(const DispatchPtr& form) {
-  if (!form) Raise(err::kTypeMismatch);
+  if (!form) {
+    // An object loaded without a container has no form to follow; one that is
+    // sited must be given a form.
+    if (site_ && !site_->HasContainer()) return;
+    Raise(err::kTypeMismatch);
+  }
   listening_ = true;
   HookForm();
 }

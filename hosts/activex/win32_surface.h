@@ -24,6 +24,8 @@ class SurfaceSite {
   virtual DispatchPtr ContainerExtender() = 0;
   // The form the control is sited on, or null.
   virtual DispatchPtr ContainerForm() = 0;
+  // Whether a container has sited the control at all (a script's object has none).
+  virtual bool HasContainer() = 0;
   // Ambient properties; nothing when the container does not answer.
   virtual std::optional<bool> AmbientUserMode() = 0;
   virtual std::optional<std::string> AmbientDisplayName() = 0;

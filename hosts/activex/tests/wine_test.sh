@@ -43,7 +43,7 @@ trap cleanup EXIT
 
 mkdir -p "$WINEPREFIX/drive_c/vitrelle"
 cp "$build/Vitrelle.ocx" "$WINEPREFIX/drive_c/vitrelle/Vitrelle.ocx"
-cp "$here"/*.vbs "$WINEPREFIX/drive_c/vitrelle/"
+cp "$here"/*.vbs "$build/com_client_test.exe" "$WINEPREFIX/drive_c/vitrelle/"
 ocx='C:\vitrelle\Vitrelle.ocx'
 
 mapfile -t built < "$build/built_classes.txt"
@@ -127,6 +127,19 @@ for name in "${built[@]}"; do
     diff <(echo "$expected") <(echo "$out") >&2
   fi
 done
+
+# --- a COM client: factory, unload count, class info, persistence, events -------
+out=$(wine 'C:\vitrelle\com_client_test.exe' 2>&1 | tr -d '\r')
+summary=$(grep '^com_client: [0-9]* passed' <<<"$out")
+if [ -z "$summary" ]; then
+  failed=$((failed + 1))
+  echo "activex: FAILED: com_client_test printed no summary" >&2
+  echo "$out" >&2
+else
+  grep 'FAILED' <<<"$out" >&2
+  passed=$((passed + $(sed -E 's/.* ([0-9]+) passed.*/\1/' <<<"$summary")))
+  failed=$((failed + $(sed -E 's/.*, ([0-9]+) failed.*/\1/' <<<"$summary")))
+fi
 
 # --- unregistration -----------------------------------------------------------
 wine regsvr32 /u /s "$ocx" >/dev/null 2>&1

@@ -1,0 +1,326 @@
+// A COM client of the registered server, run under Wine after regsvr32: what a
+// container relies on beyond late binding. The class factory and the unload
+// count, class information, persistence round trips through a property bag and a
+// stream, events through the connection point, and error HRESULTs. Prints one
+// line per failed check and "com_client: N passed, M failed".
+#include <windows.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "frame/type_model.h"
+#include "hosts/activex/com_util.h"
+
+using namespace vitrelle;
+using vitrelle::activex::ComPtr;
+using vitrelle::activex::ToGuid;
+
+namespace {
+
+int passed = 0;
+int failed = 0;
+
+void Check(bool ok, const char* what) {
+  if (ok) {
+    ++passed;
+  } else {
+    ++failed;
+    std::printf("com_client: FAILED: %s\n", what);
+  }
+}
+
+// A property bag in memory, as a container keeps a text form's values.
+class MemoryBag final : public IPropertyBag {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPropertyBag)) {
+      *out = this;
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
+    auto it = values_.find(name);
+    if (it == values_.end()) return E_INVALIDARG;
+    VARTYPE wanted = V_VT(value);
+    if (wanted == VT_EMPTY) return ::VariantCopy(value, &it->second);
+    return ::VariantChangeType(value, &it->second, 0, wanted);
+  }
+  HRESULT STDMETHODCALLTYPE Write(LPCOLESTR name, VARIANT* value) override {
+    VARIANT copy;
+    ::VariantInit(&copy);
+    ::VariantCopy(&copy, value);
+    values_[name] = copy;
+    return S_OK;
+  }
+  bool Has(const wchar_t* name) const { return values_.count(name) != 0; }
+
+ private:
+  std::map<std::wstring, VARIANT> values_;
+};
+
+// An event sink that records what it was sent.
+class Sink final : public IDispatch {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
+      *out = this;
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+    *n = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                                   UINT*) override {
+    calls.push_back(id);
+    arg_counts.push_back(params ? params->cArgs : 0);
+    return S_OK;
+  }
+  std::vector<DISPID> calls;
+  std::vector<UINT> arg_counts;
+};
+
+// FARPROC is a placeholder type; the detour through void* says so to the compiler.
+template <class Fn>
+Fn Export(HMODULE module, const char* name) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
+DISPID IdOf(IDispatch* object, const wchar_t* name) {
+  LPOLESTR names[1] = {const_cast<LPOLESTR>(name)};
+  DISPID id = DISPID_UNKNOWN;
+  object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  return id;
+}
+
+HRESULT Put(IDispatch* object, const wchar_t* name, VARIANT value, EXCEPINFO* info = nullptr) {
+  DISPID put = DISPID_PROPERTYPUT;
+  DISPPARAMS params{&value, &put, 1, 1};
+  EXCEPINFO local{};
+  HRESULT hr = object->Invoke(IdOf(object, name), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params,
+                              nullptr, info ? info : &local, nullptr);
+  return hr;
+}
+
+VARIANT Get(IDispatch* object, const wchar_t* name) {
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  VARIANT result;
+  ::VariantInit(&result);
+  object->Invoke(IdOf(object, name), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &result, nullptr,
+                 nullptr);
+  return result;
+}
+
+VARIANT Text(const wchar_t* text) {
+  VARIANT v;
+  V_VT(&v) = VT_BSTR;
+  V_BSTR(&v) = ::SysAllocString(text);
+  return v;
+}
+
+VARIANT Long(LONG n) {
+  VARIANT v;
+  V_VT(&v) = VT_I4;
+  V_I4(&v) = n;
+  return v;
+}
+
+std::wstring GetText(IDispatch* object, const wchar_t* name) {
+  VARIANT v = Get(object, name);
+  std::wstring text = V_VT(&v) == VT_BSTR && V_BSTR(&v) ? V_BSTR(&v) : L"<not a string>";
+  ::VariantClear(&v);
+  return text;
+}
+
+ComPtr<IDispatch> Create(const ClassInfo& cls) {
+  ComPtr<IDispatch> object;
+  GUID clsid = ToGuid(cls.clsid);
+  ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(object.Put()));
+  return object;
+}
+
+void TestFactoryAndUnload(HMODULE module) {
+  using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+  using CanUnloadFn = HRESULT(STDAPICALLTYPE*)();
+  auto get_class_object = Export<GetClassObjectFn>(module, "DllGetClassObject");
+  auto can_unload = Export<CanUnloadFn>(module, "DllCanUnloadNow");
+  Check(get_class_object && can_unload, "the exports are found by their plain names");
+  if (!get_class_object || !can_unload) return;
+
+  IClassFactory* factory = nullptr;
+  GUID unknown = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
+  Check(get_class_object(unknown, IID_IClassFactory, reinterpret_cast<void**>(&factory)) ==
+            CLASS_E_CLASSNOTAVAILABLE,
+        "an unknown CLSID has no factory");
+  const ClassInfo* check = FindClass("GlazeCheck");
+  Check(SUCCEEDED(get_class_object(ToGuid(check->clsid), IID_IClassFactory, reinterpret_cast<void**>(&factory))) &&
+            factory,
+        "GlazeCheck has a factory");
+  if (!factory) return;
+  factory->LockServer(TRUE);
+  Check(can_unload() == S_FALSE, "a lock keeps the module");
+  factory->LockServer(FALSE);
+  Check(can_unload() == S_OK, "the module may go once the lock is released");
+
+  IUnknown* outer = reinterpret_cast<IUnknown*>(factory);
+  IUnknown* object = nullptr;
+  Check(factory->CreateInstance(outer, IID_IUnknown, reinterpret_cast<void**>(&object)) == CLASS_E_NOAGGREGATION,
+        "aggregation is refused");
+  Check(SUCCEEDED(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&object))) && object,
+        "CreateInstance makes an object");
+  Check(can_unload() == S_FALSE, "a live object keeps the module");
+  if (object) object->Release();
+  Check(can_unload() == S_OK, "the module may go once the object is released");
+  factory->Release();
+}
+
+void TestClassInfo(const ClassInfo& cls) {
+  ComPtr<IDispatch> object = Create(cls);
+  ComPtr<IProvideClassInfo2> info;
+  if (!object || FAILED(object->QueryInterface(IID_IProvideClassInfo2, reinterpret_cast<void**>(info.Put())))) {
+    Check(false, "IProvideClassInfo2 is offered");
+    return;
+  }
+  GUID source{};
+  Check(SUCCEEDED(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source)) &&
+            IsEqualGUID(source, ToGuid(FindEventInterface(cls.event_interface)->id)),
+        "the default source is the event interface");
+  ComPtr<ITypeInfo> class_info;
+  BSTR name = nullptr;
+  Check(SUCCEEDED(info->GetClassInfo(class_info.Put())) && class_info &&
+            SUCCEEDED(class_info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr)) && name &&
+            std::wstring(name) == activex::Widen(cls.name),
+        "the class information names the class");
+  ::SysFreeString(name);
+  Check(IdOf(object.get(), L"CAPTION") == FindMember(cls.default_interface, "Caption")->dispid,
+        "names resolve without regard to case to the type model's DISPIDs");
+}
+
+void TestErrors(const ClassInfo& cls) {
+  ComPtr<IDispatch> object = Create(cls);
+  if (!object) return;
+  EXCEPINFO info{};
+  HRESULT hr = Put(object.get(), L"Appearance", Long(70000), &info);
+  Check(hr == DISP_E_EXCEPTION && info.scode == static_cast<SCODE>(0x800A0006) && info.wCode == 0,
+        "an overflow comes back as DISP_E_EXCEPTION with the control error 6");
+  Check(info.bstrDescription && std::wstring(info.bstrDescription) == L"Overflow", "and the host's text");
+  ::SysFreeString(info.bstrDescription);
+  ::SysFreeString(info.bstrSource);
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  Check(object->Invoke(0x12345, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, nullptr, nullptr, nullptr) ==
+            DISP_E_MEMBERNOTFOUND,
+        "an unknown DISPID is not found");
+}
+
+void TestPersistence(const ClassInfo& cls) {
+  ComPtr<IDispatch> first = Create(cls);
+  ComPtr<IPersistPropertyBag> bag_persist;
+  if (!first || FAILED(first->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(bag_persist.Put())))) {
+    Check(false, "IPersistPropertyBag is offered");
+    return;
+  }
+  Check(SUCCEEDED(bag_persist->InitNew()), "InitNew");
+  Check(bag_persist->InitNew() == E_UNEXPECTED, "a second InitNew is refused");
+  Put(first.get(), L"Caption", Text(L"Saved caption"));
+  MemoryBag bag;
+  Check(SUCCEEDED(bag_persist->Save(&bag, TRUE, TRUE)), "Save into a property bag");
+  Check(bag.Has(L"Caption"), "a changed caption is written");
+
+  ComPtr<IDispatch> second = Create(cls);
+  ComPtr<IPersistPropertyBag> second_persist;
+  second->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(second_persist.Put()));
+  Check(SUCCEEDED(second_persist->Load(&bag, nullptr)), "Load from the property bag");
+  Check(GetText(second.get(), L"Caption") == L"Saved caption", "the caption comes back from the bag");
+
+  ComPtr<IPersistStreamInit> stream_persist;
+  second->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(stream_persist.Put()));
+  ComPtr<IStream> stream;
+  ::CreateStreamOnHGlobal(nullptr, TRUE, stream.Put());
+  Check(stream_persist && SUCCEEDED(stream_persist->Save(stream.get(), TRUE)), "Save into a stream");
+  LARGE_INTEGER zero{};
+  stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+  ComPtr<IDispatch> third = Create(cls);
+  ComPtr<IPersistStreamInit> third_persist;
+  third->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(third_persist.Put()));
+  Check(SUCCEEDED(third_persist->Load(stream.get())), "Load from the stream");
+  Check(GetText(third.get(), L"Caption") == L"Saved caption", "the caption comes back from the stream");
+  ComPtr<IStream> junk;
+  ::CreateStreamOnHGlobal(nullptr, TRUE, junk.Put());
+  junk->Write("not a control", 13, nullptr);
+  junk->Seek(zero, STREAM_SEEK_SET, nullptr);
+  ComPtr<IDispatch> fourth = Create(cls);
+  ComPtr<IPersistStreamInit> fourth_persist;
+  fourth->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(fourth_persist.Put()));
+  Check(FAILED(fourth_persist->Load(junk.get())), "a stream that is not ours is refused");
+}
+
+void TestEvents(const ClassInfo& cls) {
+  ComPtr<IDispatch> object = Create(cls);
+  ComPtr<IConnectionPointContainer> container;
+  if (!object ||
+      FAILED(object->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container.Put())))) {
+    Check(false, "IConnectionPointContainer is offered");
+    return;
+  }
+  ComPtr<IConnectionPoint> point;
+  Check(container->FindConnectionPoint(IID_IDispatch, point.Put()) == CONNECT_E_NOCONNECTION,
+        "only the event interface has a connection point");
+  const EventInterface* events = FindEventInterface(cls.event_interface);
+  Check(SUCCEEDED(container->FindConnectionPoint(ToGuid(events->id), point.Put())) && point,
+        "the event interface has a connection point");
+  if (!point) return;
+  Sink sink;
+  DWORD cookie = 0;
+  Check(SUCCEEDED(point->Advise(&sink, &cookie)) && cookie != 0, "Advise");
+  Put(object.get(), L"value", Long(1));
+  const DISPID click = FindEvent(*events, "Click")->dispid;
+  Check(sink.calls.size() == 1 && sink.calls[0] == click && sink.arg_counts[0] == 0,
+        "setting the value raises Click, without parameters");
+  Put(object.get(), L"value", Long(1));
+  Check(sink.calls.size() == 1, "setting the same value raises nothing");
+  Check(SUCCEEDED(point->Unadvise(cookie)), "Unadvise");
+  Check(point->Unadvise(cookie) == CONNECT_E_NOCONNECTION, "a cookie works once");
+  Put(object.get(), L"value", Long(0));
+  Check(sink.calls.size() == 1, "an unadvised sink hears nothing");
+}
+
+}  // namespace
+
+int main() {
+  if (FAILED(::OleInitialize(nullptr))) {
+    std::printf("com_client: OleInitialize failed\n");
+    return 1;
+  }
+  const ClassInfo* check = FindClass("GlazeCheck");
+  {
+    // Load the server through COM first, so that the module under test is the
+    // registered one.
+    ComPtr<IDispatch> probe = Create(*check);
+    Check(static_cast<bool>(probe), "GlazeCheck is created through the registry");
+  }
+  HMODULE module = ::GetModuleHandleW(L"Vitrelle.ocx");
+  Check(module != nullptr, "the registered module is loaded");
+  if (module) TestFactoryAndUnload(module);
+  TestClassInfo(*check);
+  TestErrors(*check);
+  TestPersistence(*check);
+  TestEvents(*check);
+  ::OleUninitialize();
+  std::printf("com_client: %d passed, %d failed\n", passed, failed);
+  return failed == 0 ? 0 : 1;
+}
