@@ -6,6 +6,7 @@
 
 #include "frame/idl.h"
 #include "frame/type_model.h"
+#include "tools/model_commands.h"
 
 namespace vitrelle::cli {
 namespace {
@@ -66,6 +67,8 @@ int Summary(std::span<const std::string_view> args, std::ostream& out, std::ostr
 constexpr Command kCommands[] = {
     {"typelib", "", "print the type library as IDL", Typelib},
     {"summary", "", "print the classes, their ProgIDs and the enumerations", Summary},
+    {"render", "FORM.vfm -o OUT.png [--after MS]", "show the form, let MS ms pass (500), write it as PNG", Render},
+    {"run", "FORM.vfm [SCRIPT]", "drive the form with a script (or standard input), print the log", Run},
 };
 
 }  // namespace
