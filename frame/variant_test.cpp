@@ -51,7 +51,8 @@ INSTANTIATE_TEST_SUITE_P(
                     IntegerCase{Variant::String(""), Err(err::kTypeMismatch)},
                     IntegerCase{Variant::String(" 12 "), 12}, IntegerCase{Variant::String("&HFF"), 255},
                     IntegerCase{Variant::String("True"), -1}, IntegerCase{Variant::Boolean(true), -1},
-                    IntegerCase{Variant(), 0}, IntegerCase{Variant::Object(nullptr), Err(err::kTypeMismatch)}));
+                    IntegerCase{Variant(), 0}, IntegerCase{Variant::Object(nullptr), Err(err::kTypeMismatch)}),
+    [](const auto& info) { return "Row" + std::to_string(info.index); });
 
 TEST(VariantTest, LongRangeAndSingleOverflow) {
   EXPECT_EQ(Variant::Double(2147483647.4).ToLong(), 2147483647);
