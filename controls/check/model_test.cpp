@@ -3,8 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "controls/check/glaze_check.h"
 #include "hosts/model/form_file.h"
+#include "hosts/model/library_classes.h"
 #include "hosts/model/model_test_base.h"
 #include "hosts/model/parts.h"
 
@@ -16,12 +16,7 @@ using model::testing::ModelTest;
 
 class CheckOnModel : public ModelTest {
  protected:
-  CheckOnModel() {
-    model::ControlClassOptions options;
-    options.default_width = GlazeCheck::kDesignWidth;
-    options.default_height = GlazeCheck::kDesignHeight;
-    model::RegisterControlClass("GlazeCheck", MakeGlazeCheck, options);
-  }
+  CheckOnModel() { model::RegisterLibraryClasses(); }
 
   // Loads a saved control (the only way a control tracks its form) from `bag`.
   model::LibrarySite& Load(std::string name, model::ModelPropertyBag bag, float left, float top,

@@ -6,8 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "controls/check/glaze_check.h"
-#include "hosts/model/control_registry.h"
+#include "hosts/model/library_classes.h"
 #include "hosts/model/model_driver.h"
 #include "tools/script/script.h"
 
@@ -38,11 +37,7 @@ std::vector<std::string> ScriptNames() {
 class ScriptTest : public testing::TestWithParam<std::string> {};
 
 TEST_P(ScriptTest, LogMatchesExpected) {
-  model::ControlClassOptions options;
-  options.default_width = GlazeCheck::kDesignWidth;
-  options.default_height = GlazeCheck::kDesignHeight;
-  model::RegisterControlClass("GlazeCheck", MakeGlazeCheck, options);
-
+  model::RegisterLibraryClasses();
   const fs::path script = ScriptsDir() / (GetParam() + ".txt");
   model::Screen screen(640, 480);
   model::ModelRuntime runtime(screen);
