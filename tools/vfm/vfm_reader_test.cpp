@@ -1,0 +1,95 @@
+#include "tools/vfm/vfm_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace vitrelle::vfm {
+namespace {
+
+TEST(VfmReader, NestedBlocksKeepTheirKeysInOrder) {
+  Block form = ParseVfm(
+      "Begin Form Form1\n"
+      "   BackColor = 0x00C0E0FF\n"
+      "   Picture = picture(\"art/back.png\")\n"
+      "\n"
+      "   ' a remark\n"
+      "   Begin GlazeFrame Frame1\r\n"
+      "      Caption = \"Say \"\"hi\"\"\"\n"
+      "      Font = font(\"Sans, Narrow\", 9.75, Bold, Italic)\n"
+      "      Begin GlazeRadio Radio1\n"
+      "         Index = 2\n"
+      "         Value = True\n"
+      "      End\n"
+      "   End\n"
+      "End\n",
+      "f.vfm");
+  EXPECT_EQ(form.name, "Form1");
+  EXPECT_EQ(form.entries.size(), 2u);
+  EXPECT_EQ(form.Find("backcolor")->value.value.ToLong(), 0x00C0E0FF);
+  EXPECT_EQ(*form.Find("Picture")->value.picture_path, "art/back.png");
+  ASSERT_EQ(form.children.size(), 1u);
+  const Block& frame = form.children[0];
+  EXPECT_EQ(frame.class_name, "GlazeFrame");
+  EXPECT_EQ(frame.line, 6);
+  EXPECT_EQ(frame.Find("Caption")->value.value.ToString(), "Say \"hi\"");
+  const auto& font = *frame.Find("Font")->font;
+  EXPECT_EQ(font.name, "Sans, Narrow");
+  EXPECT_FLOAT_EQ(font.size, 9.75f);
+  EXPECT_TRUE(font.bold && font.italic && !font.underline && !font.strikethrough);
+  ASSERT_EQ(frame.children.size(), 1u);
+  EXPECT_EQ(frame.children[0].Find("Index")->value.value.ToInteger(), 2);
+  EXPECT_EQ(frame.children[0].Find("Index")->line, 10);
+}
+
+TEST(VfmReader, FirstFaultNamesFileAndLine) {
+  struct Row {
+    const char* text;
+    const char* message;
+  } rows[] = {
+      {"", "f.vfm:0: expected \"Begin Form NAME\""},
+      {"Begin GlazeCheck Check1\nEnd\n", "f.vfm:1: expected \"Begin Form NAME\""},
+      {"Begin Form F\n  Width 10\nEnd\n", "f.vfm:2: expected \"KEY = VALUE\""},
+      {"Begin Form F\n  Width = 10\n  width = 20\nEnd\n", "f.vfm:3: expected each property once"},
+      {"Begin Form F\n  Width = ten\nEnd\n", "f.vfm:2: expected a value for Width"},
+      {"Begin Form F\n  Begin GlazeCheck C\n  End\n", "f.vfm:3: expected \"End\" for F (begun on line 1)"},
+      {"Begin Form F\nEnd\nEnd\n", "f.vfm:3: expected nothing after the form's End"},
+      {"Begin Form F\n  Font = font(\"A\")\nEnd\n", "f.vfm:2: expected font("},
+      {"Begin Form F\n  Font = font(\"A\", 9, Heavy)\nEnd\n", "f.vfm:2: expected font("},
+  };
+  for (const Row& row : rows) {
+    try {
+      ParseVfm(row.text, "f.vfm");
+      ADD_FAILURE() << "accepted: " << row.text;
+    } catch (const VfmError& e) {
+      EXPECT_EQ(std::string(e.what()).rfind(row.message, 0), 0u) << e.what();
+    }
+  }
+}
+
+// The container reads the very files the model host's scripts load.
+TEST(VfmReader, ReadsEveryFormFileOfTheRepository) {
+  const char* root = std::getenv("VITRELLE_SOURCE_DIR");
+  if (!root) GTEST_SKIP() << "VITRELLE_SOURCE_DIR is not set";
+  int read = 0;
+  for (const char* dir : {"controls", "examples"}) {
+    std::filesystem::path base = std::filesystem::path(root) / dir;
+    if (!std::filesystem::exists(base)) continue;
+    for (const auto& f : std::filesystem::recursive_directory_iterator(base)) {
+      if (f.path().extension() != ".vfm") continue;
+      EXPECT_NO_THROW(ReadVfmFile(f.path().string())) << f.path();
+      ++read;
+    }
+  }
+  EXPECT_GT(read, 2);
+}
+
+TEST(VfmReader, HostKeysStayWithTheContainer) {
+  for (const char* key : {"Left", "top", "WIDTH", "Height", "TabIndex", "TabStop", "Visible", "Index"})
+    EXPECT_TRUE(IsExtentOrExtenderKey(key)) << key;
+  for (const char* key : {"Caption", "Value", "BackStyle", "Name"}) EXPECT_FALSE(IsExtentOrExtenderKey(key)) << key;
+}
+
+}  // namespace
+}  // namespace vitrelle::vfm
