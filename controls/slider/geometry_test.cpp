@@ -122,26 +122,6 @@ TEST_F(SliderTest, TurningVerticalMovesTheLengthAndTheGrooveOntoTheOtherAxis) {
   EXPECT_EQ(Groove(0).X2(), 2310);
 }
 
-// Assigning the axis the slider already has used to fold its length into the
-// thickness, leaving a 285 x 285 square.
-TEST_F(SliderTest, AssigningTheSameAxisAgainKeepsTheSize) {
-  AddSlider("Slider1", 2400);
-  Set("Orientation", Variant::Long(0));
-  EXPECT_EQ(Site().Width(), 2400);
-  Set("Orientation", Variant::Long(1));
-  Set("Orientation", Variant::Long(5));
-  EXPECT_EQ(Site().Width(), 285);
-  EXPECT_EQ(Site().Height(), 2400);
-}
-
-TEST_F(SliderTest, TheThicknessComesBackAfterEveryResize) {
-  AddSlider();
-  Set("Height", Variant::Long(600));
-  EXPECT_EQ(Site().Height(), 285);
-  // Each Resize assigns Value to itself, the one nested in the correction included.
-  EXPECT_EQ(Logged("event"), (Lines{"Slider1.Changed(0)", "Slider1.Changed(0)"}));
-}
-
 TEST_F(SliderTest, TheBorderFollowsTheSizeAndShowsForAnyNonZeroStyle) {
   AddSlider("Slider1", 2400);
   Set("BorderStyle", Variant::Long(3));

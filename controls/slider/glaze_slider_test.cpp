@@ -69,18 +69,6 @@ TEST_F(SliderTest, AnEmptyRangeIsAcceptedAndKeepsTheLastScale) {
   EXPECT_FLOAT_EQ(Api().TwipsPerUnit(), 15.0f);
 }
 
-TEST_F(SliderTest, LoweringMaxLeavesValueUntilTheNextResize) {
-  AddSlider();
-  Set("value", Variant::Long(80));
-  Set("Max", Variant::Long(20));
-  TakeLog();
-  EXPECT_EQ(Get("value").ToLong(), 80);
-  EXPECT_GT(Thumb().Left(), Api().GrooveEnd()) << "drawn for 80, past the groove";
-  Set("Width", Variant::Long(2000));
-  EXPECT_EQ(Get("value").ToLong(), 20);
-  EXPECT_EQ(Logged("event"), Lines{"Slider1.Changed(20)"});
-}
-
 // ---------------------------------------------------------------------------
 // Every setter stores its value as given and reports it under its own name
 

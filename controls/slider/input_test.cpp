@@ -61,18 +61,6 @@ TEST_F(SliderTest, DragScrollsInsideTheControlOnlyAndClicksOnRelease) {
   EXPECT_EQ(Logged("changed"), Lines{}) << "mouse input never goes through the value setter";
 }
 
-TEST_F(SliderTest, ARightButtonPressNeitherScrollsNorClicks) {
-  AddSlider();
-  ShowForm();
-  Mouse(MouseInput::kDown, 2, 1000, 100);
-  EXPECT_FALSE(Get("Scrolling").ToBoolean());
-  EXPECT_EQ(Thumb().Left(), 45);
-  Mouse(MouseInput::kMove, 2, 1200, 100);
-  Mouse(MouseInput::kUp, 2, 1200, 100);
-  EXPECT_EQ(Events(), (Lines{"Slider1.MouseDown(2, 0, 1000.0, 100.0)", "Slider1.MouseMove(2, 0, 1200.0, 100.0)",
-                             "Slider1.MouseUp(2, 0, 1200.0, 100.0)"}));
-}
-
 TEST_F(SliderTest, AVerticalSliderFollowsY) {
   AddSlider();
   Set("Orientation", Variant::Long(1));

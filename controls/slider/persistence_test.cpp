@@ -66,21 +66,6 @@ TEST_F(SliderTest, AnEmptyBagLoadsTheNewControlStateAndRaisesChangedOnce) {
   EXPECT_TRUE(runtime_.MessageBoxes().empty());
 }
 
-// Applied in the setters' order, a saved Max below the initial Min of 0 would be
-// refused with a message and lost.
-TEST_F(SliderTest, ARangeWhollyBelowZeroLoadsWithoutAMessage) {
-  model::ModelPropertyBag bag;
-  bag.Put("Max", Variant::Long(-10));
-  bag.Put("Min", Variant::Long(-50));
-  bag.Put("Value", Variant::Long(-20));
-  AddSlider("Slider1", {}, {}, nullptr, &bag);
-  EXPECT_TRUE(runtime_.MessageBoxes().empty());
-  EXPECT_EQ(Slider().Max(), -10);
-  EXPECT_EQ(Slider().Min(), -50);
-  EXPECT_EQ(Slider().Value(), -20);
-  EXPECT_EQ(Thumb().Left(), 45 + 30 * Api().TwipsPerUnit());
-}
-
 TEST_F(SliderTest, ACorruptRangeIsStillRefusedAloud) {
   model::ModelPropertyBag bag;
   bag.Put("Max", Variant::Long(10));
