@@ -7,8 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "controls/slider/glaze_slider.h"
-#include "hosts/model/control_registry.h"
+#include "hosts/model/library_classes.h"
 #include "hosts/model/model_driver.h"
 #include "tools/script/script.h"
 
@@ -39,10 +38,7 @@ std::vector<std::string> ScriptNames() {
 class SliderScript : public testing::TestWithParam<std::string> {};
 
 TEST_P(SliderScript, LogMatchesExpected) {
-  model::ControlClassOptions options;
-  options.default_width = GlazeSlider::kDesignWidth;
-  options.default_height = GlazeSlider::kDesignHeight;
-  model::RegisterControlClass("GlazeSlider", MakeGlazeSlider, options);
+  model::RegisterLibraryClasses();
 
   const fs::path script = ScriptsDir() / (GetParam() + ".txt");
   model::Screen screen(640, 480);

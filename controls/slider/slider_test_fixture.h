@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "controls/slider/glaze_slider.h"
+#include "hosts/model/library_classes.h"
 #include "hosts/model/model_test_base.h"
 #include "hosts/model/parts.h"
 
@@ -33,10 +34,7 @@ namespace slider_testing {
 class SliderTest : public model::testing::ModelTest {
  protected:
   SliderTest() {
-    model::ControlClassOptions options;
-    options.default_width = GlazeSlider::kDesignWidth;
-    options.default_height = GlazeSlider::kDesignHeight;
-    model::RegisterControlClass("GlazeSlider", &MakeGlazeSlider, options);
+    model::RegisterLibraryClasses();
     NewForm();
   }
 
