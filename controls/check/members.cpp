@@ -2,7 +2,7 @@
 // server, persistence and the tests all reach the properties through this table.
 #include <array>
 
-#include "controls/check/color_variant.h"
+#include "frame/color_variant.h"
 #include "controls/check/glaze_check.h"
 #include "frame/members.h"
 

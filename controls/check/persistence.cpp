@@ -4,7 +4,7 @@
 // a value set from code.
 #include <array>
 
-#include "controls/check/color_variant.h"
+#include "frame/color_variant.h"
 #include "controls/check/glaze_check.h"
 
 namespace vitrelle {

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "controls/slider/slider_layout.h"
+#include "frame/color_variant.h"
 #include "frame/errors.h"
 #include "frame/units.h"
 
@@ -16,17 +17,6 @@ constexpr std::string_view kMsgBoxTitle = " GlazeSlider";
 constexpr std::string_view kMaxBelowMin = "The Max property cannot be less than the Min property";
 constexpr std::string_view kMinAboveMax = "The Min property cannot be greater than the Max property";
 constexpr int32_t kMsgBoxStop = static_cast<int32_t>(MsgBoxStyle::kCritical) | static_cast<int32_t>(MsgBoxStyle::kOkOnly);
-
-// OLE colours travel as Longs, so system colours arrive negative; a caller that
-// writes one as an unsigned number (a Double above 2^31) means the same colour.
-OleColor ToOleColor(const Variant& v) {
-  if (v.type() == VarType::kLong) return static_cast<OleColor>(v.ToLong());
-  const double d = RoundHalfEven(v.ToDouble());
-  if (d >= 2147483648.0 && d <= 4294967295.0) return static_cast<OleColor>(static_cast<uint32_t>(d));
-  return static_cast<OleColor>(RoundToLong(d));
-}
-
-Variant FromOleColor(OleColor c) { return Variant::Long(static_cast<int32_t>(c)); }
 
 std::array<LinePart*, 5> AddGroove(Surface& surface) {
   std::array<LinePart*, 5> lines{};
