@@ -1,0 +1,133 @@
+// The test container's form: a real top-level window that paints its own
+// background, the host's plain windows (TextBox, CommandButton, ...), and each
+// library control sited through the standard OLE control interfaces exactly as a
+// form designer's run time sites it.
+#pragma once
+
+#include <windows.h>
+#include <ocidl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hosts/activex/com_util.h"
+#include "tools/script/driver.h"
+#include "tools/vfm/vfm_reader.h"
+
+namespace vitrelle::testhost {
+
+using activex::ComPtr;
+
+class Form;
+class SiteObject;
+class Extender;
+
+// One control on the form, library or host.
+class Site {
+ public:
+  Site(Form& form, std::string class_name, std::string name);
+  ~Site();
+
+  std::string class_name;
+  std::string name;
+  int index = -1;
+  int tab_index = 0;
+  bool tab_stop = true;
+  bool visible = true;
+  float left = 0, top = 0, width = 0, height = 0;  // twips, in the form
+
+  bool IsLibrary() const { return static_cast<bool>(control); }
+  std::string Display() const;  // Name or Name(Index)
+  // The window the control shows itself in: its in-place window, or the host
+  // window; null for a control that has not (yet) made one.
+  HWND Window() const;
+  RECT PixelRect() const;
+  // Moves the window and tells the control its new extent.
+  void ApplyExtent();
+  void SetVisible(bool on);
+  IDispatch* ExtenderDispatch() const;
+
+  Form& form;
+  HWND host_window = nullptr;  // host controls
+  // Library controls.
+  ComPtr<IUnknown> control;
+  ComPtr<IDispatch> control_dispatch;
+  ComPtr<IOleObject> ole_object;
+  ComPtr<IOleInPlaceObject> in_place;
+  SiteObject* site_object = nullptr;  // owned reference
+  Extender* extender = nullptr;       // owned reference
+  ComPtr<ITypeInfo> events;           // the default source interface
+  DWORD event_cookie = 0, notify_cookie = 0;
+  GUID event_iid{};
+  bool offers_property_notify = false;
+};
+
+class Form {
+ public:
+  // Reads the file and creates everything; run-time errors of a control's load
+  // are collected in `load_errors` (the rest of the form still loads).
+  Form(const std::string& path, bool user_mode, script::ScriptLog** log);
+  ~Form();
+
+  HWND Window() const { return hwnd_; }
+  bool UserMode() const { return user_mode_; }
+  std::string Name() const { return name_; }
+  const std::string& Folder() const { return folder_; }
+  std::vector<std::unique_ptr<Site>>& Sites() { return sites_; }
+  Site* Find(const std::string& name, int index);
+  Site* SiteOfWindow(HWND window);
+  // Controls that take the focus from Tab, in TabIndex order.
+  std::vector<Site*> TabOrder();
+  IDispatch* Dispatch() const;
+
+  float TwipsPerPixelX() const { return tpp_x_; }
+  float TwipsPerPixelY() const { return tpp_y_; }
+  int ToPixelsX(float twips) const;
+  int ToPixelsY(float twips) const;
+
+  OLE_COLOR BackColor() const { return back_color_; }
+  void SetBackColor(OLE_COLOR color);
+  // Takes ownership of the picture (null for none).
+  void SetPicture(IPicture* picture, bool tiled);
+  IPicture* Picture() const { return picture_.get(); }
+  float ClientWidth() const { return client_width_; }
+  float ClientHeight() const { return client_height_; }
+  void SetClientSize(float width, float height);
+  std::string Caption() const { return caption_; }
+  void SetCaption(const std::string& caption);
+
+  script::ScriptLog* Log() const { return *log_; }
+  const std::vector<RuntimeError>& LoadErrors() const { return load_errors_; }
+
+  // Writes the client area as a BMP (or, for *.png, a PNG through the imaging
+  // codecs); raises std::runtime_error when it cannot.
+  void WriteImage(const std::string& path);
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  void PaintBackground(HDC dc);
+  void AddControl(const vfm::Block& block);
+  void SiteLibraryControl(Site& site, const vfm::Block& block);
+  void CreateHostWindow(Site& site);
+
+  std::string path_, folder_, name_, caption_;
+  bool user_mode_;
+  script::ScriptLog** log_;
+  HWND hwnd_ = nullptr;
+  float tpp_x_ = 15, tpp_y_ = 15;
+  float client_width_ = 4800, client_height_ = 3600;
+  OLE_COLOR back_color_ = 0x8000000F;
+  ComPtr<IPicture> picture_;
+  bool tiled_ = false;
+  HWND last_focus_ = nullptr;  // restored when the form is activated again
+  std::vector<std::unique_ptr<Site>> sites_;
+  std::vector<RuntimeError> load_errors_;
+  IDispatch* dispatch_ = nullptr;  // owned reference
+};
+
+// A picture read through the platform's imaging codecs (PNG, BMP, ...): raises
+// 53 for a missing file and 481 for one that is not a picture.
+ComPtr<IPicture> LoadPictureFile(const std::string& path);
+
+}  // namespace vitrelle::testhost

@@ -1,0 +1,337 @@
+#include "hosts/activex/testhost/win32_driver.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+#include "frame/errors.h"
+#include "hosts/activex/ole_objects.h"
+#include "hosts/activex/testhost/dispatch_base.h"
+
+namespace vitrelle::testhost {
+
+namespace {
+
+Win32Driver* g_driver = nullptr;  // the hook has no context argument
+
+// Focus changes are watched where they happen, inside whichever window gets
+// WM_SETFOCUS, so a control that moves the focus itself is seen as well. Dialogs
+// are seen after their WM_INITDIALOG, when a message box has its text.
+LRESULT CALLBACK WatchFocus(int code, WPARAM wp, LPARAM lp) {
+  if (code == HC_ACTION && g_driver) {
+    const auto* msg = reinterpret_cast<const CWPRETSTRUCT*>(lp);
+    if (msg->message == WM_SETFOCUS) g_driver->OnFocusWindow(msg->hwnd);
+    if (msg->message == WM_INITDIALOG) g_driver->OnDialog(msg->hwnd);
+  }
+  return ::CallNextHookEx(nullptr, code, wp, lp);
+}
+
+LRESULT CALLBACK OtherProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  return ::DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// Shift state as GetKeyState reports it to the window that handles a message.
+class HeldModifiers {
+ public:
+  explicit HeldModifiers(int16_t shift) {
+    ::GetKeyboardState(saved_);
+    BYTE state[256];
+    std::copy(std::begin(saved_), std::end(saved_), state);
+    auto hold = [&](int vk, bool on) { state[vk] = on ? 0x80 : 0; };
+    hold(VK_SHIFT, shift & 1);
+    hold(VK_CONTROL, shift & 2);
+    hold(VK_MENU, shift & 4);
+    ::SetKeyboardState(state);
+  }
+  ~HeldModifiers() { ::SetKeyboardState(saved_); }
+
+ private:
+  BYTE saved_[256];
+};
+
+WPARAM MouseState(int16_t button, int16_t shift) {
+  WPARAM state = 0;
+  if (button & 1) state |= MK_LBUTTON;
+  if (button & 2) state |= MK_RBUTTON;
+  if (button & 4) state |= MK_MBUTTON;
+  if (shift & 1) state |= MK_SHIFT;
+  if (shift & 2) state |= MK_CONTROL;
+  return state;
+}
+
+}  // namespace
+
+Win32Driver::Win32Driver(std::string form_path) : form_path_(std::move(form_path)) {
+  g_driver = this;
+  hook_ = ::SetWindowsHookExW(WH_CALLWNDPROCRET, &WatchFocus, nullptr, ::GetCurrentThreadId());
+}
+
+Win32Driver::~Win32Driver() {
+  if (hook_) ::UnhookWindowsHookEx(hook_);
+  g_driver = nullptr;
+  form_.reset();
+  if (other_) ::DestroyWindow(other_);
+}
+
+Form& Win32Driver::TheForm() const {
+  if (!form_) throw std::invalid_argument("no form is loaded");
+  return *form_;
+}
+
+void Win32Driver::SetLog(script::ScriptLog* log) { log_ = log; }
+
+void Win32Driver::Load(bool design) {
+  if (form_) return;
+  form_ = std::make_unique<Form>(form_path_, !design, &log_);
+  Pump();
+  if (!form_->LoadErrors().empty()) throw form_->LoadErrors().front();
+}
+
+void Win32Driver::Pump() {
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+}
+
+void Win32Driver::OnFocusWindow(HWND window) {
+  if (!form_) return;
+  Site* site = form_->SiteOfWindow(window);
+  if (!site || site == focused_) return;
+  focused_ = site;
+  if (log_) log_->Focus(site->Display());
+}
+
+void Win32Driver::OnDialog(HWND dialog) {
+  wchar_t window_class[16] = {};
+  ::GetClassNameW(dialog, window_class, 16);
+  if (std::wstring_view(window_class) != L"#32770") return;
+  auto text_of = [](HWND w) {
+    int n = ::GetWindowTextLengthW(w);
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(w, text.data(), n + 1)));
+    return activex::Narrow(text);
+  };
+  // A message box keeps its text in the static control with id 0xFFFF.
+  HWND text = ::GetDlgItem(dialog, 0xFFFF);
+  if (log_) log_->MsgBox(text_of(dialog), text ? text_of(text) : std::string());
+  // Answered as soon as its own loop runs, as the model host answers OK.
+  ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+void Win32Driver::Show() {
+  HWND form = TheForm().Window();
+  ::ShowWindow(form, SW_SHOW);
+  ::SetForegroundWindow(form);
+  ::SetActiveWindow(form);
+  ::UpdateWindow(form);
+  Pump();
+}
+
+void Win32Driver::Deactivate() {
+  if (!other_) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &OtherProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"VitrelleOtherWindow";
+    ::RegisterClassW(&wc);
+    // Off to the side, so it never covers the form a control copies from.
+    other_ = ::CreateWindowExW(0, wc.lpszClassName, L"Other", WS_OVERLAPPED | WS_CAPTION, 1200, 0, 200, 100, nullptr,
+                               nullptr, wc.hInstance, nullptr);
+  }
+  ::ShowWindow(other_, SW_SHOW);
+  ::SetForegroundWindow(other_);
+  ::SetActiveWindow(other_);
+  Pump();
+}
+
+void Win32Driver::Activate() {
+  HWND form = TheForm().Window();
+  ::SetForegroundWindow(form);
+  ::SetActiveWindow(form);
+  Pump();
+}
+
+void Win32Driver::Wait(int64_t ms) {
+  LARGE_INTEGER freq, start, now;
+  ::QueryPerformanceFrequency(&freq);
+  ::QueryPerformanceCounter(&start);
+  for (;;) {
+    ::QueryPerformanceCounter(&now);
+    int64_t elapsed = (now.QuadPart - start.QuadPart) * 1000 / freq.QuadPart;
+    if (elapsed >= ms) break;
+    if (log_) log_->SetTime(now_ + elapsed);
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(ms - elapsed), QS_ALLINPUT);
+    ::QueryPerformanceCounter(&now);
+    elapsed = std::min<int64_t>(ms, (now.QuadPart - start.QuadPart) * 1000 / freq.QuadPart);
+    if (log_) log_->SetTime(now_ + elapsed);
+    Pump();
+  }
+  now_ += ms;
+  if (log_) log_->SetTime(now_);
+}
+
+Variant Win32Driver::LoadPicture(const std::string& path) {
+  ComPtr<IPicture> picture = LoadPictureFile(path);
+  return Variant::OfPicture(std::make_shared<activex::OlePicture>(picture.get()));
+}
+
+Site& Win32Driver::SiteOf(const script::Target& target) const {
+  Site* site = TheForm().Find(target.name, target.index);
+  if (!site) throw std::invalid_argument(target.Display() + ": no such control");
+  return *site;
+}
+
+IDispatch* Win32Driver::Resolve(const script::Target& target) const {
+  if (target.IsForm()) return TheForm().Dispatch();
+  Site& site = SiteOf(target);
+  if (!target.part.empty())
+    throw std::invalid_argument(target.Display() + ": this container reaches controls, not their parts");
+  return site.ExtenderDispatch();
+}
+
+HWND Win32Driver::WindowOf(const script::Target& target) const {
+  if (target.IsForm()) return TheForm().Window();
+  Site& site = SiteOf(target);
+  if (!target.part.empty())
+    throw std::invalid_argument(target.Display() + ": this container reaches a control's own window, not its parts");
+  HWND window = site.Window();
+  if (!window) throw std::invalid_argument(target.Display() + ": the control has no window (not in-place active)");
+  return window;
+}
+
+void Win32Driver::Set(const script::Target& target, std::string_view member, const Variant& value) {
+  Variant args[1] = {value};
+  CallByName(Resolve(target), member, value.IsReference() ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT, args);
+  Pump();
+}
+
+Variant Win32Driver::Get(const script::Target& target, std::string_view member) {
+  return CallByName(Resolve(target), member, DISPATCH_PROPERTYGET | DISPATCH_METHOD);
+}
+
+void Win32Driver::Call(const script::Target& target, std::string_view method) {
+  CallByName(Resolve(target), method, DISPATCH_METHOD);
+  Pump();
+}
+
+void Win32Driver::Focus(const script::Target& target) {
+  ::SetFocus(WindowOf(target));
+  Pump();
+}
+
+void Win32Driver::Tab(bool backwards) {
+  std::vector<Site*> order = TheForm().TabOrder();
+  if (order.empty()) return;
+  Site* current = TheForm().SiteOfWindow(::GetFocus());
+  auto it = std::find(order.begin(), order.end(), current);
+  size_t at = it == order.end() ? (backwards ? order.size() - 1 : 0)
+              : backwards      ? (static_cast<size_t>(it - order.begin()) + order.size() - 1) % order.size()
+                               : (static_cast<size_t>(it - order.begin()) + 1) % order.size();
+  ::SetFocus(order[at]->Window());
+  Pump();
+}
+
+void Win32Driver::SendMouse(HWND window, UINT message, WPARAM state, float x_twips, float y_twips) {
+  Form& form = TheForm();
+  POINT p{form.ToPixelsX(x_twips), form.ToPixelsY(y_twips)};
+  // The message goes where a real pointer at that point would send it: the
+  // deepest visible child window under it.
+  HWND target = window;
+  for (;;) {
+    HWND child = ::ChildWindowFromPointEx(target, p, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+    if (!child || child == target) break;
+    ::MapWindowPoints(target, child, &p, 1);
+    target = child;
+  }
+  ::SendMessageW(target, message, state, MAKELPARAM(p.x, p.y));
+}
+
+void Win32Driver::Click(const script::Target& target, std::optional<std::pair<float, float>> at, bool double_click) {
+  HWND window = WindowOf(target);
+  Site& site = SiteOf(target);
+  auto [x, y] = at.value_or(std::pair<float, float>{site.width / 2, site.height / 2});
+  SendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, x, y);
+  SendMouse(window, WM_LBUTTONUP, 0, x, y);
+  if (double_click) {
+    SendMouse(window, WM_LBUTTONDBLCLK, MK_LBUTTON, x, y);
+    SendMouse(window, WM_LBUTTONUP, 0, x, y);
+  }
+  Pump();
+}
+
+void Win32Driver::Mouse(script::MouseAction action, const script::Target& target, int16_t button, int16_t shift,
+                        float x, float y) {
+  HWND window = WindowOf(target);
+  HeldModifiers held(shift);
+  UINT message = WM_MOUSEMOVE;
+  WPARAM state = MouseState(button, shift);
+  if (action != script::MouseAction::kMove) {
+    bool down = action == script::MouseAction::kDown;
+    message = (button & 1)   ? (down ? WM_LBUTTONDOWN : WM_LBUTTONUP)
+              : (button & 2) ? (down ? WM_RBUTTONDOWN : WM_RBUTTONUP)
+                             : (down ? WM_MBUTTONDOWN : WM_MBUTTONUP);
+    if (!down) state = MouseState(0, shift);
+  }
+  SendMouse(window, message, state, x, y);
+  Pump();
+}
+
+void Win32Driver::Key(script::KeyAction action, const script::Target& target, int16_t key_code, int16_t shift) {
+  HWND window = target.IsForm() ? ::GetFocus() : WindowOf(target);
+  if (!window) return;
+  HeldModifiers held(shift);
+  bool down = action == script::KeyAction::kDown;
+  LPARAM lp = 1 | (down ? 0 : (LPARAM{3} << 30));
+  ::SendMessageW(window, down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(key_code), lp);
+  Pump();
+}
+
+void Win32Driver::KeyPress(const script::Target& target, int16_t key_ascii) {
+  HWND window = target.IsForm() ? ::GetFocus() : WindowOf(target);
+  if (!window) return;
+  ::SendMessageW(window, WM_CHAR, static_cast<WPARAM>(static_cast<uint16_t>(key_ascii)), 1);
+  Pump();
+}
+
+void Win32Driver::Press(int16_t key_code, int16_t shift) {
+  if (key_code == VK_TAB && !(shift & ~1)) return Tab(shift & 1);
+  HWND window = ::GetFocus();
+  if (!window) return;
+  HeldModifiers held(shift);
+  ::SendMessageW(window, WM_KEYDOWN, static_cast<WPARAM>(key_code), 1);
+  UINT ch = ::MapVirtualKeyW(static_cast<UINT>(key_code), MAPVK_VK_TO_CHAR);
+  if (ch && !(shift & 2)) {
+    if (ch >= 'A' && ch <= 'Z' && !(shift & 1)) ch += 'a' - 'A';
+    ::SendMessageW(window, WM_CHAR, ch, 1);
+  }
+  ::SendMessageW(window, WM_KEYUP, static_cast<WPARAM>(key_code), 1 | (LPARAM{3} << 30));
+  Pump();
+}
+
+void Win32Driver::Resize(const script::Target& target, float width, float height) {
+  if (target.IsForm()) {
+    TheForm().SetClientSize(width, height);
+  } else {
+    // One move, as a user's drag of the form designer's handles makes one resize.
+    Site& site = SiteOf(target);
+    Variant args[4] = {Variant::Single(site.left), Variant::Single(site.top), Variant::Single(width),
+                       Variant::Single(height)};
+    CallByName(Resolve(target), "Move", DISPATCH_METHOD, args);
+  }
+  Pump();
+}
+
+void Win32Driver::Save(const std::string&) {
+  // Writing a form needs every control's IPersistPropertyBag::Save into a text
+  // bag; this container reads forms only.
+  throw RuntimeError(5, "This container does not save forms");
+}
+
+void Win32Driver::Render(const std::string& path) {
+  Pump();
+  TheForm().WriteImage(path);
+}
+
+}  // namespace vitrelle::testhost

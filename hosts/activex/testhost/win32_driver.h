@@ -1,0 +1,71 @@
+// The script driver over the test container's form: statements become real window
+// messages, activations and calls through the extender, so a script's log on this
+// host can be laid beside the model host's.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "hosts/activex/testhost/form_host.h"
+#include "tools/script/driver.h"
+
+namespace vitrelle::testhost {
+
+class Win32Driver : public script::Driver {
+ public:
+  explicit Win32Driver(std::string form_path);
+  ~Win32Driver() override;
+
+  Form* GetForm() const { return form_.get(); }
+
+  void SetLog(script::ScriptLog* log) override;
+  void Load(bool design) override;
+  void Show() override;
+  void Deactivate() override;
+  void Activate() override;
+  // Real timers fire in real time: the wait pumps messages for MS milliseconds.
+  // The log's clock is the sum of the waits, so lines between statements carry
+  // the same times as on the model host; a line inside a wait carries the real
+  // time it happened at, which is never past the wait's end.
+  void Wait(int64_t ms) override;
+  int64_t Now() const override { return now_; }
+  Variant LoadPicture(const std::string& path) override;
+  void Set(const script::Target& target, std::string_view member, const Variant& value) override;
+  Variant Get(const script::Target& target, std::string_view member) override;
+  void Call(const script::Target& target, std::string_view method) override;
+  void Focus(const script::Target& target) override;
+  void Tab(bool backwards) override;
+  void Click(const script::Target& target, std::optional<std::pair<float, float>> at, bool double_click) override;
+  void Mouse(script::MouseAction action, const script::Target& target, int16_t button, int16_t shift, float x,
+             float y) override;
+  void Key(script::KeyAction action, const script::Target& target, int16_t key_code, int16_t shift) override;
+  void KeyPress(const script::Target& target, int16_t key_ascii) override;
+  void Press(int16_t key_code, int16_t shift) override;
+  void Resize(const script::Target& target, float width, float height) override;
+  void Save(const std::string& path) override;
+  void Render(const std::string& path) override;
+
+  // Handles every message that is waiting, without waiting for more.
+  void Pump();
+  // The window focus moved to: logged once per control it enters.
+  void OnFocusWindow(HWND window);
+  // A message box opened: logged, then answered OK.
+  void OnDialog(HWND dialog);
+
+ private:
+  Form& TheForm() const;
+  Site& SiteOf(const script::Target& target) const;
+  IDispatch* Resolve(const script::Target& target) const;
+  HWND WindowOf(const script::Target& target) const;
+  void SendMouse(HWND window, UINT message, WPARAM state, float x_twips, float y_twips);
+
+  std::string form_path_;
+  std::unique_ptr<Form> form_;
+  script::ScriptLog* log_ = nullptr;
+  int64_t now_ = 0;
+  HWND other_ = nullptr;  // the top-level window that takes activation away
+  Site* focused_ = nullptr;
+  HHOOK hook_ = nullptr;
+};
+
+}  // namespace vitrelle::testhost
