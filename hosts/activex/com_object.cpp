@@ -110,8 +110,20 @@ ComObject::~ComObject() {
 HRESULT ComObject::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
+  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
+      (interface_ && IsEqualIID(iid, ToGuid(interface_->id)))) {
+    // The dual interface's vtable is IDispatch's: its members are reached by DISPID.
     *out = static_cast<IDispatch*>(this);
+  } else if (hosted_ && IsEqualIID(iid, IID_IOleObject)) {
+    *out = static_cast<IOleObject*>(this);
+  } else if (hosted_ && (IsEqualIID(iid, IID_IOleWindow) || IsEqualIID(iid, IID_IOleInPlaceObject))) {
+    *out = static_cast<IOleInPlaceObject*>(this);
+  } else if (hosted_ && IsEqualIID(iid, IID_IOleInPlaceActiveObject)) {
+    *out = static_cast<IOleInPlaceActiveObject*>(this);
+  } else if (hosted_ && IsEqualIID(iid, IID_IOleControl)) {
+    *out = static_cast<IOleControl*>(this);
+  } else if (hosted_ && (IsEqualIID(iid, IID_IViewObject) || IsEqualIID(iid, IID_IViewObject2))) {
+    *out = static_cast<IViewObject2*>(this);
   } else if (IsEqualIID(iid, IID_IProvideClassInfo) || IsEqualIID(iid, IID_IProvideClassInfo2)) {
     *out = static_cast<IProvideClassInfo2*>(this);
   } else if (hosted_ && (IsEqualIID(iid, IID_IPersist) || IsEqualIID(iid, IID_IPersistStreamInit))) {
@@ -292,6 +304,14 @@ HRESULT ComObject::InitNew() {
   initialized_ = true;
   try {
     hosted_->control().InitProperties();
+    // A container that starts a new control at run time has no saved form to load
+    // it from; it gets the control as a form would load what it just saved, so the
+    // parts show its properties and it follows its form.
+    if (hosted_->surface().AmbientUserMode()) {
+      StreamPropertyBag bag;
+      hosted_->control().WriteProperties(bag);
+      hosted_->control().ReadProperties(bag);
+    }
     return S_OK;
   } catch (const RuntimeError& error) {
     return ErrorHResult(error.number());
@@ -374,7 +394,7 @@ HRESULT ComObject::FindConnectionPoint(REFIID iid, IConnectionPoint** out) {
 }
 
 void ComObject::FireEvent(std::string_view name, std::span<Variant> args) {
-  if (!event_point_) return;
+  if (!event_point_ || freeze_count_ > 0) return;
   const Event* event = FindEvent(*events_, name);
   if (!event) return;
   // The object must outlive a handler that drops the last outside reference.

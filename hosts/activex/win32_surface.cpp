@@ -590,17 +590,32 @@ class Timer final : public NamedPart<TimerPart> {
   UINT_PTR id_ = 0;
 };
 
-// The extender of a control whose container gives none (a script's object): it
-// answers Visible, as every extender does, and nothing else.
+// The extender of a control whose container gives none (a script's object, or a
+// container such as a bare window host): Visible shows and hides the control's own
+// window; the members that background tracking and focus handling read answer
+// what a lone control on its form would have.
 class OwnExtender final : public Dispatch {
  public:
   explicit OwnExtender(Win32Surface& surface) : surface_(surface) {}
   Variant Invoke(std::string_view member, InvokeKind kind, std::span<Variant> args) override {
-    if (!NamesEqual(member, "Visible")) Raise(err::kNotSupported);
-    if (kind == InvokeKind::kGet || kind == InvokeKind::kCall) return Variant::Boolean(surface_.ShownFlag());
-    if (args.size() != 1) Raise(err::kWrongArguments);
-    surface_.SetShownFlag(args.back().ToBoolean());
-    return {};
+    const bool read = kind == InvokeKind::kGet || kind == InvokeKind::kCall;
+    if (NamesEqual(member, "Visible")) {
+      if (read) return Variant::Boolean(surface_.ShownFlag());
+      if (args.size() != 1) Raise(err::kWrongArguments);
+      surface_.SetShownFlag(args.back().ToBoolean());
+      return {};
+    }
+    if (NamesEqual(member, "SetFocus") && kind == InvokeKind::kCall) {
+      if (HWND hwnd = surface_.window()) ::SetFocus(hwnd);
+      return {};
+    }
+    if (!read) Raise(err::kNotSupported);
+    if (NamesEqual(member, "Name")) return Variant::String(surface_.AmbientDisplayName());
+    if (NamesEqual(member, "TabIndex")) return Variant::Integer(0);
+    if (NamesEqual(member, "TabStop")) return Variant::Boolean(true);
+    // The form holds the control directly: never a frame of this library.
+    if (NamesEqual(member, "Container") || NamesEqual(member, "Parent")) return Variant::Object(surface_.Parent());
+    Raise(err::kNotSupported);
   }
   bool IsA(std::string_view) const override { return false; }
 
@@ -660,15 +675,36 @@ int Win32Surface::PixelHeight() const { return ToPixels(height_, TwipsPerPixelY(
 
 void Win32Surface::SetWidth(float twips) {
   width_ = std::max(0.0f, twips);
-  if (hwnd_) ::SetWindowPos(hwnd_, nullptr, 0, 0, PixelWidth(), PixelHeight(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  if (control_) control_->Resize();
-  Invalidate();
+  ApplySize();
 }
 
 void Win32Surface::SetHeight(float twips) {
   height_ = std::max(0.0f, twips);
+  ApplySize();
+}
+
+void Win32Surface::ApplySize() {
   if (hwnd_) ::SetWindowPos(hwnd_, nullptr, 0, 0, PixelWidth(), PixelHeight(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   if (control_) control_->Resize();
+  Invalidate();
+  // A change the control made itself goes back to the container, which owns the
+  // rectangle; one the container made is already known to it.
+  if (hwnd_ && site_ && !host_resizing_) site_->OnSizeChangedByControl();
+}
+
+void Win32Surface::ResizeFromHost(int width_px, int height_px) {
+  const float width = static_cast<float>(std::max(0, width_px)) * TwipsPerPixelX();
+  const float height = static_cast<float>(std::max(0, height_px)) * TwipsPerPixelY();
+  if (width == width_ && height == height_) return;
+  width_ = width;
+  height_ = height;
+  host_resizing_ = true;
+  try {
+    if (control_) control_->Resize();
+  } catch (const RuntimeError&) {
+    // The container's resize has no caller to report to; the control keeps its layout.
+  }
+  host_resizing_ = false;
   Invalidate();
 }
 
@@ -767,9 +803,13 @@ void Win32Surface::RaiseEvent(std::string_view event, std::span<Variant> args) {
 
 void Win32Surface::ListenToActivate(const DispatchPtr& form) {
   if (!form) {
-    // An object loaded without a container has no form to follow; one that is
-    // sited must be given a form.
-    if (site_ && !site_->HasContainer()) return;
+    // An object loaded before any container sited it has no form yet: it follows
+    // the form its window is later placed on. One that is sited must be given a form.
+    if (site_ && !site_->HasContainer()) {
+      listening_ = true;
+      HookForm();
+      return;
+    }
     Raise(err::kTypeMismatch);
   }
   listening_ = true;
@@ -779,9 +819,16 @@ void Win32Surface::ListenToActivate(const DispatchPtr& form) {
 void Win32Surface::SetShownFlag(bool shown) {
   shown_ = shown;
   if (hwnd_) {
+    // What lies beneath must paint again for a copy of it: not only the parent,
+    // which in some containers is a window of theirs that paints nothing, but the
+    // form under it too.
+    RECT beneath{};
+    ::GetWindowRect(hwnd_, &beneath);
     ::ShowWindow(hwnd_, shown ? SW_SHOWNA : SW_HIDE);
-    HWND parent = ::GetParent(hwnd_);
-    if (!shown && parent) ::InvalidateRect(parent, nullptr, TRUE);
+    if (HWND root = shown ? nullptr : ::GetAncestor(hwnd_, GA_ROOT); root && root != hwnd_) {
+      ::MapWindowPoints(nullptr, root, reinterpret_cast<POINT*>(&beneath), 2);
+      ::RedrawWindow(root, &beneath, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    }
   }
   if (site_) site_->OnVisibleChanged(shown);
 }
@@ -926,6 +973,23 @@ void Win32Surface::MouseEvent(UINT msg, WPARAM wparam, LPARAM lparam) {
   }
 }
 
+void Win32Surface::KeyEvent(UINT msg, WPARAM wparam) {
+  if (!control_) return;
+  if (msg == WM_CHAR) {
+    int16_t ascii = static_cast<int16_t>(wparam);
+    control_->KeyPress(nullptr, ascii);
+    return;
+  }
+  int16_t key = static_cast<int16_t>(wparam);
+  int16_t shift = static_cast<int16_t>((::GetKeyState(VK_SHIFT) < 0 ? 1 : 0) | (::GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
+                                       (::GetKeyState(VK_MENU) < 0 ? 4 : 0));
+  if (msg == WM_KEYDOWN) {
+    control_->KeyDown(nullptr, key, shift);
+  } else {
+    control_->KeyUp(nullptr, key, shift);
+  }
+}
+
 LRESULT CALLBACK Win32Surface::WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   if (msg == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
@@ -974,6 +1038,16 @@ LRESULT Win32Surface::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
     case WM_SHOWWINDOW:
       if (wparam && control_) control_->Show();
       break;
+    case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR: KeyEvent(msg, wparam); return 0;
+    case WM_SETFOCUS:
+      if (control_) control_->GotFocus(nullptr);
+      return 0;
+    case WM_KILLFOCUS:
+      if (control_) control_->LostFocus(nullptr);
+      return 0;
     default: break;
   }
   return ::DefWindowProcW(hwnd_, msg, wparam, lparam);

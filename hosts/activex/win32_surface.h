@@ -33,6 +33,9 @@ class SurfaceSite {
   virtual void OnPropertyChanged(std::string_view property) = 0;
   // The control asked to be shown or hidden (the own extender's Visible).
   virtual void OnVisibleChanged(bool visible) = 0;
+  // The control changed its own size (a fixed-height layout, a script's Width) while
+  // it has a window: the container should learn the new rectangle.
+  virtual void OnSizeChangedByControl() = 0;
 };
 
 class Win32Part;
@@ -51,6 +54,9 @@ class Win32Surface : public Surface {
   bool CreateWindowIn(HWND parent, const RECT& rect);
   void DestroyWindowNow();
   void MoveTo(const RECT& rect);
+  // The container gave the control a new size in pixels: the control hears Resize
+  // with the twips size, once, and only when the size really changed.
+  void ResizeFromHost(int width_px, int height_px);
   HWND window() const { return hwnd_; }
   // Paints the whole surface into `dc` at `rect` (IViewObject::Draw).
   void DrawInto(HDC dc, const RECT& rect);
@@ -129,6 +135,8 @@ class Win32Surface : public Surface {
   void Paint(HDC dc, int width, int height);
   Win32Part* PartAt(int x, int y);
   void MouseEvent(UINT msg, WPARAM wparam, LPARAM lparam);
+  void KeyEvent(UINT msg, WPARAM wparam);
+  void ApplySize();
   void HookForm();
   void UnhookForm();
   template <class P>
@@ -140,6 +148,7 @@ class Win32Surface : public Surface {
   HWND hooked_form_ = nullptr;
   bool shown_ = true;
   bool listening_ = false;
+  bool host_resizing_ = false;
 
   float width_ = 0;
   float height_ = 0;

@@ -1,0 +1,391 @@
+// The controls on a real form inside the platform's own ActiveX container window
+// ("AtlAxWin" from atl.dll): the container creates, sites and activates them the way
+// it does for any control, and the form paints a checker pattern that a transparent
+// control must show through. Prints "ok NAME" or "FAIL NAME: why" per check and
+// writes what the form showed as a BMP file (the first argument). The second
+// argument is GlazeCheck's expected miscellaneous status.
+#include <windows.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+int failures = 0;
+
+void Check(bool ok, const char* name, const std::string& why = {}) {
+  if (ok) {
+    std::printf("ok %s\n", name);
+  } else {
+    ++failures;
+    std::printf("FAIL %s%s%s\n", name, why.empty() ? "" : ": ", why.c_str());
+  }
+  std::fflush(stdout);
+}
+
+// The form's pattern: 8-pixel squares in two colours no control paints itself.
+constexpr int kSquare = 8;
+constexpr COLORREF kDark = RGB(160, 32, 48);
+constexpr COLORREF kLight = RGB(48, 160, 96);
+COLORREF PatternAt(int x, int y) { return ((x / kSquare + y / kSquare) & 1) ? kDark : kLight; }
+
+void PaintPattern(HWND hwnd, HDC dc) {
+  RECT client;
+  ::GetClientRect(hwnd, &client);
+  HBRUSH dark = ::CreateSolidBrush(kDark);
+  HBRUSH light = ::CreateSolidBrush(kLight);
+  for (int y = 0; y < client.bottom; y += kSquare) {
+    for (int x = 0; x < client.right; x += kSquare) {
+      RECT r{x, y, x + kSquare, y + kSquare};
+      ::FillRect(dc, &r, PatternAt(x, y) == kDark ? dark : light);
+    }
+  }
+  ::DeleteObject(dark);
+  ::DeleteObject(light);
+}
+
+LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+  switch (msg) {
+    case WM_ERASEBKGND: PaintPattern(hwnd, reinterpret_cast<HDC>(wparam)); return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = ::BeginPaint(hwnd, &ps);
+      PaintPattern(hwnd, dc);
+      ::EndPaint(hwnd, &ps);
+      return 0;
+    }
+    default: return ::DefWindowProcW(hwnd, msg, wparam, lparam);
+  }
+}
+
+void Pump(DWORD ms) {
+  const DWORD end = ::GetTickCount() + ms;
+  while (static_cast<LONG>(end - ::GetTickCount()) > 0) {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    ::Sleep(5);
+  }
+}
+
+// A 32-bit top-down copy of a window's client area.
+struct Shot {
+  int width = 0, height = 0;
+  std::vector<DWORD> pixels;  // 0x00RRGGBB
+  COLORREF At(int x, int y) const {
+    DWORD p = pixels[static_cast<size_t>(y) * width + x];
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+  }
+};
+
+Shot CopyFrom(HDC src, int width, int height, void (*draw)(HDC, void*) = nullptr, void* context = nullptr) {
+  Shot shot;
+  shot.width = width;
+  shot.height = height;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HDC memory = ::CreateCompatibleDC(src);
+  HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = ::SelectObject(memory, bitmap);
+  if (draw) {
+    draw(memory, context);
+  } else {
+    ::BitBlt(memory, 0, 0, width, height, src, 0, 0, SRCCOPY);
+  }
+  ::GdiFlush();
+  shot.pixels.assign(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + static_cast<size_t>(width) * height);
+  ::SelectObject(memory, old);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(memory);
+  return shot;
+}
+
+Shot Screenshot(HWND form) {
+  RECT client;
+  ::GetClientRect(form, &client);
+  HDC dc = ::GetDC(form);
+  Shot shot = CopyFrom(dc, client.right, client.bottom);
+  ::ReleaseDC(form, dc);
+  return shot;
+}
+
+bool WriteBmp(const Shot& shot, const char* path) {
+  FILE* file = std::fopen(path, "wb");
+  if (!file) return false;
+  BITMAPINFOHEADER header{};
+  header.biSize = sizeof(header);
+  header.biWidth = shot.width;
+  header.biHeight = -shot.height;
+  header.biPlanes = 1;
+  header.biBitCount = 32;
+  const DWORD data_size = static_cast<DWORD>(shot.pixels.size() * sizeof(DWORD));
+  BITMAPFILEHEADER file_header{};
+  file_header.bfType = 0x4D42;
+  file_header.bfOffBits = sizeof(file_header) + sizeof(header);
+  file_header.bfSize = file_header.bfOffBits + data_size;
+  bool ok = std::fwrite(&file_header, sizeof(file_header), 1, file) == 1 &&
+            std::fwrite(&header, sizeof(header), 1, file) == 1 &&
+            std::fwrite(shot.pixels.data(), data_size, 1, file) == 1;
+  return std::fclose(file) == 0 && ok;
+}
+
+std::string Hex(COLORREF c) {
+  char text[16];
+  std::snprintf(text, sizeof(text), "%02x%02x%02x", GetRValue(c), GetGValue(c), GetBValue(c));
+  return text;
+}
+
+// Where a control's rectangle in the form shows something other than the form's
+// pattern, among the pixels of `area` (form client coordinates); empty when none.
+std::string PatternMismatch(const Shot& shot, const RECT& area) {
+  int wrong = 0, total = 0;
+  std::string first;
+  for (int y = area.top; y < area.bottom; y += 3) {
+    for (int x = area.left; x < area.right; x += 3) {
+      ++total;
+      if (shot.At(x, y) != PatternAt(x, y)) {
+        if (wrong++ == 0) first = "at (" + std::to_string(x) + "," + std::to_string(y) + ") " + Hex(shot.At(x, y)) +
+                                  " instead of " + Hex(PatternAt(x, y));
+      }
+    }
+  }
+  if (!wrong) return {};
+  return std::to_string(wrong) + " of " + std::to_string(total) + " pixels differ, first " + first;
+}
+
+template <class T>
+T* Query(IUnknown* object, REFIID iid) {
+  T* out = nullptr;
+  if (!object || FAILED(object->QueryInterface(iid, reinterpret_cast<void**>(&out)))) return nullptr;
+  return out;
+}
+
+bool GetProperty(IDispatch* object, const wchar_t* name, VARIANT* value) {
+  DISPID id = 0;
+  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+  ::VariantInit(value);
+  if (FAILED(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) return false;
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  return SUCCEEDED(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value, nullptr,
+                                  nullptr));
+}
+
+long LongProperty(IDispatch* object, const wchar_t* name) {
+  VARIANT v;
+  if (!GetProperty(object, name, &v) || FAILED(::VariantChangeType(&v, &v, 0, VT_I4))) return -99999;
+  return V_I4(&v);
+}
+
+using AtlAxWinInitFn = BOOL(WINAPI*)();
+using AtlAxGetControlFn = HRESULT(WINAPI*)(HWND, IUnknown**);
+
+struct Hosted {
+  HWND host = nullptr;     // the container's window
+  IUnknown* control = nullptr;
+  IDispatch* dispatch = nullptr;
+  HWND window = nullptr;   // the control's own window
+};
+
+Hosted Place(AtlAxGetControlFn get_control, HWND form, const wchar_t* prog_id, int x, int y, int w, int h) {
+  Hosted hosted;
+  hosted.host = ::CreateWindowExW(0, L"AtlAxWin", prog_id, WS_CHILD | WS_VISIBLE, x, y, w, h, form, nullptr,
+                                  ::GetModuleHandleW(nullptr), nullptr);
+  if (!hosted.host) return hosted;
+  if (FAILED(get_control(hosted.host, &hosted.control))) hosted.control = nullptr;
+  hosted.dispatch = Query<IDispatch>(hosted.control, IID_IDispatch);
+  if (IOleInPlaceObject* in_place = Query<IOleInPlaceObject>(hosted.control, IID_IOleInPlaceObject)) {
+    in_place->GetWindow(&hosted.window);
+    in_place->Release();
+  }
+  return hosted;
+}
+
+RECT RectInForm(HWND form, HWND window) {
+  RECT r;
+  ::GetWindowRect(window, &r);
+  ::MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+void DrawCheck(HDC dc, void* context) {
+  auto* view = static_cast<IViewObject2*>(context);
+  SIZEL size{};
+  view->GetExtent(DVASPECT_CONTENT, -1, nullptr, &size);
+  RECTL bounds{0, 0, 200, 40};
+  view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* bmp_path = argc > 1 ? argv[1] : "atl_host.bmp";
+  // GlazeCheck's miscellaneous status bits as registration writes them.
+  const DWORD expected_misc = argc > 2 ? static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10)) : 0;
+  ::OleInitialize(nullptr);
+
+  HMODULE atl = ::LoadLibraryW(L"atl.dll");
+  auto init = reinterpret_cast<AtlAxWinInitFn>(reinterpret_cast<void*>(::GetProcAddress(atl, "AtlAxWinInit")));
+  auto get_control =
+      reinterpret_cast<AtlAxGetControlFn>(reinterpret_cast<void*>(::GetProcAddress(atl, "AtlAxGetControl")));
+  Check(atl && init && get_control && init(), "the container window class is available");
+  if (failures) return 1;
+
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = &FormProc;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"PatternForm";
+  wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  ::RegisterClassW(&wc);
+  HWND form = ::CreateWindowExW(0, L"PatternForm", L"Form1", WS_OVERLAPPEDWINDOW, 0, 0, 420, 260, nullptr, nullptr,
+                                wc.hInstance, nullptr);
+
+  // Placed before the form shows, as a form's controls are: the form's first
+  // activation is what makes a transparent control copy its background.
+  Hosted check = Place(get_control, form, L"Vitrelle.GlazeCheck", 24, 24, 200, 40);
+  Hosted slider = Place(get_control, form, L"Vitrelle.GlazeSlider", 24, 120, 300, 40);
+  ::ShowWindow(form, SW_SHOW);
+  ::UpdateWindow(form);
+  Pump(600);
+
+  // --- the check box ---------------------------------------------------------
+  Check(check.dispatch != nullptr, "GlazeCheck is created and answers IDispatch");
+  VARIANT caption;
+  const bool has_caption = check.dispatch && GetProperty(check.dispatch, L"Caption", &caption) &&
+                           V_VT(&caption) == VT_BSTR;
+  Check(has_caption && ::SysStringLen(V_BSTR(&caption)) > 0, "GlazeCheck Caption reads back as text");
+  if (has_caption) ::VariantClear(&caption);
+  Check(check.window && ::IsWindow(check.window) && ::GetParent(check.window) == check.host,
+        "GlazeCheck has its own window inside the container's");
+  Check(check.window && ::IsWindowVisible(check.window), "GlazeCheck's window is shown");
+  const RECT slider_rect = slider.window ? RectInForm(form, slider.window) : RECT{};
+  RECT check_rect = check.window ? RectInForm(form, check.window) : RECT{};
+  Check(check_rect.left == 24 && check_rect.top == 24 && check_rect.right == 224 && check_rect.bottom == 64,
+        "GlazeCheck's window fills the container's");
+
+  Shot shot = Screenshot(form);
+  Check(WriteBmp(shot, bmp_path), "the screenshot is written");
+  // The glyph sits at the left and the caption follows it; the right part of the
+  // control and a strip along its bottom show only the background.
+  RECT background{check_rect.left + 130, check_rect.top + 1, check_rect.right - 1, check_rect.bottom - 1};
+  std::string mismatch = check.window ? PatternMismatch(shot, background) : "no window";
+  Check(mismatch.empty(), "GlazeCheck shows the form's pattern through its background", mismatch);
+  RECT strip{check_rect.left + 1, check_rect.bottom - 6, check_rect.right - 1, check_rect.bottom - 1};
+  mismatch = check.window ? PatternMismatch(shot, strip) : "no window";
+  Check(mismatch.empty(), "GlazeCheck's pattern lines up under its caption and glyph too", mismatch);
+  // The control still draws something of its own: the glyph and the caption.
+  RECT content{check_rect.left, check_rect.top, check_rect.left + 120, check_rect.bottom};
+  Check(!PatternMismatch(shot, content).empty(), "GlazeCheck draws its glyph and caption over the pattern");
+
+  // Drawing into a container's context gives what the window shows.
+  if (IViewObject2* view = Query<IViewObject2>(check.control, IID_IViewObject2)) {
+    HDC screen = ::GetDC(nullptr);
+    Shot drawn = CopyFrom(screen, 200, 40, &DrawCheck, view);
+    ::ReleaseDC(nullptr, screen);
+    int differ = 0;
+    for (int y = 0; y < 40; ++y) {
+      for (int x = 130; x < 199; ++x) differ += drawn.At(x, y) != shot.At(check_rect.left + x, check_rect.top + y);
+    }
+    Check(differ == 0, "IViewObject2::Draw paints the copied background", std::to_string(differ) + " pixels differ");
+    SIZEL extent{};
+    view->GetExtent(DVASPECT_CONTENT, -1, nullptr, &extent);
+    const int dpi_x = ::GetDeviceCaps(screen, LOGPIXELSX);
+    Check(extent.cx == MulDiv(200, 2540, dpi_x ? dpi_x : 96), "the extent is the window's size in HIMETRIC",
+          std::to_string(extent.cx));
+    view->Release();
+  } else {
+    Check(false, "IViewObject2::Draw paints the copied background", "no IViewObject2");
+  }
+
+  // The dual interface's own IID gives the same dispatch implementation.
+  bool dual_ok = false;
+  if (check.dispatch) {
+    ITypeInfo* info = nullptr;
+    TYPEATTR* attr = nullptr;
+    if (SUCCEEDED(check.dispatch->GetTypeInfo(0, 0, &info)) && SUCCEEDED(info->GetTypeAttr(&attr))) {
+      IUnknown* dual = Query<IUnknown>(check.control, attr->guid);
+      dual_ok = dual == static_cast<IUnknown*>(check.dispatch);
+      if (dual) dual->Release();
+      info->ReleaseTypeAttr(attr);
+    }
+    if (info) info->Release();
+  }
+  Check(dual_ok, "the dual interface's IID is answered by the dispatch interface");
+
+  if (IOleObject* ole = Query<IOleObject>(check.control, IID_IOleObject)) {
+    DWORD misc = 0;
+    Check(SUCCEEDED(ole->GetMiscStatus(DVASPECT_CONTENT, &misc)) && misc == expected_misc,
+          "GetMiscStatus gives the class's status bits", std::to_string(misc));
+    IOleClientSite* site = nullptr;
+    Check(SUCCEEDED(ole->GetClientSite(&site)) && site, "the container's site is kept");
+    if (site) site->Release();
+    IMoniker* moniker = nullptr;
+    Check(ole->GetMoniker(OLEGETMONIKER_ONLYIFTHERE, OLEWHICHMK_OBJFULL, &moniker) == E_NOTIMPL && !moniker,
+          "monikers are refused, not faked");
+    ole->Release();
+  }
+
+  // --- the slider --------------------------------------------------------------
+  Check(slider.dispatch && slider.window && ::IsWindowVisible(slider.window), "GlazeSlider is created and shown");
+  mismatch = slider.window ? PatternMismatch(shot, RECT{slider_rect.left + 24, slider_rect.bottom - 5,
+                                                         slider_rect.right - 8, slider_rect.bottom - 3})
+                           : "no window";
+  Check(mismatch.empty(), "GlazeSlider shows the form's pattern below its groove, right of its thumb", mismatch);
+  if (slider.dispatch && slider.window) {
+    IOleInPlaceActiveObject* active = Query<IOleInPlaceActiveObject>(slider.control, IID_IOleInPlaceActiveObject);
+    const long before = LongProperty(slider.dispatch, L"Value");
+    MSG key{slider.window, WM_KEYDOWN, VK_RIGHT, 1, ::GetTickCount(), {0, 0}};
+    const HRESULT hr = active ? active->TranslateAccelerator(&key) : E_NOINTERFACE;
+    const long after = LongProperty(slider.dispatch, L"Value");
+    Check(hr == S_OK && after > before, "an arrow key through TranslateAccelerator moves the slider",
+          std::to_string(before) + " -> " + std::to_string(after));
+    MSG other{slider.window, WM_KEYDOWN, 'A', 1, ::GetTickCount(), {0, 0}};
+    Check(active && active->TranslateAccelerator(&other) == S_FALSE, "other keys are left to the container");
+    if (active) active->Release();
+
+    // The container resizes its window: the control's window and size follow.
+    ::MoveWindow(slider.host, 24, 120, 260, 48, TRUE);
+    Pump(50);
+    // The slider keeps the thickness it chose itself, in any container size.
+    RECT r = RectInForm(form, slider.window);
+    const int thickness = slider_rect.bottom - slider_rect.top;
+    Check(r.right - r.left == 260 && thickness > 0 && thickness < 40 && r.bottom - r.top == thickness,
+          "a new container size reaches the control's window",
+          std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top));
+    // The extent comes from the control's own size, which the resize set.
+    SIZEL extent{};
+    IOleObject* ole = Query<IOleObject>(slider.control, IID_IOleObject);
+    HDC screen = ::GetDC(nullptr);
+    const int dpi_x = ::GetDeviceCaps(screen, LOGPIXELSX);
+    ::ReleaseDC(nullptr, screen);
+    Check(ole && SUCCEEDED(ole->GetExtent(DVASPECT_CONTENT, &extent)) && extent.cx == MulDiv(260, 2540, dpi_x),
+          "the control takes the new size as its own", std::to_string(extent.cx));
+    if (ole) ole->Release();
+  }
+
+  // --- closing -------------------------------------------------------------------
+  IOleInPlaceObject* in_place = Query<IOleInPlaceObject>(check.control, IID_IOleInPlaceObject);
+  ::DestroyWindow(form);
+  Pump(50);
+  HWND after_close = nullptr;
+  Check(in_place && in_place->GetWindow(&after_close) == E_FAIL && !after_close,
+        "closing the container deactivates the control and ends its window");
+  if (in_place) in_place->Release();
+  for (Hosted* h : {&check, &slider}) {
+    if (h->dispatch) h->dispatch->Release();
+    if (h->control) h->control->Release();
+  }
+  ::OleUninitialize();
+  std::printf("atl_host: %d failed\n", failures);
+  return failures ? 1 : 0;
+}
