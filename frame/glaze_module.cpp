@@ -68,6 +68,12 @@ PicturePtr GlazeModule::CreateBitmapPicture(Gdi& gdi, Handle bitmap, Handle pale
   desc.palette = palette;
   PicturePtr picture = gdi.OleCreatePictureIndirect(desc, /*own=*/true);
   last_dll_error_ = gdi.GetLastError();
+  if (!picture) {
+    // Nobody took the handles over: without this every failed capture would leak a
+    // bitmap the size of the control.
+    if (bitmap) gdi.DeleteObject(bitmap);
+    if (palette) gdi.DeleteObject(palette);
+  }
   return picture;
 }
 

@@ -268,6 +268,8 @@ class Gdi {
   virtual bool BitBlt(Handle dest, int x, int y, int width, int height, Handle src, int src_x, int src_y,
                       uint32_t rop) = 0;
   virtual bool DeleteDC(Handle dc) = 0;
+  // Frees a bitmap, palette or region that no context holds any more.
+  virtual bool DeleteObject(Handle object) = 0;
   virtual uint32_t GetLastError() = 0;
   // With `own` the picture frees the bitmap and palette when its last reference goes.
   // Null when the platform refuses.

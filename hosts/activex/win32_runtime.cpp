@@ -82,6 +82,7 @@ bool Win32Gdi::BitBlt(Handle dest, int x, int y, int width, int height, Handle s
   return ::BitBlt(As<HDC>(dest), x, y, width, height, As<HDC>(src), src_x, src_y, rop) != FALSE;
 }
 bool Win32Gdi::DeleteDC(Handle dc) { return ::DeleteDC(As<HDC>(dc)) != FALSE; }
+bool Win32Gdi::DeleteObject(Handle object) { return ::DeleteObject(As<HGDIOBJ>(object)) != FALSE; }
 uint32_t Win32Gdi::GetLastError() { return ::GetLastError(); }
 
 PicturePtr Win32Gdi::OleCreatePictureIndirect(const PictDesc& desc, bool own) {

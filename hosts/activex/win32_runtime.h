@@ -24,6 +24,7 @@ class Win32Gdi : public Gdi {
   bool BitBlt(Handle dest, int x, int y, int width, int height, Handle src, int src_x, int src_y,
               uint32_t rop) override;
   bool DeleteDC(Handle dc) override;
+  bool DeleteObject(Handle object) override;
   uint32_t GetLastError() override;
   PicturePtr OleCreatePictureIndirect(const PictDesc& desc, bool own) override;
   Handle CreateRoundRectRgn(int left, int top, int right, int bottom, int width, int height) override;

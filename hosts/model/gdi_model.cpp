@@ -257,6 +257,15 @@ unsigned GdiModel::RealizePalette(Handle dc) {
   return static_cast<unsigned>(table_->palettes.at(d->palette).entries.size());
 }
 
+bool GdiModel::DeleteObject(Handle object) {
+  if (table_->bitmaps.count(object) ? table_->DeleteBitmap(object)
+                                    : table_->palettes.count(object) ? table_->DeletePalette(object)
+                                                                    : table_->regions.erase(object) > 0)
+    return true;
+  last_error_ = kErrorInvalidHandle;
+  return false;
+}
+
 bool GdiModel::DeleteDC(Handle dc) {
   GdiDc* d = FindDc(dc);
   if (d == nullptr) {
