@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -18,7 +20,10 @@ using ::testing::ElementsAre;
 class ModelDriverTest : public ModelTest {
  protected:
   ModelDriverTest() {
-    dir_ = fs::temp_directory_path() / "vitrelle_model_driver_test";
+    // ctest runs tests of one fixture side by side: each needs its own folder.
+    dir_ = fs::temp_directory_path() /
+           ("vitrelle_model_driver_" + std::to_string(::getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(dir_);
     std::ofstream(dir_ / "form.vfm") << "Begin Form Form1\n"
                                         " BackColor = 0x000000FF\n"

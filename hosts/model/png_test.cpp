@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,7 +11,7 @@ namespace vitrelle::model {
 namespace {
 
 std::string TempPath(const std::string& name) {
-  return (std::filesystem::temp_directory_path() / ("vitrelle_png_test_" + name)).string();
+  return (std::filesystem::temp_directory_path() / ("vitrelle_png_test_" + std::to_string(::getpid()) + "_" + name)).string();
 }
 
 TEST(PngTest, RoundTripKeepsEveryPixel) {
