@@ -34,6 +34,11 @@ OLE_COLOR ColorRef(OLE_COLOR color) {
   return out;
 }
 
+FONTDESC AmbientFont() {
+  return FONTDESC{sizeof(FONTDESC), const_cast<LPOLESTR>(L"MS Sans Serif"), {{82500, 0}}, FW_NORMAL, ANSI_CHARSET,
+                  FALSE, FALSE, FALSE};
+}
+
 void SetBool(VARIANT* v, bool on) {
   V_VT(v) = VT_BOOL;
   V_BOOL(v) = on ? VARIANT_TRUE : VARIANT_FALSE;
@@ -255,8 +260,7 @@ class SiteObject final : public IOleClientSite,
         SetString(result, site_->Display());
         return S_OK;
       case DISPID_AMBIENT_FONT: {
-        FONTDESC desc{sizeof(FONTDESC), const_cast<LPOLESTR>(L"MS Sans Serif"), {82500, 0}, FW_NORMAL,
-                      ANSI_CHARSET, FALSE, FALSE, FALSE};
+        FONTDESC desc = AmbientFont();
         IFontDisp* font = nullptr;
         if (FAILED(::OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(&font))))
           return E_OUTOFMEMORY;
@@ -717,6 +721,7 @@ Site::~Site() {
     extender->Release();
   }
   if (host_window) ::DestroyWindow(host_window);
+  if (host_back) ::DeleteObject(host_back);
 }
 
 std::string Site::Display() const { return index >= 0 ? name + "(" + std::to_string(index) + ")" : name; }
@@ -924,6 +929,21 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
           ::SetFocus(hwnd);
         }
         return 0;
+      // Host controls draw in the colours their file gives; the rest keep the
+      // system's.
+      case WM_CTLCOLORSTATIC:
+      case WM_CTLCOLOREDIT:
+        for (auto& s : form->sites_) {
+          if (s->host_window != reinterpret_cast<HWND>(lp)) continue;
+          HDC dc = reinterpret_cast<HDC>(wp);
+          if (s->host_fore) ::SetTextColor(dc, ColorRef(*s->host_fore));
+          if (!s->host_back) break;
+          LOGBRUSH lb{};
+          ::GetObjectW(s->host_back, sizeof lb, &lb);
+          ::SetBkColor(dc, lb.lbColor);
+          return reinterpret_cast<LRESULT>(s->host_back);
+        }
+        break;
       case WM_CLOSE:
         return 0;  // the script decides when the form goes
       default:
@@ -955,7 +975,7 @@ void Form::AddControl(const vfm::Block& block) {
   if (SUCCEEDED(::CLSIDFromProgID(Widen(prog_id).c_str(), &clsid))) {
     SiteLibraryControl(s, block);
   } else {
-    CreateHostWindow(s);
+    CreateHostWindow(s, block);
   }
   // Contained controls are sited on the form itself: this container keeps no
   // nested containers, and the files it runs have none.
@@ -1031,7 +1051,7 @@ void Form::SiteLibraryControl(Site& s, const vfm::Block& block) {
   }
 }
 
-void Form::CreateHostWindow(Site& s) {
+void Form::CreateHostWindow(Site& s, const vfm::Block& block) {
   struct Kind {
     const char* name;
     const wchar_t* window_class;
@@ -1054,11 +1074,26 @@ void Form::CreateHostWindow(Site& s) {
     load_errors_.push_back(RuntimeError(429, "ActiveX component can't create object"));
     return;
   }
+  // The text a designer gives a new control is its name; the file's Caption (a
+  // TextBox's Text) replaces it.
+  std::string text = NamesMatch(kind->name, "TextBox") ? std::string() : s.name;
+  if (auto* e = block.Find(NamesMatch(kind->name, "TextBox") ? "Text" : "Caption")) text = e->value.value.ToString();
+  if (auto* e = block.Find("ForeColor")) s.host_fore = static_cast<OLE_COLOR>(e->value.value.ToLong());
+  if (auto* e = block.Find("BackColor"))
+    s.host_back = ::CreateSolidBrush(ColorRef(static_cast<OLE_COLOR>(e->value.value.ToLong())));
   RECT r = s.PixelRect();
-  s.host_window = ::CreateWindowExW(0, kind->window_class, Widen(s.name).c_str(),
+  s.host_window = ::CreateWindowExW(0, kind->window_class, Widen(text).c_str(),
                                     WS_CHILD | WS_CLIPSIBLINGS | (s.visible ? WS_VISIBLE : 0) | kind->style,
                                     r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd_, nullptr,
                                     ::GetModuleHandleW(nullptr), nullptr);
+  // The same face the library controls get as the ambient font.
+  if (!host_font_) {
+    FONTDESC desc = AmbientFont();
+    ::OleCreateFontIndirect(&desc, IID_IFont, reinterpret_cast<void**>(host_font_.Put()));
+  }
+  HFONT font = nullptr;
+  if (host_font_ && SUCCEEDED(host_font_->get_hFont(&font)) && s.host_window)
+    ::SendMessageW(s.host_window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 
 // ---------------------------------------------------------------------------
@@ -1129,8 +1164,13 @@ void Form::WriteImage(const std::string& path) {
     HBITMAP b;
     ~Free() { ::DeleteObject(b); }
   } free_bitmap{bitmap};
-  const auto* pixels = static_cast<const BYTE*>(bits);
+  auto* pixels = static_cast<BYTE*>(bits);
   size_t size = static_cast<size_t>(w) * static_cast<size_t>(h) * 4;
+  // The fourth byte of a copied pixel is whatever last wrote it: GDI drawing leaves 0,
+  // a bitmap blitted from a 32-bit picture leaves its own. Readers that take that
+  // byte as alpha then show text and lines drawn over a picture as transparent, so
+  // every pixel is written opaque.
+  for (size_t i = 3; i < size; i += 4) pixels[i] = 0xFF;
 
   std::string ext = std::filesystem::path(path).extension().string();
   if (NamesMatch(ext, ".png")) {
@@ -1149,7 +1189,7 @@ void Form::WriteImage(const std::string& path) {
               SUCCEEDED(frame->SetSize(static_cast<UINT>(w), static_cast<UINT>(h))) &&
               SUCCEEDED(frame->SetPixelFormat(&format)) && IsEqualGUID(format, GUID_WICPixelFormat32bppBGR) &&
               SUCCEEDED(frame->WritePixels(static_cast<UINT>(h), static_cast<UINT>(w) * 4,
-                                           static_cast<UINT>(size), const_cast<BYTE*>(pixels))) &&
+                                           static_cast<UINT>(size), pixels)) &&
               SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
     if (!ok) throw std::runtime_error("cannot write " + path + " as PNG");
     return;

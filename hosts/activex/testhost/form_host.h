@@ -8,6 +8,7 @@
 #include <ocidl.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,9 @@ class Site {
 
   Form& form;
   HWND host_window = nullptr;  // host controls
+  // A host control's colours from the file; a brush exists only for a BackColor.
+  std::optional<OLE_COLOR> host_fore;
+  HBRUSH host_back = nullptr;
   // Library controls.
   ComPtr<IUnknown> control;
   ComPtr<IDispatch> control_dispatch;
@@ -109,7 +113,7 @@ class Form {
   void PaintBackground(HDC dc);
   void AddControl(const vfm::Block& block);
   void SiteLibraryControl(Site& site, const vfm::Block& block);
-  void CreateHostWindow(Site& site);
+  void CreateHostWindow(Site& site, const vfm::Block& block);
 
   std::string path_, folder_, name_, caption_;
   bool user_mode_;
@@ -124,6 +128,7 @@ class Form {
   std::vector<std::unique_ptr<Site>> sites_;
   std::vector<RuntimeError> load_errors_;
   IDispatch* dispatch_ = nullptr;  // owned reference
+  ComPtr<IFont> host_font_;        // the ambient font, for the host controls
 };
 
 // A picture read through the platform's imaging codecs (PNG, BMP, ...): raises

@@ -210,6 +210,56 @@ testhost_scripts() {
   # stored blue, green, red.
   check "testhost screenshot shows the BackColor" \
     test "$(od -An -tx1 -j $((54 + (320 * 200 - 1) * 4)) -N3 "$shot" 2>/dev/null | tr -d ' ')" = c0e0ff
+
+  # The showcase: a picture under transparent and opaque controls and host windows.
+  # Text and lines drawn over the picture once came out with a zero fourth byte next
+  # to the picture's 0xFF, and image readers showed them as holes.
+  shot="$build/testhost_showcase.bmp"
+  rm -f "$shot"
+  (cd "$root" && wine "$build/testhost.exe" --screenshot "$shot" examples/showcase.vfm >/dev/null 2>&1)
+  showcase_checks "$shot"
+}
+
+# Pixels of a 400 x 300 top-down 32-bit BMP as "bb gg rr aa" lines.
+bmp_pixels() { tail -c +55 "$1" 2>/dev/null | od -An -v -tx1 -w4; }
+# The pixel at X Y as bbggrr.
+bmp_pixel() { od -An -tx1 -j $((54 + ($3 * 400 + $2) * 4)) -N3 "$1" 2>/dev/null | tr -d ' \n'; }
+# How many pixels of the rectangle X0 Y0 X1 Y1 (exclusive) are dark: text, a check
+# mark, a glyph's shadowed frame. The form's picture is lighter everywhere.
+bmp_dark() {
+  local file=$1 x0=$2 y0=$3 x1=$4 y1=$5 y n=0 row
+  for ((y = y0; y < y1; y++)); do
+    row=$(od -An -v -tu1 -w4 -j $((54 + (y * 400 + x0) * 4)) -N $(((x1 - x0) * 4)) "$file" 2>/dev/null |
+      awk '$1 < 128 && $2 < 128 && $3 < 128 { n++ } END { print n + 0 }')
+    n=$((n + row))
+  done
+  echo "$n"
+}
+at_least() { [ "$1" -ge "$2" ]; }
+
+# Positions are the model host's rendering of the same form at 96 DPI, where these
+# pixels have exactly these colours.
+showcase_checks() {
+  local shot=$1
+  check "testhost showcase has the form's client size" test "$(stat -c %s "$shot" 2>/dev/null)" = $((54 + 400 * 300 * 4))
+  check "testhost showcase is opaque everywhere" \
+    test "$(bmp_pixels "$shot" | awk '$4 != "ff"' | wc -l)" = 0
+  check "testhost showcase: the picture shows through" test "$(bmp_pixel "$shot" 5 295)" != c0c0c0
+  check "testhost showcase: Slider1's thumb is orange" test "$(bmp_pixel "$shot" 120 169)" = 0080ff
+  check "testhost showcase: Slider1's groove is dark" test "$(bmp_pixel "$shot" 60 169)" = 000000
+  check "testhost showcase: Slider2's oval thumb has its SliderColor" test "$(bmp_pixel "$shot" 201 209)" = c06020
+  check "testhost showcase: Slider2's border is dark" test "$(bmp_pixel "$shot" 30 208)" = 404040
+  check "testhost showcase: Slider3's thumb is orange" test "$(bmp_pixel "$shot" 320 139)" = 0080ff
+  # Glyph boxes and captions: dark pixels, not a blank box.
+  check "testhost showcase: Check1 shows its check mark" at_least "$(bmp_dark "$shot" 27 55 35 63)" 10
+  check "testhost showcase: Check2 (opaque) draws its glyph" at_least "$(bmp_dark "$shot" 24 82 38 97)" 10
+  check "testhost showcase: Check2 is not checked" test "$(bmp_dark "$shot" 27 87 35 95)" = 0
+  check "testhost showcase: Check2 (opaque) draws its caption" at_least "$(bmp_dark "$shot" 42 82 150 98)" 40
+  check "testhost showcase: the OK button shows its caption" at_least "$(bmp_dark "$shot" 250 53 275 67)" 10
+  # "OK" is narrow; the button's name, which a new button shows, reaches further left.
+  check "testhost showcase: the OK button's caption is not its name" test "$(bmp_dark "$shot" 228 53 248 67)" = 0
+  check "testhost showcase: the Label shows its caption" at_least "$(bmp_dark "$shot" 26 16 200 30)" 200
+  check "testhost showcase: the Label has its white BackColor" test "$(bmp_pixel "$shot" 250 20)" = ffffff
 }
 testhost_scripts
 
