@@ -8,12 +8,16 @@
 
 namespace vitrelle::activex {
 
-// The control's one connection point, for its event interface. It lives inside
-// the object and shares its reference count: a sink's container keeps the whole
-// control alive, as a separate object would.
+// A connection point of the control: its event interface, and IPropertyNotifySink
+// for containers that follow property changes. It lives inside the object and
+// shares its reference count: a sink's container keeps the whole control alive,
+// as a separate object would.
 class ConnectionPoint final : public IConnectionPoint {
  public:
-  ConnectionPoint(IConnectionPointContainer* owner, const GUID& iid) : owner_(owner), iid_(iid) {}
+  // `fallback` is another interface a sink may answer instead of `iid` (IDispatch
+  // for the event dispinterface), or null.
+  ConnectionPoint(IConnectionPointContainer* owner, const GUID& iid, const IID* fallback)
+      : owner_(owner), iid_(iid), fallback_(fallback) {}
   ~ConnectionPoint() {
     for (auto& [cookie, sink] : sinks_) sink->Release();
   }
@@ -45,21 +49,21 @@ class ConnectionPoint final : public IConnectionPoint {
   HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override {
     if (!sink || !cookie) return E_POINTER;
     *cookie = 0;
-    IDispatch* dispatch = nullptr;
-    // Sinks implement the event dispinterface; a container that only answers
-    // IDispatch is served the same way.
-    if (FAILED(sink->QueryInterface(iid_, reinterpret_cast<void**>(&dispatch))) &&
-        FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)))) {
+    // The pointer kept is the one QueryInterface gave for the connection's
+    // interface, so it can be called through that interface's vtable.
+    IUnknown* held = nullptr;
+    if (FAILED(sink->QueryInterface(iid_, reinterpret_cast<void**>(&held))) &&
+        (!fallback_ || FAILED(sink->QueryInterface(*fallback_, reinterpret_cast<void**>(&held))))) {
       return CONNECT_E_CANNOTCONNECT;
     }
     *cookie = ++last_cookie_;
-    sinks_.emplace_back(*cookie, dispatch);
+    sinks_.emplace_back(*cookie, held);
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override {
     for (auto it = sinks_.begin(); it != sinks_.end(); ++it) {
       if (it->first == cookie) {
-        IDispatch* sink = it->second;
+        IUnknown* sink = it->second;
         sinks_.erase(it);
         sink->Release();
         return S_OK;
@@ -69,12 +73,15 @@ class ConnectionPoint final : public IConnectionPoint {
   }
   HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
 
-  // A snapshot, AddRef'ed: a handler may unadvise while the event runs.
-  std::vector<IDispatch*> Sinks() const {
-    std::vector<IDispatch*> out;
+  // A snapshot, AddRef'ed: a handler may unadvise while the notification runs.
+  // `Sink` is the connection's interface (or its fallback, which for the event
+  // point is IDispatch, the interface the event dispinterface's vtable is).
+  template <class Sink>
+  std::vector<Sink*> Sinks() const {
+    std::vector<Sink*> out;
     for (auto& [cookie, sink] : sinks_) {
       sink->AddRef();
-      out.push_back(sink);
+      out.push_back(static_cast<Sink*>(sink));
     }
     return out;
   }
@@ -82,7 +89,8 @@ class ConnectionPoint final : public IConnectionPoint {
  private:
   IConnectionPointContainer* owner_;
   GUID iid_;
-  std::vector<std::pair<DWORD, IDispatch*>> sinks_;
+  const IID* fallback_;
+  std::vector<std::pair<DWORD, IUnknown*>> sinks_;
   DWORD last_cookie_ = 0;
 };
 
@@ -92,8 +100,9 @@ ComObject::ComObject(const ClassInfo& cls, DispatchPtr object)
       events_(cls.event_interface.empty() ? nullptr : FindEventInterface(cls.event_interface)),
       object_(std::move(object)),
       hosted_(dynamic_cast<HostedControl*>(object_.get())) {
-  if (events_) event_point_ = new ConnectionPoint(this, ToGuid(events_->id));
+  if (events_) event_point_ = new ConnectionPoint(this, ToGuid(events_->id), &IID_IDispatch);
   if (hosted_) {
+    notify_point_ = new ConnectionPoint(this, IID_IPropertyNotifySink, nullptr);
     hosted_->SetIdentity(static_cast<IDispatch*>(this));
     hosted_->surface().Attach(&hosted_->control(), this);
   }
@@ -105,6 +114,7 @@ ComObject::~ComObject() {
     hosted_->SetIdentity(nullptr);
   }
   delete event_point_;
+  delete notify_point_;
 }
 
 HRESULT ComObject::QueryInterface(REFIID iid, void** out) {
@@ -130,8 +140,10 @@ HRESULT ComObject::QueryInterface(REFIID iid, void** out) {
     *out = static_cast<IPersistStreamInit*>(this);
   } else if (hosted_ && IsEqualIID(iid, IID_IPersistPropertyBag)) {
     *out = static_cast<IPersistPropertyBag*>(this);
-  } else if (event_point_ && IsEqualIID(iid, IID_IConnectionPointContainer)) {
+  } else if ((event_point_ || notify_point_) && IsEqualIID(iid, IID_IConnectionPointContainer)) {
     *out = static_cast<IConnectionPointContainer*>(this);
+  } else if (hosted_ && IsEqualIID(iid, IID_IVitrelleControlInternals)) {
+    *out = static_cast<IVitrelleControlInternals*>(this);
   } else {
     return E_NOINTERFACE;
   }
@@ -377,7 +389,31 @@ HRESULT ComObject::Save(IPropertyBag* bag, BOOL clear_dirty, BOOL) {
   return S_OK;
 }
 
-void ComObject::OnPropertyChanged(std::string_view) { dirty_ = true; }
+void ComObject::OnPropertyChanged(std::string_view property) {
+  dirty_ = true;
+  if (!notify_point_) return;
+  // Controls report the names they persist and assign, which are members of the
+  // default interface in all but case; anything else is a change of no one
+  // member, as OLE spells it.
+  const Member* member = interface_ ? FindMember(*interface_, property) : nullptr;
+  const DISPID id = member ? member->dispid : DISPID_UNKNOWN;
+  AddRef();
+  for (IPropertyNotifySink* sink : notify_point_->Sinks<IPropertyNotifySink>()) {
+    // Set again for each sink: one sink's OnChanged may lead to another change.
+    last_changed_.assign(property);
+    sink->OnChanged(id);
+    sink->Release();
+  }
+  last_changed_.assign(property);
+  Release();
+}
+
+HRESULT ComObject::GetChangedName(BSTR* name) {
+  if (!name) return E_POINTER;
+  *name = ToBstr(last_changed_);
+  if (!*name) return E_OUTOFMEMORY;
+  return last_changed_.empty() ? S_FALSE : S_OK;
+}
 
 // ---------------------------------------------------------------------------
 // Events
@@ -387,9 +423,12 @@ HRESULT ComObject::EnumConnectionPoints(IEnumConnectionPoints**) { return E_NOTI
 HRESULT ComObject::FindConnectionPoint(REFIID iid, IConnectionPoint** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  if (!event_point_ || !IsEqualIID(iid, ToGuid(events_->id))) return CONNECT_E_NOCONNECTION;
-  *out = event_point_;
-  event_point_->AddRef();
+  ConnectionPoint* point = nullptr;
+  if (event_point_ && IsEqualIID(iid, ToGuid(events_->id))) point = event_point_;
+  if (notify_point_ && IsEqualIID(iid, IID_IPropertyNotifySink)) point = notify_point_;
+  if (!point) return CONNECT_E_NOCONNECTION;
+  *out = point;
+  point->AddRef();
   return S_OK;
 }
 
@@ -417,7 +456,7 @@ void ComObject::FireEvent(std::string_view name, std::span<Variant> args) {
     }
   }
   DISPPARAMS params{slots.data(), nullptr, static_cast<UINT>(n), 0};
-  for (IDispatch* sink : event_point_->Sinks()) {
+  for (IDispatch* sink : event_point_->Sinks<IDispatch>()) {
     VARIANT result;
     ::VariantInit(&result);
     EXCEPINFO info{};

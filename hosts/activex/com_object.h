@@ -9,10 +9,12 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <string>
 #include <vector>
 
 #include "frame/type_model.h"
 #include "hosts/activex/com_util.h"
+#include "hosts/activex/control_internals.h"
 #include "hosts/activex/hosted_control.h"
 #include "hosts/activex/win32_surface.h"
 
@@ -30,6 +32,7 @@ class ComObject final : public IDispatch,
                         public IPersistStreamInit,
                         public IPersistPropertyBag,
                         public IConnectionPointContainer,
+                        public IVitrelleControlInternals,
                         public SurfaceSite {
  public:
   ComObject(const ClassInfo& cls, DispatchPtr object);
@@ -119,6 +122,9 @@ class ComObject final : public IDispatch,
   HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) override;
   HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** out) override;
 
+  // IVitrelleControlInternals
+  HRESULT STDMETHODCALLTYPE GetChangedName(BSTR* name) override;
+
   // SurfaceSite
   void FireEvent(std::string_view event, std::span<Variant> args) override;
   DispatchPtr ContainerExtender() override;
@@ -156,7 +162,9 @@ class ComObject final : public IDispatch,
   HostedControl* hosted_;  // null for EnumClass
   bool initialized_ = false;
   bool dirty_ = false;
-  ConnectionPoint* event_point_ = nullptr;  // owned (one reference)
+  ConnectionPoint* event_point_ = nullptr;   // owned (one reference)
+  ConnectionPoint* notify_point_ = nullptr;  // IPropertyNotifySink; controls only
+  std::string last_changed_;                 // the latest PropertyChanged name
 
   // Embedding state.
   ComPtr<IOleClientSite> client_site_;

@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "frame/errors.h"
+#include "hosts/activex/control_internals.h"
 #include "hosts/activex/ole_objects.h"
 #include "hosts/activex/testhost/dispatch_base.h"
 
@@ -599,6 +600,21 @@ class NotifySink final : public IPropertyNotifySink {
   HRESULT STDMETHODCALLTYPE OnChanged(DISPID id) override {
     if (!site_ || !site_->form.Log()) return S_OK;
     std::string name = "#" + std::to_string(id);
+    // The log names a change as the control reported it; the DISPID alone gives
+    // the type library's spelling ("value" for the control's "Value"). The
+    // library's controls say which name this notification is for; any other
+    // control is named through its type information.
+    ComPtr<activex::IVitrelleControlInternals> internals;
+    BSTR reported = nullptr;
+    if (site_->control &&
+        SUCCEEDED(site_->control->QueryInterface(activex::IID_IVitrelleControlInternals,
+                                                 reinterpret_cast<void**>(internals.Put()))) &&
+        internals->GetChangedName(&reported) == S_OK) {
+      site_->form.Log()->Changed(site_->Display(), activex::FromBstr(reported));
+      ::SysFreeString(reported);
+      return S_OK;
+    }
+    ::SysFreeString(reported);
     ComPtr<ITypeInfo> info;
     if (site_->control_dispatch && SUCCEEDED(site_->control_dispatch->GetTypeInfo(0, 0, info.Put()))) {
       BSTR bstr = nullptr;

@@ -1,8 +1,9 @@
 // A COM client of the registered server, run under Wine after regsvr32: what a
 // container relies on beyond late binding. The class factory and the unload
 // count, class information, persistence round trips through a property bag and a
-// stream, events through the connection point, and error HRESULTs. Prints one
-// line per failed check and "com_client: N passed, M failed".
+// stream, events and property change notifications through the connection
+// points, and error HRESULTs. Prints one line per failed check and
+// "com_client: N passed, M failed".
 #include <windows.h>
 #include <ocidl.h>
 #include <olectl.h>
@@ -14,6 +15,7 @@
 
 #include "frame/type_model.h"
 #include "hosts/activex/com_util.h"
+#include "hosts/activex/control_internals.h"
 
 using namespace vitrelle;
 using vitrelle::activex::ComPtr;
@@ -93,6 +95,44 @@ class Sink final : public IDispatch {
   }
   std::vector<DISPID> calls;
   std::vector<UINT> arg_counts;
+};
+
+// A property change sink that records each DISPID with the name the control
+// says it reported, read while the notification is on.
+class NotifySink final : public IPropertyNotifySink {
+ public:
+  explicit NotifySink(IUnknown* control) {
+    control->QueryInterface(vitrelle::activex::IID_IVitrelleControlInternals, reinterpret_cast<void**>(internals_.Put()));
+  }
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPropertyNotifySink)) {
+      *out = this;
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE OnChanged(DISPID id) override {
+    BSTR name = nullptr;
+    std::wstring text = L"<no name>";
+    if (internals_ && internals_->GetChangedName(&name) == S_OK && name) text = name;
+    ::SysFreeString(name);
+    changes.emplace_back(id, text);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
+  bool Heard(DISPID id, const std::wstring& name) const {
+    for (auto& [i, n] : changes) {
+      if (i == id && n == name) return true;
+    }
+    return false;
+  }
+  std::vector<std::pair<DISPID, std::wstring>> changes;
+
+ private:
+  ComPtr<vitrelle::activex::IVitrelleControlInternals> internals_;
 };
 
 // FARPROC is a placeholder type; the detour through void* says so to the compiler.
@@ -299,6 +339,41 @@ void TestEvents(const ClassInfo& cls) {
   Check(sink.calls.size() == 1, "an unadvised sink hears nothing");
 }
 
+void TestPropertyNotify(const ClassInfo& cls) {
+  ComPtr<IDispatch> object = Create(cls);
+  ComPtr<IConnectionPointContainer> container;
+  ComPtr<IConnectionPoint> point;
+  if (!object ||
+      FAILED(object->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container.Put()))) ||
+      FAILED(container->FindConnectionPoint(IID_IPropertyNotifySink, point.Put())) || !point) {
+    Check(false, "IPropertyNotifySink has a connection point");
+    return;
+  }
+  IID iid{};
+  Check(SUCCEEDED(point->GetConnectionInterface(&iid)) && IsEqualIID(iid, IID_IPropertyNotifySink),
+        "the change connection point names IPropertyNotifySink");
+  // An event sink is no change sink: the point must not take an IDispatch instead.
+  Sink events;
+  DWORD wrong = 0;
+  Check(point->Advise(&events, &wrong) == CONNECT_E_CANNOTCONNECT && wrong == 0,
+        "a sink without IPropertyNotifySink is refused");
+  NotifySink sink(object.get());
+  DWORD cookie = 0;
+  Check(SUCCEEDED(point->Advise(&sink, &cookie)) && cookie != 0, "Advise a change sink");
+  Put(object.get(), L"Caption", Text(L"Changed"));
+  Check(sink.Heard(FindMember(cls.default_interface, "Caption")->dispid, L"Caption"),
+        "a new caption is reported with Caption's DISPID and name");
+  // The type library spells the member "value"; the control reports "Value".
+  sink.changes.clear();
+  Put(object.get(), L"value", Long(1));
+  Check(sink.Heard(FindMember(cls.default_interface, "Value")->dispid, L"Value"),
+        "a new value is reported with the value member's DISPID, named as the control reported it");
+  Check(SUCCEEDED(point->Unadvise(cookie)), "Unadvise the change sink");
+  sink.changes.clear();
+  Put(object.get(), L"Caption", Text(L"Again"));
+  Check(sink.changes.empty(), "an unadvised change sink hears nothing");
+}
+
 }  // namespace
 
 int main() {
@@ -320,6 +395,7 @@ int main() {
   TestErrors(*check);
   TestPersistence(*check);
   TestEvents(*check);
+  TestPropertyNotify(*check);
   ::OleUninitialize();
   std::printf("com_client: %d passed, %d failed\n", passed, failed);
   return failed == 0 ? 0 : 1;
