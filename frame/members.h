@@ -21,44 +21,63 @@ struct MemberBinding {
   Variant (*get)(C&) = nullptr;                // property getter; null for a method
   void (*put)(C&, const Variant&) = nullptr;  // let or set; null for a read-only property
   void (*call)(C&) = nullptr;                 // method without arguments
+  // A member with arguments of its own: a method whose arguments are optional (Move)
+  // or a property read with an index (Controls(i)). It takes every get or call that
+  // comes with arguments, and those without when there is no plain get or call;
+  // it checks the arguments itself.
+  Variant (*with_args)(C&, std::span<Variant>) = nullptr;
 };
 
-// Runs `member` of `self` from its binding table: 438 for an unknown name or a kind
-// the member does not have, 383 for an assignment to a read-only property, 450 for
-// a wrong number of arguments.
+template <class C>
+const MemberBinding<C>* FindBinding(std::span<const MemberBinding<C>> table, std::string_view member) {
+  for (const auto& m : table) {
+    if (NamesEqual(m.name, member)) return &m;
+  }
+  return nullptr;
+}
+
+// Runs one member of `self`: 438 for a kind the member does not have, 383 for an
+// assignment to a read-only property, 450 for a wrong number of arguments.
+template <class C>
+Variant InvokeBinding(C& self, const MemberBinding<C>& m, InvokeKind kind, std::span<Variant> args) {
+  const bool read = kind == InvokeKind::kGet || kind == InvokeKind::kCall;
+  if (read && m.with_args && (!args.empty() || (!m.get && !m.call))) return m.with_args(self, args);
+  switch (kind) {
+    case InvokeKind::kGet:
+      if (m.get) {
+        if (!args.empty()) Raise(err::kWrongArguments);
+        return m.get(self);
+      }
+      // A method called without parentheses reads as a get.
+      if (m.call && args.empty()) {
+        m.call(self);
+        return {};
+      }
+      Raise(err::kNotSupported);
+    case InvokeKind::kLet:
+    case InvokeKind::kSet:
+      if (!m.put) Raise(m.get ? err::kPropertyReadOnly : err::kNotSupported);
+      if (args.size() != 1) Raise(err::kWrongArguments);
+      m.put(self, args.back());
+      return {};
+    case InvokeKind::kCall:
+      if (!m.call) {
+        if (m.get && args.empty()) return m.get(self);
+        Raise(err::kNotSupported);
+      }
+      if (!args.empty()) Raise(err::kWrongArguments);
+      m.call(self);
+      return {};
+  }
+  Raise(err::kNotSupported);
+}
+
+// Runs `member` of `self` from its binding table, as InvokeBinding; 438 for a name
+// the table does not have.
 template <class C>
 Variant InvokeMember(C& self, std::span<const MemberBinding<C>> table, std::string_view member,
                      InvokeKind kind, std::span<Variant> args) {
-  for (const auto& m : table) {
-    if (!NamesEqual(m.name, member)) continue;
-    switch (kind) {
-      case InvokeKind::kGet:
-        if (m.get) {
-          if (!args.empty()) Raise(err::kWrongArguments);
-          return m.get(self);
-        }
-        // A method called without parentheses reads as a get.
-        if (m.call && args.empty()) {
-          m.call(self);
-          return {};
-        }
-        Raise(err::kNotSupported);
-      case InvokeKind::kLet:
-      case InvokeKind::kSet:
-        if (!m.put) Raise(m.get ? err::kPropertyReadOnly : err::kNotSupported);
-        if (args.size() != 1) Raise(err::kWrongArguments);
-        m.put(self, args.back());
-        return {};
-      case InvokeKind::kCall:
-        if (!m.call) {
-          if (m.get && args.empty()) return m.get(self);
-          Raise(err::kNotSupported);
-        }
-        if (!args.empty()) Raise(err::kWrongArguments);
-        m.call(self);
-        return {};
-    }
-  }
+  if (const MemberBinding<C>* m = FindBinding(table, member)) return InvokeBinding(self, *m, kind, args);
   Raise(err::kNotSupported);
 }
 

@@ -20,13 +20,16 @@ Rect Deflate(const Rect& r, int by) { return {r.left + by, r.top + by, r.right -
 
 }  // namespace
 
-WindowCanvas::WindowCanvas(ScreenCore& core, GdiModel& gdi, Handle window, const Rect& clip)
+WindowCanvas::WindowCanvas(ScreenCore& core, GdiModel& gdi, Handle window, const Rect& clip, Handle coordinates)
     : core_(core), gdi_(gdi), window_(window) {
   if (const WindowRecord* w = core_.Find(window)) {
     const Rect sr = core_.ScreenRectOf(*w);
-    origin_x_ = sr.left;
-    origin_y_ = sr.top;
-    border_ = w->border;
+    const WindowRecord* frame = coordinates != 0 ? core_.Find(coordinates) : w;
+    if (frame == nullptr) frame = w;
+    const Rect fr = frame == w ? sr : core_.ScreenRectOf(*frame);
+    origin_x_ = fr.left;
+    origin_y_ = fr.top;
+    border_ = frame->border;
     const WindowRecord& top = core_.TopOf(window);
     top_ = top.handle;
     clip_ = clip.Intersect(sr).Intersect(ScreenCore::SurfaceRect(top));

@@ -11,8 +11,10 @@ namespace vitrelle::model::internal {
 
 class WindowCanvas final : public Canvas {
  public:
-  // `clip` is in screen coordinates.
-  WindowCanvas(ScreenCore& core, GdiModel& gdi, Handle window, const Rect& clip);
+  // `clip` is in screen coordinates. Drawing is in the coordinates of `coordinates`
+  // when given (an ancestor painting what lies beneath a transparent window), of the
+  // window otherwise; either way only the window's own pixels change.
+  WindowCanvas(ScreenCore& core, GdiModel& gdi, Handle window, const Rect& clip, Handle coordinates = 0);
 
   int ClientLeft() const override { return border_; }
   int ClientTop() const override { return border_; }

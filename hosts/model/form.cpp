@@ -1,9 +1,11 @@
 #include "hosts/model/form.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <stdexcept>
 
+#include "frame/color_variant.h"
 #include "frame/errors.h"
 #include "frame/members.h"
 #include "hosts/model/font.h"
@@ -133,79 +135,65 @@ void Site::Key(std::string_view part, bool, int16_t, int16_t) { PartSize(part); 
 
 void Site::KeyPress(std::string_view part, int16_t) { PartSize(part); }
 
+namespace {
+
+// Left, Top, Width and Height, in that order: assigning one moves the control with
+// the other three as they are, so a size check sees the whole new rectangle.
+std::array<float, 4> Extent(const Site& s) { return {s.Left(), s.Top(), s.Width(), s.Height()}; }
+
+void MoveTo(Site& s, const std::array<float, 4>& e) { s.Move(e[0], e[1], e[2], e[3]); }
+
+template <size_t kSide>
+Variant GetExtent(Site& s) {
+  return Variant::Single(Extent(s)[kSide]);
+}
+
+template <size_t kSide>
+void PutExtent(Site& s, const Variant& v) {
+  std::array<float, 4> e = Extent(s);
+  e[kSide] = v.ToSingle();
+  MoveTo(s, e);
+}
+
+}  // namespace
+
 Variant Site::Invoke(std::string_view member, InvokeKind kind, std::span<Variant> args) {
-  bool assign = IsAssign(kind);
-  if (Is(member, "Visible")) {
-    if (assign) {
-      SetVisible(Assigned(args).ToBoolean());
-      return {};
-    }
-    return Variant::Boolean(visible_);
-  }
-  if (Is(member, "Container")) {
-    if (assign) vitrelle::Raise(err::kPropertyReadOnly);
-    if (container_) return Variant::Object(container_->shared_from_this());
-    return Variant::Object(form_.shared_from_this());
-  }
-  if (Is(member, "Parent")) {
-    if (assign) vitrelle::Raise(err::kPropertyReadOnly);
-    return Variant::Object(form_.shared_from_this());
-  }
-  if (Is(member, "Name")) {
-    if (assign) vitrelle::Raise(err::kPropertyReadOnly);
-    return Variant::String(name_);
-  }
-  if (Is(member, "Index")) {
-    if (index_ < 0) vitrelle::Raise(err::kObjectNotArray);
-    if (assign) vitrelle::Raise(err::kPropertyReadOnly);
-    return Variant::Integer(static_cast<int16_t>(index_));
-  }
-  if (Is(member, "TabIndex")) {
-    if (assign) {
-      int value = Assigned(args).ToInteger();
-      if (value < 0) vitrelle::Raise(err::kInvalidPropertyValue);
-      SetTabIndex(value);
-      return {};
-    }
-    return Variant::Integer(static_cast<int16_t>(tab_index_));
-  }
-  if (Is(member, "TabStop")) {
-    if (assign) {
-      SetTabStop(Assigned(args).ToBoolean());
-      return {};
-    }
-    return Variant::Boolean(tab_stop_);
-  }
-  if (Is(member, "SetFocus")) {
-    if (assign) vitrelle::Raise(err::kNotSupported);
-    SetFocus();
-    return {};
-  }
-  if (Is(member, "Tag")) {
-    if (assign) {
-      tag_ = Assigned(args).ToString();
-      return {};
-    }
-    return Variant::String(tag_);
-  }
-  static constexpr std::string_view kExtent[] = {"Left", "Top", "Width", "Height"};
-  for (int i = 0; i < 4; ++i) {
-    if (!Is(member, kExtent[i])) continue;
-    float values[4] = {left_, top_, Width(), Height()};
-    if (assign) {
-      values[i] = Assigned(args).ToSingle();
-      Move(values[0], values[1], values[2], values[3]);
-      return {};
-    }
-    return Variant::Single(values[i]);
-  }
-  if (Is(member, "Move")) {
-    if (args.empty() || args.size() > 4) vitrelle::Raise(err::kWrongArguments);
-    float values[4] = {left_, top_, Width(), Height()};
-    for (size_t i = 0; i < args.size(); ++i) values[i] = args[i].ToSingle();
-    Move(values[0], values[1], values[2], values[3]);
-    return {};
-  }
+  using S = Site;
+  static constexpr MemberBinding<Site> kExtender[] = {
+      {"Visible", [](S& s) { return Variant::Boolean(s.visible_); },
+       [](S& s, const Variant& v) { s.SetVisible(v.ToBoolean()); }},
+      {"Container",
+       [](S& s) {
+         if (s.container_) return Variant::Object(s.container_->shared_from_this());
+         return Variant::Object(s.form_.shared_from_this());
+       }},
+      {"Parent", [](S& s) { return Variant::Object(s.form_.shared_from_this()); }},
+      {"Name", [](S& s) { return Variant::String(s.name_); }},
+      {"Index",
+       [](S& s) {
+         if (s.index_ < 0) vitrelle::Raise(err::kObjectNotArray);
+         return Variant::Integer(static_cast<int16_t>(s.index_));
+       }},
+      {"TabIndex", [](S& s) { return Variant::Integer(static_cast<int16_t>(s.tab_index_)); },
+       [](S& s, const Variant& v) { s.SetTabIndex(v.ToInteger()); }},
+      {"TabStop", [](S& s) { return Variant::Boolean(s.tab_stop_); },
+       [](S& s, const Variant& v) { s.SetTabStop(v.ToBoolean()); }},
+      {"SetFocus", nullptr, nullptr, [](S& s) { s.SetFocus(); }},
+      {"Tag", [](S& s) { return Variant::String(s.tag_); }, [](S& s, const Variant& v) { s.tag_ = v.ToString(); }},
+      {"Left", GetExtent<0>, PutExtent<0>},
+      {"Top", GetExtent<1>, PutExtent<1>},
+      {"Width", GetExtent<2>, PutExtent<2>},
+      {"Height", GetExtent<3>, PutExtent<3>},
+      {"Move", nullptr, nullptr, nullptr,
+       [](S& s, std::span<Variant> args) {
+         if (args.empty() || args.size() > 4) vitrelle::Raise(err::kWrongArguments);
+         std::array<float, 4> e = Extent(s);
+         for (size_t i = 0; i < args.size(); ++i) e[i] = args[i].ToSingle();
+         MoveTo(s, e);
+         return Variant();
+       }},
+  };
+  if (const auto* m = FindBinding<Site>(kExtender, member)) return InvokeBinding(*this, *m, kind, args);
   return InvokeOwn(member, kind, args);
 }
 
@@ -893,79 +881,52 @@ void Form::LogChanged(Site& site, std::string_view property) {
   if (auto* log = runtime_.Log()) log->Changed(site.DisplayName(), property);
 }
 
+namespace {
+
+// ScaleWidth and ScaleHeight are Width and Height: the client area, in twips.
+Variant GetClientWidth(Form& f) { return Variant::Single(f.ClientWidth()); }
+void PutClientWidth(Form& f, const Variant& v) { f.SetClientSize(v.ToSingle(), f.ClientHeight()); }
+Variant GetClientHeight(Form& f) { return Variant::Single(f.ClientHeight()); }
+void PutClientHeight(Form& f, const Variant& v) { f.SetClientSize(f.ClientWidth(), v.ToSingle()); }
+
+}  // namespace
+
 Variant Form::Invoke(std::string_view member, InvokeKind kind, std::span<Variant> args) {
-  bool assign = IsAssign(kind);
-  if (Is(member, "Name")) {
-    if (assign) Raise(err::kPropertyReadOnly);
-    return Variant::String(name_);
-  }
-  if (Is(member, "Caption")) {
-    if (assign) {
-      caption_ = Assigned(args).ToString();
-      return {};
-    }
-    return Variant::String(caption_);
-  }
-  if (Is(member, "BackColor")) {
-    if (assign) {
-      SetBackColor(static_cast<OleColor>(Assigned(args).ToLong()));
-      return {};
-    }
-    return Variant::Long(static_cast<int32_t>(back_color_));
-  }
-  if (Is(member, "Picture")) {
-    if (assign) {
-      SetPicture(Assigned(args).ToPicture());
-      return {};
-    }
-    return Variant::OfPicture(picture_);
-  }
-  if (Is(member, "Width") || Is(member, "ScaleWidth") || Is(member, "Height") || Is(member, "ScaleHeight")) {
-    bool width = Is(member, "Width") || Is(member, "ScaleWidth");
-    if (assign) {
-      float v = Assigned(args).ToSingle();
-      SetClientSize(width ? v : width_, width ? height_ : v);
-      return {};
-    }
-    return Variant::Single(width ? width_ : height_);
-  }
-  if (Is(member, "Controls")) {
-    if (assign) Raise(err::kPropertyReadOnly);
-    if (!args.empty()) return controls_collection_->Invoke("Item", InvokeKind::kGet, args);
-    return Variant::Object(controls_collection_);
-  }
-  if (Is(member, "ActiveControl")) {
-    if (!focus_site_) Raise(err::kObjectNotSet);
-    return Variant::Object(focus_site_->shared_from_this());
-  }
-  if (Is(member, "Visible")) {
-    if (assign) {
-      if (Assigned(args).ToBoolean()) {
-        Show();
-      } else {
-        Hide();
-      }
-      return {};
-    }
-    return Variant::Boolean(shown_);
-  }
-  if (Is(member, "Show") && !assign) {
-    Show();
-    return {};
-  }
-  if (Is(member, "Hide") && !assign) {
-    Hide();
-    return {};
-  }
-  if (Is(member, "Refresh") && !assign) {
-    GetScreen().Invalidate(window_);
-    runtime_.DoEvents();
-    return {};
-  }
-  if (Is(member, "hWnd")) return Variant::Long(static_cast<int32_t>(window_));
+  using F = Form;
+  static constexpr MemberBinding<Form> kMembers[] = {
+      {"Name", [](F& f) { return Variant::String(f.name_); }},
+      {"Caption", [](F& f) { return Variant::String(f.caption_); },
+       [](F& f, const Variant& v) { f.SetCaption(v.ToString()); }},
+      {"BackColor", [](F& f) { return FromOleColor(f.back_color_); },
+       [](F& f, const Variant& v) { f.SetBackColor(ToOleColor(v)); }},
+      {"Picture", [](F& f) { return Variant::OfPicture(f.picture_); },
+       [](F& f, const Variant& v) { f.SetPicture(v.ToPicture()); }},
+      {"Width", GetClientWidth, PutClientWidth},
+      {"ScaleWidth", GetClientWidth, PutClientWidth},
+      {"Height", GetClientHeight, PutClientHeight},
+      {"ScaleHeight", GetClientHeight, PutClientHeight},
+      {"Controls", [](F& f) { return Variant::Object(f.controls_collection_); }, nullptr, nullptr,
+       [](F& f, std::span<Variant> args) { return f.controls_collection_->Invoke("Item", InvokeKind::kGet, args); }},
+      {"ActiveControl",
+       [](F& f) {
+         if (!f.focus_site_) Raise(err::kObjectNotSet);
+         return Variant::Object(f.focus_site_->shared_from_this());
+       }},
+      {"Visible", [](F& f) { return Variant::Boolean(f.shown_); },
+       [](F& f, const Variant& v) { v.ToBoolean() ? f.Show() : f.Hide(); }},
+      {"Show", nullptr, nullptr, [](F& f) { f.Show(); }},
+      {"Hide", nullptr, nullptr, [](F& f) { f.Hide(); }},
+      {"Refresh", nullptr, nullptr,
+       [](F& f) {
+         f.GetScreen().Invalidate(f.window_);
+         f.runtime_.DoEvents();
+       }},
+      {"hWnd", [](F& f) { return Variant::Long(static_cast<int32_t>(f.window_)); }},
+  };
+  if (const auto* m = FindBinding<Form>(kMembers, member)) return InvokeBinding(*this, *m, kind, args);
   // Controls by name: Form.Check1, Form.Option1(2).
   int index = -1;
-  if (!args.empty() && !assign) index = args[0].ToInteger();
+  if (!args.empty() && !IsAssign(kind)) index = args[0].ToInteger();
   if (Site* site = Find(member, index)) return Variant::Object(site->shared_from_this());
   if (index < 0) {
     for (const auto& s : controls_) {

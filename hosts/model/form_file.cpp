@@ -8,6 +8,7 @@
 #include <sstream>
 #include <vector>
 
+#include "frame/color_variant.h"
 #include "frame/errors.h"
 #include "frame/members.h"
 #include "hosts/model/font.h"
@@ -342,7 +343,7 @@ class Writer {
 
   std::string Text() {
     out_ << "Begin Form " << form_.Name() << "\n";
-    Line(1, "BackColor", Variant::Long(static_cast<int32_t>(form_.BackColor())), "Form");
+    Line(1, "BackColor", FromOleColor(form_.BackColor()), "Form");
     if (!form_.Caption().empty()) Line(1, "Caption", Variant::String(form_.Caption()), "Form");
     if (form_.GetPicture()) Line(1, "Picture", Variant::OfPicture(form_.GetPicture()), "Form");
     if (form_.Pattern()) Line(1, "Pattern", Variant::OfPicture(form_.Pattern()), "Form");
@@ -454,7 +455,7 @@ std::shared_ptr<Form> LoadFormText(ModelRuntime& runtime, std::string_view text,
       try {
         if (NamesEqual(e.key, "BackColor")) {
           if (!e.value.IsNumeric()) fail("expected a colour number for BackColor");
-          form->SetBackColor(static_cast<OleColor>(e.value.ToLong()));
+          form->SetBackColor(ToOleColor(e.value));
         } else if (NamesEqual(e.key, "Caption")) {
           form->SetCaption(e.value.ToString());
         } else if (NamesEqual(e.key, "Picture")) {

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -62,7 +64,8 @@ class FormFileTest : public ModelTest {
  protected:
   FormFileTest() {
     dir_ = fs::temp_directory_path() /
-           ("vitrelle_form_file_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("vitrelle_form_file_" + std::to_string(::getpid()) + "_" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
@@ -135,6 +138,11 @@ TEST_F(FormFileTest, FontsPersist) {
   auto& option = dynamic_cast<HostControl&>(form_->GetSite("O"));
   (void)option;
   EXPECT_THAT(FormText(*form_, Path("font.vfm")), HasSubstr("Font = font(\"Arial\", 12, Bold)"));
+}
+
+TEST_F(FormFileTest, SystemColourWrittenUnsignedIsTaken) {
+  form_ = LoadFormText(runtime_, "Begin Form F\n BackColor = 2147483663.0\nEnd\n", "f.vfm", true);
+  EXPECT_EQ(form_->BackColor(), 0x8000000Fu);
 }
 
 struct BadFile {

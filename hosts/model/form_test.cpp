@@ -105,6 +105,110 @@ INSTANTIATE_TEST_SUITE_P(Rows, ExtenderErrors,
                                            ExtenderRow{"TabIndex", -1, 0},
                                            ExtenderRow{"Container", -1, 0}));
 
+// Every kind of access to the extender's members and the form's, by row. Arguments
+// are Integer 0; the form has Check1 and Option1(1).
+struct AccessRow {
+  const char* target;  // "Form1" or "Check1"
+  const char* member;
+  InvokeKind kind;
+  int arg_count;
+  int error;  // 0: no error
+};
+
+class MemberAccess : public ModelTest, public ::testing::WithParamInterface<AccessRow> {};
+
+TEST_P(MemberAccess, RaisesWhatTheHostRaises) {
+  NewForm();
+  const AccessRow& row = GetParam();
+  Site& check = Add("TestCheck", "Check1");
+  Add("OptionButton", "Option1", 0, 400, nullptr, 1);
+  Dispatch& target = std::string_view(row.target) == "Form1" ? static_cast<Dispatch&>(*form_) : check;
+  std::vector<Variant> args(static_cast<size_t>(row.arg_count), Variant::Integer(0));
+  EXPECT_EQ(ErrorOf([&] { target.Invoke(row.member, row.kind, args); }), row.error)
+      << row.target << "." << row.member << " with " << row.arg_count;
+}
+
+constexpr InvokeKind kGet = InvokeKind::kGet, kLet = InvokeKind::kLet, kSet = InvokeKind::kSet,
+                     kCall = InvokeKind::kCall;
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, MemberAccess,
+    ::testing::Values(AccessRow{"Check1", "Name", kLet, 1, err::kPropertyReadOnly},
+                      AccessRow{"Check1", "Container", kSet, 1, err::kPropertyReadOnly},
+                      AccessRow{"Check1", "Index", kLet, 1, err::kPropertyReadOnly},
+                      AccessRow{"Check1", "SetFocus", kLet, 1, err::kNotSupported},
+                      AccessRow{"Check1", "Move", kCall, 0, err::kWrongArguments},
+                      AccessRow{"Check1", "Move", kCall, 5, err::kWrongArguments},
+                      AccessRow{"Check1", "Move", kLet, 1, err::kNotSupported},
+                      AccessRow{"Check1", "Left", kGet, 1, err::kWrongArguments},
+                      AccessRow{"Check1", "Tag", kLet, 1, 0},
+                      AccessRow{"Check1", "Value", kLet, 1, 0},  // the control's own, behind the extender
+                      AccessRow{"Check1", "NoSuchMember", kLet, 1, err::kNotSupported},
+                      AccessRow{"Form1", "Name", kLet, 1, err::kPropertyReadOnly},
+                      AccessRow{"Form1", "Controls", kLet, 1, err::kPropertyReadOnly},
+                      AccessRow{"Form1", "hWnd", kLet, 1, err::kPropertyReadOnly},
+                      AccessRow{"Form1", "ActiveControl", kGet, 0, err::kObjectNotSet},  // not shown: no focus
+                      AccessRow{"Form1", "Show", kLet, 1, err::kNotSupported},
+                      AccessRow{"Form1", "Refresh", kCall, 1, err::kWrongArguments},
+                      AccessRow{"Form1", "Controls", kGet, 1, 0},
+                      AccessRow{"Form1", "check1", kGet, 0, 0},
+                      AccessRow{"Form1", "Option1", kGet, 0, err::kWrongArguments},  // an array needs an index
+                      AccessRow{"Form1", "Option1", kGet, 1, err::kControlArrayElementMissing},
+                      AccessRow{"Form1", "NoSuchMember", kGet, 0, err::kNotSupported}));
+
+TEST_F(FormTest, ExtentMembersMoveOneSideOrSeveralAndKeepTheRest) {
+  NewForm();
+  Site& site = Add("CommandButton", "Command1", 100, 200);
+  auto extent = [&] { return std::vector<float>{site.Left(), site.Top(), site.Width(), site.Height()}; };
+  const float w = site.Width(), h = site.Height();
+  site.Let("Top", Variant::Single(300));
+  EXPECT_EQ(extent(), (std::vector<float>{100, 300, w, h}));
+  Variant two[] = {Variant::Single(10), Variant::Single(20)};
+  site.Invoke("Move", InvokeKind::kCall, two);
+  EXPECT_EQ(extent(), (std::vector<float>{10, 20, w, h}));
+  Variant four[] = {Variant::Single(1), Variant::Single(2), Variant::Single(3), Variant::Single(4)};
+  site.Invoke("move", InvokeKind::kGet, four);
+  EXPECT_EQ(extent(), (std::vector<float>{1, 2, 3, 4}));
+  EXPECT_EQ(ErrorOf([&] { site.Let("Height", Variant::Single(-1)); }), err::kInvalidPropertyValue);
+  EXPECT_EQ(extent(), (std::vector<float>{1, 2, 3, 4}));
+  // The form's ScaleWidth and ScaleHeight are its Width and Height: the client area.
+  form_->Let("ScaleWidth", Variant::Single(3000));
+  form_->Let("Height", Variant::Single(2000));
+  EXPECT_EQ(form_->Get("Width").ToSingle(), 3000.0f);
+  EXPECT_EQ(form_->Get("ScaleHeight").ToSingle(), 2000.0f);
+  EXPECT_EQ(screen_.ClientScreenRect(form_->Window()).Width(), TwipsToPixels(3000));
+}
+
+struct ColorRow {
+  const char* name;
+  Variant value;
+  int error;  // 0: taken
+  OleColor stored;
+};
+
+class ColorAssignments : public ModelTest, public ::testing::WithParamInterface<ColorRow> {};
+
+// The form and the host's controls take a colour as the library's controls do.
+TEST_P(ColorAssignments, FormAndHostControlsTakeColoursAsTheControlsDo) {
+  NewForm();
+  const ColorRow& row = GetParam();
+  Site& label = Add("Label", "Label1");
+  for (Dispatch* target : {static_cast<Dispatch*>(form_.get()), static_cast<Dispatch*>(&label)}) {
+    EXPECT_EQ(ErrorOf([&] { target->Let("BackColor", row.value); }), row.error) << row.name;
+    if (row.error != 0) continue;
+    EXPECT_EQ(static_cast<OleColor>(target->Get("BackColor").ToLong()), row.stored) << row.name;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ColorAssignments,
+    ::testing::Values(ColorRow{"rgb", Variant::Long(0x00C0E0FF), 0, 0x00C0E0FFu},
+                      ColorRow{"system, signed", Variant::Long(static_cast<int32_t>(0x8000000Fu)), 0, 0x8000000Fu},
+                      ColorRow{"system, unsigned", Variant::Double(2147483663.0), 0, 0x8000000Fu},
+                      ColorRow{"rgb as a double", Variant::Double(255.0), 0, 0x000000FFu},
+                      ColorRow{"no such system colour", Variant::Double(2147483903.0), err::kInvalidPropertyValue, 0},
+                      ColorRow{"past 32 bits", Variant::Double(4294967296.0), err::kOverflow, 0}));
+
 TEST_F(FormTest, ExtenderReachesTheControlsOwnMembersAfterItsOwn) {
   NewForm();
   Site& site = Add("TestCheck", "Check1", 120, 240);
@@ -300,6 +404,55 @@ TEST_F(FormTest, HiddenControlsAreaIsRepaintedByItsParent) {
   check.Let("Visible", Variant::Boolean(true));
   runtime_.DoEvents();
   EXPECT_EQ(screen_.PixelAt(x, y), Rgb(0, 0, 255));
+}
+
+TEST_F(FormTest, TransparentLabelShowsWhatItsContainerPaintsAroundItsText) {
+  constexpr OleColor kRed = Rgb(255, 0, 0), kGreen = Rgb(0, 255, 0), kBlue = Rgb(0, 0, 255);
+  NewForm();
+  form_->SetBackColor(kRed);
+  Site& picture = Add("PictureBox", "Picture1", 3000, 0);
+  picture.Let("Width", Variant::Single(3000));
+  picture.Let("Height", Variant::Single(1500));
+  picture.Let("BackColor", Variant::Long(kGreen));
+  Site& clear = Add("Label", "Clear", 0, 0);
+  Site& solid = Add("Label", "Solid", 0, 600);
+  Site& inside = Add("Label", "Inside", 120, 120, &picture);
+  clear.Let("BackStyle", Variant::Integer(0));
+  inside.Let("BackStyle", Variant::Integer(0));
+  solid.Let("BackColor", Variant::Long(kBlue));
+  form_->Show();
+  runtime_.DoEvents();
+  // The bottom right corner lies away from the caption drawn at the top left.
+  auto corner = [&](Site& s) {
+    Rect r = screen_.ScreenRect(s.Window());
+    return screen_.PixelAt(r.right - 1, r.bottom - 1);
+  };
+  EXPECT_EQ(corner(clear), kRed);
+  EXPECT_EQ(corner(solid), kBlue);
+  EXPECT_EQ(corner(inside), kGreen);
+  // The caption is drawn over the form's colour, and none of the window's erase shows.
+  Bitmap pixels = screen_.Snapshot(screen_.ScreenRect(clear.Window()));
+  size_t red = 0, white = 0;
+  for (OleColor c : pixels.Pixels()) {
+    red += c == kRed;
+    white += c == Rgb(255, 255, 255);
+  }
+  EXPECT_EQ(white, 0u);
+  EXPECT_GT(red, pixels.Pixels().size() / 2);
+  EXPECT_LT(red, pixels.Pixels().size());
+
+  // The form changing colour repaints what shows through; the opaque label keeps its own.
+  form_->Let("BackColor", Variant::Double(2147483663.0));
+  runtime_.DoEvents();
+  EXPECT_EQ(corner(clear), Resolve(kColorButtonFace));
+  EXPECT_EQ(corner(solid), kBlue);
+  // A transparent label's own BackColor shows once it is opaque again.
+  clear.Let("BackColor", Variant::Long(kBlue));
+  runtime_.DoEvents();
+  EXPECT_EQ(corner(clear), Resolve(kColorButtonFace));
+  clear.Let("BackStyle", Variant::Integer(1));
+  runtime_.DoEvents();
+  EXPECT_EQ(corner(clear), kBlue);
 }
 
 TEST_F(FormTest, CopyFromAControlsWindowIsLoggedAsACapture) {

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "frame/color_variant.h"
 #include "frame/errors.h"
 #include "frame/members.h"
 #include "hosts/model/font.h"
@@ -26,8 +27,6 @@ constexpr HostClass kHostClasses[] = {
     {"PictureBox", HostKind::kPictureBox},
 };
 
-Variant Color(OleColor c) { return Variant::Long(static_cast<int32_t>(c)); }
-
 }  // namespace
 
 std::shared_ptr<Site> MakeHostControl(Form& form, Site* container, std::string_view class_name, std::string name,
@@ -45,8 +44,8 @@ HostControl::HostControl(Form& form, Site* container, HostKind kind, std::string
     : Site(form, container, std::move(class_name), std::move(name), index), kind_(kind) {
   bool text_window = kind == HostKind::kTextBox || kind == HostKind::kPictureBox;
   members_ = {
-      {"BackColor", Color(text_window ? kWindowBackground : kColorButtonFace)},
-      {"ForeColor", Color(text_window ? kWindowTextColor : kColorButtonText)},
+      {"BackColor", FromOleColor(text_window ? kWindowBackground : kColorButtonFace)},
+      {"ForeColor", FromOleColor(text_window ? kWindowTextColor : kColorButtonText)},
       {"Enabled", Variant::Boolean(true)},
   };
   switch (kind) {
@@ -128,9 +127,9 @@ void HostControl::SetProperty(std::string_view name, const Variant& value) {
       stored = Variant::Boolean(value.ToBoolean());
     }
   } else if (NamesEqual(name, "BackColor") || NamesEqual(name, "ForeColor")) {
-    auto c = static_cast<OleColor>(value.ToLong());
+    OleColor c = ToOleColor(value);
     if (!TranslateColor(c)) vitrelle::Raise(err::kInvalidPropertyValue);
-    stored = Color(c);
+    stored = FromOleColor(c);
   } else if (NamesEqual(name, "Appearance") || NamesEqual(name, "BackStyle") || NamesEqual(name, "BorderStyle")) {
     int16_t v = value.ToInteger();
     if (v != 0 && v != 1) vitrelle::Raise(err::kInvalidPropertyValue);
@@ -144,6 +143,11 @@ void HostControl::SetProperty(std::string_view name, const Variant& value) {
   }
   Variant old = Property(m->name);
   state_.Put(m->name, stored);
+  if (kind_ == HostKind::kLabel && NamesEqual(name, "BackStyle")) {
+    // The platform's label has no window of its own: a transparent one shows what its
+    // container paints beneath it, and follows when that changes.
+    form_.GetScreen().SetTransparent(window_, stored.ToInteger() == 0);
+  }
   form_.GetScreen().Invalidate(window_);
   bool changed = !(old == stored);
   if (NamesEqual(name, "Value")) {
@@ -262,8 +266,8 @@ bool HostControl::IsOwnType(std::string_view) const { return false; }
 void HostControl::Paint(Canvas& canvas) {
   Rect r = PixelRect();
   Rect box{0, 0, r.Width(), r.Height()};
-  OleColor back = Resolve(static_cast<OleColor>(Property("BackColor").ToLong()));
-  OleColor fore = Resolve(static_cast<OleColor>(Property("ForeColor").ToLong()));
+  OleColor back = Resolve(ToOleColor(Property("BackColor")));
+  OleColor fore = Resolve(ToOleColor(Property("ForeColor")));
   bool enabled = EffectivelyEnabled();
   if (!enabled) fore = Resolve(kColorGrayText);
   FontSpec font;
@@ -293,6 +297,7 @@ void HostControl::Paint(Canvas& canvas) {
       break;
     }
     case HostKind::kLabel:
+      // Transparent, the screen has had the container paint beneath already.
       if (Property("BackStyle").ToInteger() == 1) canvas.FillRect(box, back);
       canvas.DrawText(0, 0, caption(), font, fore);
       break;

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "frame/color_variant.h"
 #include "frame/errors.h"
 #include "frame/members.h"
 #include "hosts/model/form_file.h"
@@ -64,8 +65,8 @@ class PartView : public Dispatch {
         return Variant::Integer(label->BackStyle());
       }
       if (is("ForeColor")) {
-        if (value) return label->SetForeColor(static_cast<OleColor>(value->ToLong())), Variant();
-        return Variant::Long(static_cast<int32_t>(label->ForeColor()));
+        if (value) return label->SetForeColor(ToOleColor(*value)), Variant();
+        return FromOleColor(label->ForeColor());
       }
     }
     if (auto* check = dynamic_cast<CheckBoxPart*>(&part_)) {

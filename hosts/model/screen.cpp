@@ -264,11 +264,26 @@ void ScreenCore::SetEraseColor(Handle window, std::optional<OleColor> color) {
   if (WindowRecord* w = Find(window)) w->erase = color;
 }
 
+void ScreenCore::SetTransparent(Handle window, bool transparent) {
+  WindowRecord* w = Find(window);
+  if (w == nullptr || w->transparent == transparent) return;
+  w->transparent = transparent;
+  Invalidate(window, std::nullopt);
+}
+
 void ScreenCore::Invalidate(Handle window, std::optional<Rect> area) {
   WindowRecord* w = Find(window);
   if (w == nullptr) return;
   const Rect whole{0, 0, w->rect.Width(), w->rect.Height()};
-  w->invalid = w->invalid.Union(area ? area->Intersect(whole) : whole);
+  const Rect marked = area ? area->Intersect(whole) : whole;
+  if (marked.Empty()) return;
+  w->invalid = w->invalid.Union(marked);
+  for (Handle c : w->children) {
+    const WindowRecord& child = *Find(c);
+    if (!child.transparent) continue;
+    const Rect beneath = marked.Offset(-w->border - child.rect.left, -w->border - child.rect.top);
+    if (!beneath.Intersect({0, 0, child.rect.Width(), child.rect.Height()}).Empty()) Invalidate(c, beneath);
+  }
 }
 
 bool ScreenCore::HasPendingPaint() const {
@@ -436,9 +451,23 @@ struct Screen::Impl {
       WindowClient* client = w->client;
       const Rect clip = core.TakeInvalid(h);
       if (client == nullptr || clip.Empty()) continue;
+      PaintBeneath(h, h, clip);
       internal::WindowCanvas canvas(core, gdi, h, clip);
       client->Paint(canvas);
     }
+  }
+
+  // What a transparent window shows beneath it: its parent paints again onto the
+  // window's pixels, after a transparent parent's own parent has.
+  void PaintBeneath(Handle window, Handle above, const Rect& clip) {
+    const internal::WindowRecord* w = core.Find(above);
+    if (w == nullptr || !w->transparent || w->parent == 0) return;
+    const Handle parent = w->parent;
+    PaintBeneath(window, parent, clip);
+    const internal::WindowRecord* p = core.Find(parent);
+    if (p == nullptr || p->client == nullptr) return;
+    internal::WindowCanvas canvas(core, gdi, window, clip, parent);
+    p->client->Paint(canvas);
   }
 };
 
@@ -501,6 +530,8 @@ void Screen::BringToTop(Handle window) { impl_->core.BringToTop(window); }
 void Screen::SetEraseColor(Handle window, std::optional<OleColor> color) {
   impl_->core.SetEraseColor(window, color);
 }
+
+void Screen::SetTransparent(Handle window, bool transparent) { impl_->core.SetTransparent(window, transparent); }
 
 void Screen::SetWindowRegion(Handle window, std::optional<std::vector<bool>> mask) {
   const auto* w = impl_->core.Find(window);

@@ -144,6 +144,13 @@ class Screen {
   // background erase. White unless set; none leaves the pixels as they were.
   void SetEraseColor(Handle window, std::optional<OleColor> color);
 
+  // A transparent window shows its parent beneath it, as the platform's windowless
+  // controls do: before the window paints, its parent paints again onto the window's
+  // pixels (in the parent's own coordinates), and whatever invalidates the parent
+  // there invalidates the window too. Only the parent's own painting shows through,
+  // not its other children, which a windowless control would lie beneath anyway.
+  void SetTransparent(Handle window, bool transparent);
+
   // A window region in window coordinates (a mask the size of the window's outer
   // rectangle; true = part of the window), or none for the whole rectangle.
   void SetWindowRegion(Handle window, std::optional<std::vector<bool>> mask);

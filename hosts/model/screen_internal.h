@@ -95,6 +95,7 @@ struct WindowRecord {
   Handle region_object = 0;      // the GDI region the window owns, if it came from one
   Rect invalid;                  // window coordinates
   std::optional<OleColor> erase = Rgb(255, 255, 255);
+  bool transparent = false;      // shows its parent's painting beneath it
   std::unique_ptr<TopSurface> surface;  // top-level windows only
 };
 
@@ -122,6 +123,7 @@ class ScreenCore {
   // Replaces the window's region (freeing a GDI region it owned) and redraws it.
   void SetRegion(Handle window, std::optional<Mask> mask, Handle region_object);
   void SetEraseColor(Handle window, std::optional<OleColor> color);
+  void SetTransparent(Handle window, bool transparent);
   const std::vector<Handle>& TopLevel() const { return top_level_; }
   bool IsWindowVisible(Handle window) const;
   Rect ScreenRectOf(const WindowRecord& w) const;
@@ -130,6 +132,8 @@ class ScreenCore {
   WindowRecord& TopOf(Handle window);
 
   // ---- invalidation and painting
+  // Marks the area (window coordinates; all of it when none) and what transparent
+  // children show of it.
   void Invalidate(Handle window, std::optional<Rect> area);
   bool HasPendingPaint() const;
   // Windows in paint order (parents before children, siblings bottom to top), visible

@@ -173,6 +173,81 @@ TEST_F(ScreenTest, EraseColourIsWhatUncoveredPixelsShowUntilPainted) {
   EXPECT_EQ(screen_.PixelAt(55, 55), kGrey);
 }
 
+// Paints two colours split at window x = `split`, and one rectangle of its own when
+// given: a parent whose coordinates show in what lies beneath a transparent child.
+class SplitClient : public WindowClient {
+ public:
+  SplitClient(OleColor left, OleColor right, int split) : left_(left), right_(right), split_(split) {}
+  void Paint(Canvas& canvas) override {
+    ++paints;
+    canvas.FillRect({0, 0, split_, 10000}, left_);
+    canvas.FillRect({split_, 0, 10000, 10000}, right_);
+  }
+  void SetColors(OleColor left, OleColor right) { left_ = left, right_ = right; }
+  int paints = 0;
+
+ private:
+  OleColor left_, right_;
+  int split_;
+};
+
+// Paints one rectangle and leaves the rest of its window alone.
+class RectClient : public WindowClient {
+ public:
+  RectClient(Rect rect, OleColor color) : rect_(rect), color_(color) {}
+  void Paint(Canvas& canvas) override {
+    ++paints;
+    canvas.FillRect(rect_, color_);
+  }
+  int paints = 0;
+
+ private:
+  Rect rect_;
+  OleColor color_;
+};
+
+TEST_F(ScreenTest, TransparentWindowShowsItsParentsPaintingBeneathIt) {
+  // The form's frame is 3 pixels, so its client origin is (13, 13) on the screen and
+  // the split at window x 30 falls at screen x 40, inside the label.
+  SplitClient form_client(kRed, kBlue, 30);
+  RectClient label_client({2, 12, 14, 14}, kGreen), inner_client({5, 5, 7, 7}, kGrey);
+  const Handle form = Shown(0, {10, 10, 110, 90}, &form_client, /*border=*/3);
+  const Handle label = Shown(form, {20, 10, 40, 30}, &label_client);  // (33, 23) on the screen
+  const Handle inner = Shown(label, {10, 10, 20, 20}, &inner_client);  // (43, 33)
+  screen_.SetTransparent(label, true);
+  screen_.SetTransparent(inner, true);
+  screen_.PaintPending();
+
+  struct Probe {
+    int x, y;
+    OleColor color;
+  };
+  for (const Probe& p : {Probe{34, 24, kRed},     // the label, left of the form's split
+                         Probe{50, 24, kBlue},    // right of it
+                         Probe{36, 35, kGreen},   // the label's own painting
+                         Probe{44, 35, kGreen},   // the label's painting beneath the inner window
+                         Probe{45, 40, kBlue},    // the form, through both
+                         Probe{48, 38, kGrey}}) {  // the inner window's own painting
+    EXPECT_EQ(screen_.PixelAt(p.x, p.y), p.color) << p.x << "," << p.y;
+  }
+
+  // The form repainting elsewhere leaves the label alone; beneath it, repaints it.
+  const int label_paints = label_client.paints;
+  form_client.SetColors(kYellow, kYellow);
+  screen_.Invalidate(form, Rect{70, 60, 80, 70});
+  screen_.PaintPending();
+  EXPECT_EQ(label_client.paints, label_paints);
+  EXPECT_EQ(screen_.PixelAt(34, 24), kRed);
+  screen_.Invalidate(form, Rect{35, 25, 40, 30});  // screen (45, 35) to (50, 40), beneath the inner window
+  screen_.PaintPending();
+  EXPECT_EQ(screen_.PixelAt(47, 37), kYellow);
+  EXPECT_EQ(screen_.PixelAt(34, 24), kRed);  // outside that area the label keeps its pixels
+  screen_.Invalidate(form);
+  screen_.PaintPending();
+  EXPECT_EQ(screen_.PixelAt(34, 24), kYellow);
+  EXPECT_EQ(screen_.PixelAt(36, 35), kGreen);
+}
+
 // Top-level windows keep surfaces of their own: one in front hides another on the
 // screen, but takes nothing from it, and moving it away needs no repaint.
 TEST_F(ScreenTest, TopLevelWindowsStackWithoutRepaintingEachOther) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/color_variant.h"
 #include "frame/errors.h"
 #include "frame/host.h"
 #include "frame/members.h"
@@ -58,8 +59,8 @@ class TestControl : public Control {
          }},
         {"Value", [](TestControl& c) { return Variant::Integer(c.check_.Value()); },
          [](TestControl& c, const Variant& v) { c.check_.SetValue(v.ToInteger()); }},
-        {"BackColor", [](TestControl& c) { return Variant::Long(static_cast<int32_t>(c.surface_.BackColor())); },
-         [](TestControl& c, const Variant& v) { c.surface_.SetBackColor(static_cast<OleColor>(v.ToLong())); }},
+        {"BackColor", [](TestControl& c) { return FromOleColor(c.surface_.BackColor()); },
+         [](TestControl& c, const Variant& v) { c.surface_.SetBackColor(ToOleColor(v)); }},
         {"StartTimer", nullptr, nullptr, [](TestControl& c) { c.timer_.SetEnabled(true); }},
     };
     return InvokeMember<TestControl>(*this, kMembers, member, kind, args);
@@ -74,14 +75,13 @@ class TestControl : public Control {
     calls.push_back("ReadProperties");
     caption_.SetCaption(bag.ReadProperty("Caption", Variant::String("")).ToString());
     check_.SetValue(bag.ReadProperty("Value", Variant::Integer(0)).ToInteger());
-    surface_.SetBackColor(static_cast<OleColor>(bag.ReadProperty("BackColor", Variant::Long(0x8000000F)).ToLong()));
+    surface_.SetBackColor(ToOleColor(bag.ReadProperty("BackColor", FromOleColor(0x8000000Fu))));
     if (surface_.AmbientUserMode()) surface_.ListenToActivate(surface_.Parent());
   }
   void WriteProperties(PropertyBag& bag) override {
     bag.WriteProperty("Caption", Variant::String(caption_.Caption()), Variant::String(""));
     bag.WriteProperty("Value", Variant::Integer(check_.Value()), Variant::Integer(0));
-    bag.WriteProperty("BackColor", Variant::Long(static_cast<int32_t>(surface_.BackColor())),
-                      Variant::Long(0x8000000F));
+    bag.WriteProperty("BackColor", FromOleColor(surface_.BackColor()), FromOleColor(0x8000000Fu));
   }
   void Resize() override { calls.push_back("Resize"); }
   void Show() override { calls.push_back("Show"); }

@@ -1,0 +1,95 @@
+#include "frame/members.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace vitrelle {
+namespace {
+
+// One member of each shape a binding can have; `trace` records what ran.
+struct Shapes {
+  std::string trace;
+  int32_t value = 7;
+};
+
+constexpr MemberBinding<Shapes> kShapes[] = {
+    {"Value", [](Shapes& s) { return Variant::Long(s.value); },
+     [](Shapes& s, const Variant& v) { s.value = v.ToLong(); }},
+    {"ReadOnly", [](Shapes&) { return Variant::Long(1); }},
+    {"Refresh", nullptr, nullptr, [](Shapes& s) { s.trace += "refresh;"; }},
+    {"Move", nullptr, nullptr, nullptr,
+     [](Shapes& s, std::span<Variant> args) {
+       if (args.empty() || args.size() > 2) Raise(err::kWrongArguments);
+       s.trace += "move " + std::to_string(args.size()) + ";";
+       return Variant();
+     }},
+    {"Items",
+     [](Shapes& s) {
+       s.trace += "all;";
+       return Variant::Long(-1);
+     },
+     nullptr, nullptr,
+     [](Shapes& s, std::span<Variant> args) {
+       s.trace += "item;";
+       return Variant::Long(args[0].ToLong() * 10);
+     }},
+};
+
+struct InvokeRow {
+  const char* member;
+  InvokeKind kind;
+  int arg_count;
+  int error;          // 0: none
+  const char* trace;  // what ran
+};
+
+class MemberBindingRules : public ::testing::TestWithParam<InvokeRow> {};
+
+TEST_P(MemberBindingRules, RunTheMemberOrRaise) {
+  const InvokeRow& row = GetParam();
+  Shapes shapes;
+  std::vector<Variant> args(static_cast<size_t>(row.arg_count), Variant::Long(3));
+  int error = 0;
+  try {
+    InvokeMember<Shapes>(shapes, kShapes, row.member, row.kind, args);
+  } catch (const RuntimeError& e) {
+    error = e.number();
+  }
+  EXPECT_EQ(error, row.error) << row.member;
+  EXPECT_EQ(shapes.trace, row.trace) << row.member;
+}
+
+constexpr InvokeKind kGet = InvokeKind::kGet, kLet = InvokeKind::kLet, kCall = InvokeKind::kCall;
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, MemberBindingRules,
+    ::testing::Values(InvokeRow{"value", kLet, 1, 0, ""}, InvokeRow{"Value", kLet, 2, err::kWrongArguments, ""},
+                      InvokeRow{"Value", kGet, 1, err::kWrongArguments, ""},
+                      InvokeRow{"ReadOnly", kLet, 1, err::kPropertyReadOnly, ""},
+                      InvokeRow{"Nothing", kGet, 0, err::kNotSupported, ""},
+                      // A method without parentheses reads as a get; it cannot be assigned.
+                      InvokeRow{"Refresh", kGet, 0, 0, "refresh;"},
+                      InvokeRow{"Refresh", kCall, 1, err::kWrongArguments, ""},
+                      InvokeRow{"Refresh", kLet, 1, err::kNotSupported, ""},
+                      // A method with arguments of its own checks them itself, even none.
+                      InvokeRow{"Move", kCall, 2, 0, "move 2;"}, InvokeRow{"move", kGet, 1, 0, "move 1;"},
+                      InvokeRow{"Move", kCall, 0, err::kWrongArguments, ""},
+                      InvokeRow{"Move", kLet, 1, err::kNotSupported, ""},
+                      // An indexed property: the plain get without an index, read-only.
+                      InvokeRow{"Items", kGet, 0, 0, "all;"}, InvokeRow{"Items", kCall, 0, 0, "all;"},
+                      InvokeRow{"Items", kGet, 1, 0, "item;"},
+                      InvokeRow{"Items", kLet, 1, err::kPropertyReadOnly, ""}));
+
+TEST(MemberBindingTest, IndexedGetSeesItsArguments) {
+  Shapes shapes;
+  Variant args[] = {Variant::Long(4)};
+  EXPECT_EQ(InvokeMember<Shapes>(shapes, kShapes, "Items", kGet, args).ToLong(), 40);
+  Variant value[] = {Variant::Long(12)};
+  InvokeMember<Shapes>(shapes, kShapes, "Value", kLet, value);
+  EXPECT_EQ(InvokeMember<Shapes>(shapes, kShapes, "VALUE", kGet, {}).ToLong(), 12);
+}
+
+}  // namespace
+}  // namespace vitrelle
