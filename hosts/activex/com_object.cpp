@@ -415,6 +415,14 @@ HRESULT ComObject::GetChangedName(BSTR* name) {
   return last_changed_.empty() ? S_FALSE : S_OK;
 }
 
+HRESULT ComObject::GetPartRect(LPCOLESTR name, RECT* pixels, HWND* window) {
+  if (!name || !pixels || !window) return E_POINTER;
+  *pixels = RECT{};
+  *window = nullptr;
+  if (!hosted_) return E_UNEXPECTED;
+  return hosted_->surface().FindPartPlace(Narrow(name), pixels, window) ? S_OK : E_INVALIDARG;
+}
+
 // ---------------------------------------------------------------------------
 // Events
 

@@ -124,6 +124,7 @@ class ComObject final : public IDispatch,
 
   // IVitrelleControlInternals
   HRESULT STDMETHODCALLTYPE GetChangedName(BSTR* name) override;
+  HRESULT STDMETHODCALLTYPE GetPartRect(LPCOLESTR name, RECT* pixels, HWND* window) override;
 
   // SurfaceSite
   void FireEvent(std::string_view event, std::span<Variant> args) override;

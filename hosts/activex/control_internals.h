@@ -23,6 +23,12 @@ class IVitrelleControlInternals : public IUnknown {
   // gets the very name of that notification. S_FALSE and an empty string before
   // the first change. The caller frees the string.
   virtual HRESULT STDMETHODCALLTYPE GetChangedName(BSTR* name) = 0;
+  // Where the constituent part `name` (matched without regard to case) lies, in
+  // the control's client pixels, and its own window (null for a windowless part,
+  // which draws on the control and takes the mouse through the control's window).
+  // A container aims real mouse messages at a part with it. E_INVALIDARG when
+  // the control has no such part or the part has no area (a timer, a line).
+  virtual HRESULT STDMETHODCALLTYPE GetPartRect(LPCOLESTR name, RECT* pixels, HWND* window) = 0;
 };
 
 }  // namespace vitrelle::activex

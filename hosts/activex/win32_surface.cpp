@@ -54,6 +54,9 @@ class Win32Part {
   // Twips position of the part, for mouse coordinates relative to it.
   virtual float OriginX() const { return 0; }
   virtual float OriginY() const { return 0; }
+  // The area the part covers in surface pixels; false for parts without one.
+  virtual bool PixelBounds(float, float, RECT*) const { return false; }
+  virtual HWND Window() const { return nullptr; }
 
  protected:
   Win32Surface& surface_;
@@ -99,6 +102,10 @@ class RectImpl : public NamedPart<Base> {
   void SetHeight(float v) override { Move(left_, top_, width_, v); }
   float OriginX() const override { return left_; }
   float OriginY() const override { return top_; }
+  bool PixelBounds(float tx, float ty, RECT* out) const override {
+    *out = PixelRect(tx, ty);
+    return true;
+  }
 
  protected:
   virtual void Move(float left, float top, float width, float height) {
@@ -312,6 +319,7 @@ class CheckBox final : public InputImpl<CheckBoxPart> {
       button_ = nullptr;
     }
   }
+  HWND Window() const override { return button_; }
   // BN_CLICKED from the surface: a user's click toggles the value.
   void UserClicked() { SetValue(value_ == 0 ? 1 : 0); }
   HWND button() const { return button_; }
@@ -915,6 +923,16 @@ void Win32Surface::DrawInto(HDC dc, const RECT& rect) {
   ::DeleteDC(memory);
 }
 
+bool Win32Surface::FindPartPlace(std::string_view name, RECT* pixels, HWND* window) const {
+  for (auto& part : parts_) {
+    if (!NamesEqual(part->AsPart().Name(), name)) continue;
+    if (!part->PixelBounds(TwipsPerPixelX(), TwipsPerPixelY(), pixels)) return false;
+    *window = part->Window();
+    return true;
+  }
+  return false;
+}
+
 Win32Part* Win32Surface::PartAt(int x, int y) {
   const float tx = TwipsPerPixelX(), ty = TwipsPerPixelY();
   for (auto it = parts_.rbegin(); it != parts_.rend(); ++it) {
@@ -926,6 +944,13 @@ Win32Part* Win32Surface::PartAt(int x, int y) {
 void Win32Surface::MouseEvent(UINT msg, WPARAM wparam, LPARAM lparam) {
   if (!control_) return;
   const int px = GET_X_LPARAM(lparam), py = GET_Y_LPARAM(lparam);
+  // A move with no button held means the press ended where this window did not
+  // hear of it (the release went to another window): the press keeps no target.
+  if (msg == WM_MOUSEMOVE && mouse_captured_on_surface_ && !(wparam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))) {
+    mouse_capture_ = nullptr;
+    mouse_captured_on_surface_ = false;
+    if (::GetCapture() == hwnd_) ::ReleaseCapture();
+  }
   Win32Part* part = nullptr;
   if (mouse_capture_ || mouse_captured_on_surface_) {
     part = mouse_capture_;  // a press keeps its target until the release

@@ -64,6 +64,11 @@ class Win32Surface : public Surface {
   bool ShownFlag() const { return shown_; }
   void SetShownFlag(bool shown);
 
+  // The part named `name` (without regard to case): its rectangle in the client
+  // pixels it is painted and hit-tested at, and its own window or null. False
+  // for no such part, or one that covers no area.
+  bool FindPartPlace(std::string_view name, RECT* pixels, HWND* window) const;
+
   // Sizes in device pixels of the current twips size.
   int PixelWidth() const;
   int PixelHeight() const;

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "frame/errors.h"
+#include "hosts/activex/control_internals.h"
 #include "hosts/activex/ole_objects.h"
 #include "hosts/activex/testhost/dispatch_base.h"
 
@@ -191,14 +192,49 @@ IDispatch* Win32Driver::Resolve(const script::Target& target) const {
   return site.ExtenderDispatch();
 }
 
-HWND Win32Driver::WindowOf(const script::Target& target) const {
-  if (target.IsForm()) return TheForm().Window();
+Win32Driver::Aim Win32Driver::AimAt(const script::Target& target) const {
+  Aim aim;
+  if (target.IsForm()) {
+    aim.window = TheForm().Window();
+    ::GetClientRect(aim.window, &aim.rect);
+    return aim;
+  }
   Site& site = SiteOf(target);
-  if (!target.part.empty())
-    throw std::invalid_argument(target.Display() + ": this container reaches a control's own window, not its parts");
   HWND window = site.Window();
   if (!window) throw std::invalid_argument(target.Display() + ": the control has no window (not in-place active)");
-  return window;
+  if (target.part.empty()) {
+    aim.window = window;
+    ::GetClientRect(window, &aim.rect);
+    return aim;
+  }
+  // Parts are the control's own business; the library's controls say where
+  // theirs are through their private interface.
+  ComPtr<activex::IVitrelleControlInternals> internals;
+  if (!site.control || FAILED(site.control->QueryInterface(activex::IID_IVitrelleControlInternals,
+                                                           reinterpret_cast<void**>(internals.Put()))))
+    throw std::invalid_argument(target.Display() + ": " + site.Display() + " has no parts");
+  RECT rect{};
+  HWND part_window = nullptr;
+  if (FAILED(internals->GetPartRect(activex::Widen(target.part).c_str(), &rect, &part_window)))
+    throw std::invalid_argument(target.Display() + ": no such part");
+  if (part_window) {
+    aim.window = part_window;
+    ::GetClientRect(part_window, &aim.rect);
+  } else {
+    aim.window = window;
+    aim.rect = rect;
+    aim.windowless_part = true;
+  }
+  return aim;
+}
+
+HWND Win32Driver::KeyWindowOf(const script::Target& target) const {
+  if (target.IsForm()) return ::GetFocus();
+  Aim aim = AimAt(target);
+  // Keys reach windows only. The model host hands a windowless part's key to its
+  // control marked as the part's, which the controls ignore; sending it to the
+  // control's window instead would make it the control's own key.
+  return aim.windowless_part ? nullptr : aim.window;
 }
 
 void Win32Driver::Set(const script::Target& target, std::string_view member, const Variant& value) {
@@ -217,7 +253,8 @@ void Win32Driver::Call(const script::Target& target, std::string_view method) {
 }
 
 void Win32Driver::Focus(const script::Target& target) {
-  ::SetFocus(WindowOf(target));
+  // A windowless part cannot hold the focus: its control's window takes it.
+  ::SetFocus(AimAt(target).window);
   Pump();
 }
 
@@ -233,12 +270,13 @@ void Win32Driver::Tab(bool backwards) {
   Pump();
 }
 
-void Win32Driver::SendMouse(HWND window, UINT message, WPARAM state, float x_twips, float y_twips) {
+void Win32Driver::SendMouse(const Aim& aim, UINT message, WPARAM state, float x_twips, float y_twips) {
   Form& form = TheForm();
-  POINT p{form.ToPixelsX(x_twips), form.ToPixelsY(y_twips)};
+  // Real messages carry whole pixels: a point between two is rounded.
+  POINT p{aim.rect.left + form.ToPixelsX(x_twips), aim.rect.top + form.ToPixelsY(y_twips)};
   // The message goes where a real pointer at that point would send it: the
   // deepest visible child window under it.
-  HWND target = window;
+  HWND target = aim.window;
   for (;;) {
     HWND child = ::ChildWindowFromPointEx(target, p, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
     if (!child || child == target) break;
@@ -249,21 +287,28 @@ void Win32Driver::SendMouse(HWND window, UINT message, WPARAM state, float x_twi
 }
 
 void Win32Driver::Click(const script::Target& target, std::optional<std::pair<float, float>> at, bool double_click) {
-  HWND window = WindowOf(target);
-  Site& site = SiteOf(target);
-  auto [x, y] = at.value_or(std::pair<float, float>{site.width / 2, site.height / 2});
-  SendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, x, y);
-  SendMouse(window, WM_LBUTTONUP, 0, x, y);
+  Aim aim = AimAt(target);
+  std::pair<float, float> middle;
+  if (target.IsForm() || !target.part.empty()) {
+    middle = {static_cast<float>(aim.rect.right - aim.rect.left) * TheForm().TwipsPerPixelX() / 2,
+              static_cast<float>(aim.rect.bottom - aim.rect.top) * TheForm().TwipsPerPixelY() / 2};
+  } else {
+    Site& site = SiteOf(target);
+    middle = {site.width / 2, site.height / 2};
+  }
+  auto [x, y] = at.value_or(middle);
+  SendMouse(aim, WM_LBUTTONDOWN, MK_LBUTTON, x, y);
+  SendMouse(aim, WM_LBUTTONUP, 0, x, y);
   if (double_click) {
-    SendMouse(window, WM_LBUTTONDBLCLK, MK_LBUTTON, x, y);
-    SendMouse(window, WM_LBUTTONUP, 0, x, y);
+    SendMouse(aim, WM_LBUTTONDBLCLK, MK_LBUTTON, x, y);
+    SendMouse(aim, WM_LBUTTONUP, 0, x, y);
   }
   Pump();
 }
 
 void Win32Driver::Mouse(script::MouseAction action, const script::Target& target, int16_t button, int16_t shift,
                         float x, float y) {
-  HWND window = WindowOf(target);
+  Aim aim = AimAt(target);
   HeldModifiers held(shift);
   UINT message = WM_MOUSEMOVE;
   WPARAM state = MouseState(button, shift);
@@ -274,12 +319,12 @@ void Win32Driver::Mouse(script::MouseAction action, const script::Target& target
                              : (down ? WM_MBUTTONDOWN : WM_MBUTTONUP);
     if (!down) state = MouseState(0, shift);
   }
-  SendMouse(window, message, state, x, y);
+  SendMouse(aim, message, state, x, y);
   Pump();
 }
 
 void Win32Driver::Key(script::KeyAction action, const script::Target& target, int16_t key_code, int16_t shift) {
-  HWND window = target.IsForm() ? ::GetFocus() : WindowOf(target);
+  HWND window = KeyWindowOf(target);
   if (!window) return;
   HeldModifiers held(shift);
   bool down = action == script::KeyAction::kDown;
@@ -289,7 +334,7 @@ void Win32Driver::Key(script::KeyAction action, const script::Target& target, in
 }
 
 void Win32Driver::KeyPress(const script::Target& target, int16_t key_ascii) {
-  HWND window = target.IsForm() ? ::GetFocus() : WindowOf(target);
+  HWND window = KeyWindowOf(target);
   if (!window) return;
   ::SendMessageW(window, WM_CHAR, static_cast<WPARAM>(static_cast<uint16_t>(key_ascii)), 1);
   Pump();

@@ -53,11 +53,24 @@ class Win32Driver : public script::Driver {
   void OnDialog(HWND dialog);
 
  private:
+  // Where a target's input goes: the window that gets its messages and the
+  // target's rectangle in that window's client pixels. A windowless part's window
+  // is its control's, where the control hit-tests the mouse to the part.
+  struct Aim {
+    HWND window = nullptr;
+    RECT rect{};
+    bool windowless_part = false;
+  };
+
   Form& TheForm() const;
   Site& SiteOf(const script::Target& target) const;
   IDispatch* Resolve(const script::Target& target) const;
-  HWND WindowOf(const script::Target& target) const;
-  void SendMouse(HWND window, UINT message, WPARAM state, float x_twips, float y_twips);
+  Aim AimAt(const script::Target& target) const;
+  // The window that takes a key notification for the target; null for a
+  // windowless part, which never has the keyboard.
+  HWND KeyWindowOf(const script::Target& target) const;
+  // A mouse message at (x, y) twips from the aim's top left corner.
+  void SendMouse(const Aim& aim, UINT message, WPARAM state, float x_twips, float y_twips);
 
   std::string form_path_;
   std::unique_ptr<Form> form_;

@@ -374,6 +374,36 @@ void TestPropertyNotify(const ClassInfo& cls) {
   Check(sink.changes.empty(), "an unadvised change sink hears nothing");
 }
 
+// Where a container aims at a constituent part: the check box's caption label
+// is windowless and follows the layout, the glyph has a window only once the
+// control is active in place.
+void TestPartPlaces(const ClassInfo& cls) {
+  ComPtr<IDispatch> object = Create(cls);
+  ComPtr<vitrelle::activex::IVitrelleControlInternals> internals;
+  if (!object || FAILED(object->QueryInterface(vitrelle::activex::IID_IVitrelleControlInternals,
+                                               reinterpret_cast<void**>(internals.Put())))) {
+    Check(false, "the private interface is offered");
+    return;
+  }
+  Put(object.get(), L"Caption", Text(L"A caption"));
+  RECT left{};
+  HWND window = reinterpret_cast<HWND>(1);
+  Check(internals->GetPartRect(L"LBLCAPTION", &left, &window) == S_OK && left.right > left.left &&
+            left.bottom > left.top && window == nullptr,
+        "a part is found without regard to case; the windowless caption has an area and no window");
+  RECT glyph{};
+  Check(internals->GetPartRect(L"Check1", &glyph, &window) == S_OK && glyph.right > glyph.left && window == nullptr,
+        "the glyph has an area, and no window before in-place activation");
+  Check(glyph.right <= left.left, "the caption lies right of the glyph");
+  Put(object.get(), L"Alignment", Long(1));
+  RECT right{};
+  Check(internals->GetPartRect(L"lblCaption", &right, &window) == S_OK && right.left < left.left,
+        "the caption's place follows the layout when the alignment changes");
+  RECT none{1, 1, 1, 1};
+  Check(internals->GetPartRect(L"picGlyph", &none, &window) == E_INVALIDARG && none.right == 0,
+        "a part the control does not have is refused");
+}
+
 }  // namespace
 
 int main() {
@@ -396,6 +426,7 @@ int main() {
   TestPersistence(*check);
   TestEvents(*check);
   TestPropertyNotify(*check);
+  TestPartPlaces(*check);
   ::OleUninitialize();
   std::printf("com_client: %d passed, %d failed\n", passed, failed);
   return failed == 0 ? 0 : 1;
