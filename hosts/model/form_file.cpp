@@ -1,18 +1,18 @@
 #include "hosts/model/form_file.h"
 
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <span>
 #include <sstream>
-#include <vector>
 
 #include "frame/color_variant.h"
 #include "frame/errors.h"
 #include "frame/members.h"
 #include "hosts/model/font.h"
 #include "hosts/model/property_bag.h"
+#include "tools/vfm/vfm_reader.h"
 
 namespace vitrelle::model {
 
@@ -20,21 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Entry {
-  std::string key;
-  Variant value;
-  int line;
-};
-
-struct Block {
-  std::string class_name;
-  std::string name;
-  int line = 0;
-  std::vector<Entry> entries;
-  std::vector<Block> children;
-};
-
-constexpr std::string_view kHostKeys[] = {"Left", "Top", "Width", "Height", "TabIndex", "TabStop", "Visible", "Index"};
 constexpr std::string_view kFormKeys[] = {"BackColor", "Caption", "Picture", "Pattern", "Width", "Height"};
 
 bool OneOf(std::string_view key, std::span<const std::string_view> keys) {
@@ -44,208 +29,109 @@ bool OneOf(std::string_view key, std::span<const std::string_view> keys) {
   return false;
 }
 
-std::string Trim(std::string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-  while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
-  return std::string(s.substr(b, e - b));
-}
-
-bool IsIdentifier(std::string_view s) {
-  if (s.empty() || !(std::isalpha(static_cast<unsigned char>(s[0])) || s[0] == '_')) return false;
-  for (char c : s) {
-    if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_')) return false;
-  }
-  return true;
-}
-
-class Parser {
+// The reader knows the format; this knows which classes exist here, which of them
+// hold controls, and how pictures and fonts open on this host.
+class Builder {
  public:
-  Parser(ModelRuntime& runtime, std::string_view text, std::string path)
-      : runtime_(runtime), path_(std::move(path)) {
-    std::string line;
-    std::istringstream in{std::string(text)};
-    while (std::getline(in, line)) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      lines_.push_back(line);
-    }
-  }
-
-  Block ParseFile() {
-    int at = NextLine(0);
-    if (at >= Count()) Fail(Count(), "expected \"Begin Form NAME\"");
-    Block form;
-    at = ParseBlock(at, form, /*is_form=*/true);
-    int rest = NextLine(at);
-    if (rest < Count()) Fail(rest + 1, "expected nothing after the form's End");
-    return form;
-  }
+  Builder(ModelRuntime& runtime, std::string path) : runtime_(runtime), path_(std::move(path)) {}
 
   [[noreturn]] void Fail(int line, const std::string& what) const {
     throw FormFileError(path_ + ":" + std::to_string(line) + ": " + what);
   }
 
- private:
-  int Count() const { return static_cast<int>(lines_.size()); }
-
-  // The next line that is not blank or a comment.
-  int NextLine(int at) const {
-    while (at < Count()) {
-      std::string t = Trim(lines_[static_cast<size_t>(at)]);
-      if (!t.empty() && t[0] != '\'') break;
-      ++at;
-    }
-    return at;
-  }
-
-  static std::vector<std::string> Words(const std::string& s) {
-    std::vector<std::string> words;
-    std::istringstream in(s);
-    std::string w;
-    while (in >> w) words.push_back(w);
-    return words;
-  }
-
-  // Parses "Begin CLASS NAME" at `at` through its End; returns the line after it.
-  int ParseBlock(int at, Block& block, bool is_form) {
-    std::string text = Trim(lines_[static_cast<size_t>(at)]);
-    auto words = Words(text);
-    int line = at + 1;
-    if (words.size() != 3 || !NamesEqual(words[0], "Begin") || !IsIdentifier(words[1]) || !IsIdentifier(words[2])) {
-      Fail(line, is_form ? "expected \"Begin Form NAME\"" : "expected \"Begin CLASS NAME\", a property or \"End\"");
-    }
-    if (is_form && !NamesEqual(words[1], "Form")) Fail(line, "expected \"Begin Form NAME\"");
-    block.class_name = words[1];
-    block.name = words[2];
-    block.line = line;
+  // Everything that can be judged without running a control, so a bad file fails
+  // before any control's ReadProperties sees it.
+  void Check(const vfm::Block& block, bool is_form) const {
     if (!is_form && !IsHostControlClass(block.class_name) && !FindControlClass(block.class_name)) {
-      Fail(line, "expected a control class, not \"" + block.class_name + "\"");
+      Fail(block.line, "expected a control class, not \"" + block.class_name + "\"");
     }
-    bool can_contain = is_form;
-    if (!is_form) {
-      const ControlClass* library = FindControlClass(block.class_name);
-      can_contain = library ? library->options.container
-                            : NamesEqual(block.class_name, "Frame") || NamesEqual(block.class_name, "PictureBox");
-    }
-    ++at;
-    for (;;) {
-      at = NextLine(at);
-      if (at >= Count()) Fail(Count(), "expected \"End\" for " + block.name + " (begun on line " +
-                                           std::to_string(block.line) + ")");
-      std::string t = Trim(lines_[static_cast<size_t>(at)]);
-      auto w = Words(t);
-      if (w.size() == 1 && NamesEqual(w[0], "End")) return at + 1;
-      if (!w.empty() && NamesEqual(w[0], "Begin")) {
-        if (!can_contain) Fail(at + 1, block.class_name + " " + block.name + " cannot contain controls");
-        Block child;
-        at = ParseBlock(at, child, false);
-        block.children.push_back(std::move(child));
-        continue;
+    for (const vfm::Entry& e : block.entries) {
+      if (is_form && !OneOf(e.key, kFormKeys)) {
+        Fail(e.line, "expected a form property (BackColor, Caption, Picture, Pattern, Width, Height), not " + e.key);
       }
-      ParseEntry(at + 1, t, block, is_form);
-      ++at;
+      CheckHostKey(e);
+    }
+    if (!block.children.empty() && !CanContain(block, is_form)) {
+      Fail(block.children.front().line, block.class_name + " " + block.name + " cannot contain controls");
+    }
+    for (const vfm::Block& child : block.children) Check(child, false);
+  }
+
+  Variant ValueOf(const vfm::Entry& e) const {
+    if (e.font) {
+      FontSpec spec;
+      spec.name = e.font->name;
+      spec.size = e.font->size;
+      spec.bold = e.font->bold;
+      spec.italic = e.font->italic;
+      spec.underline = e.font->underline;
+      spec.strikethrough = e.font->strikethrough;
+      return Variant::OfFont(MakeFont(spec));
+    }
+    if (e.value.picture_path) return OpenPicture(e.line, *e.value.picture_path);
+    return e.value.value;
+  }
+
+  void SiteChildren(Form& form, const vfm::Block& block, Site* container) const {
+    for (const vfm::Block& child : block.children) {
+      ControlSpec spec;
+      spec.class_name = child.class_name;
+      spec.name = child.name;
+      spec.container = container;
+      ModelPropertyBag bag;
+      for (const vfm::Entry& e : child.entries) {
+        if (!vfm::IsExtentOrExtenderKey(e.key)) bag.Put(e.key, ValueOf(e));
+      }
+      auto value = [&](std::string_view key) -> const Variant* {
+        const vfm::Entry* e = child.Find(key);
+        return e ? &e->value.value : nullptr;
+      };
+      if (auto* v = value("Index")) spec.index = v->ToInteger();
+      if (auto* v = value("Left")) spec.left = v->ToSingle();
+      if (auto* v = value("Top")) spec.top = v->ToSingle();
+      if (auto* v = value("Width")) spec.width = v->ToSingle();
+      if (auto* v = value("Height")) spec.height = v->ToSingle();
+      if (auto* v = value("TabIndex")) spec.tab_index = v->ToInteger();
+      if (auto* v = value("TabStop")) spec.tab_stop = v->ToBoolean();
+      if (auto* v = value("Visible")) spec.visible = v->ToBoolean();
+      Site* site = nullptr;
+      try {
+        site = &form.AddControl(spec, &bag);
+      } catch (const std::invalid_argument& e) {
+        Fail(child.line, std::string("expected a control that can be placed: ") + e.what());
+      } catch (const RuntimeError& e) {
+        Fail(child.line, "expected properties " + child.name + " accepts; loading it raised " +
+                             std::to_string(e.number()) + " (" + e.description() + ")");
+      }
+      SiteChildren(form, child, site);
     }
   }
 
-  void ParseEntry(int line, const std::string& text, Block& block, bool is_form) {
-    size_t eq = text.find('=');
-    if (eq == std::string::npos) Fail(line, "expected \"KEY = VALUE\", \"Begin CLASS NAME\" or \"End\"");
-    std::string key = Trim(std::string_view(text).substr(0, eq));
-    if (!IsIdentifier(key)) Fail(line, "expected a property name before \"=\"");
-    if (is_form && !OneOf(key, kFormKeys)) {
-      Fail(line, "expected a form property (BackColor, Caption, Picture, Pattern, Width, Height), not " + key);
-    }
-    for (const auto& e : block.entries) {
-      if (NamesEqual(e.key, key)) Fail(line, "expected each property once; " + key + " is repeated");
-    }
-    Variant value = ParseValue(line, Trim(std::string_view(text).substr(eq + 1)));
-    CheckHostKey(line, key, value);
-    block.entries.push_back({key, std::move(value), line});
+ private:
+  static bool CanContain(const vfm::Block& block, bool is_form) {
+    if (is_form) return true;
+    const ControlClass* library = FindControlClass(block.class_name);
+    return library ? library->options.container
+                   : NamesEqual(block.class_name, "Frame") || NamesEqual(block.class_name, "PictureBox");
   }
 
-  void CheckHostKey(int line, const std::string& key, const Variant& value) {
-    bool boolean = NamesEqual(key, "TabStop") || NamesEqual(key, "Visible");
-    bool number = OneOf(key, kHostKeys) && !boolean;
-    if (boolean && value.type() != VarType::kBoolean) Fail(line, "expected True or False for " + key);
+  // The site reads these itself, so a wrong kind would surface as a type mismatch
+  // far from the line that caused it.
+  void CheckHostKey(const vfm::Entry& e) const {
+    const Variant& value = e.value.value;
+    bool boolean = NamesEqual(e.key, "TabStop") || NamesEqual(e.key, "Visible");
+    bool number = vfm::IsExtentOrExtenderKey(e.key) && !boolean;
+    if (boolean && value.type() != VarType::kBoolean) Fail(e.line, "expected True or False for " + e.key);
     if (number && (!value.IsNumeric() || value.type() == VarType::kBoolean)) {
-      Fail(line, "expected a number for " + key);
+      Fail(e.line, "expected a number for " + e.key);
     }
-    bool whole = NamesEqual(key, "Index") || NamesEqual(key, "TabIndex");
+    bool whole = NamesEqual(e.key, "Index") || NamesEqual(e.key, "TabIndex");
     if (whole && (value.type() != VarType::kInteger || value.ToInteger() < 0)) {
-      Fail(line, "expected a whole number from 0 to 32767 for " + key);
+      Fail(e.line, "expected a whole number from 0 to 32767 for " + e.key);
     }
   }
 
-  static bool ParseQuoted(std::string_view s, size_t& pos, std::string& out) {
-    if (pos >= s.size() || s[pos] != '"') return false;
-    ++pos;
-    for (;;) {
-      if (pos >= s.size()) return false;
-      char c = s[pos++];
-      if (c == '"') {
-        if (pos < s.size() && s[pos] == '"') {
-          out += '"';
-          ++pos;
-          continue;
-        }
-        return true;
-      }
-      out += c;
-    }
-  }
-
-  Variant ParseValue(int line, const std::string& text) {
-    const std::string expected =
-        "expected a value: a number, 0x hex number, True, False, a string in double quotes, picture(\"path\") or "
-        "font(\"name\", size)";
-    if (text.empty()) Fail(line, expected);
-    if (text[0] == '"') {
-      size_t pos = 0;
-      std::string out;
-      if (!ParseQuoted(text, pos, out) || pos != text.size()) Fail(line, "expected a string closed by \"");
-      return Variant::String(out);
-    }
-    if (NamesEqual(text, "True")) return Variant::Boolean(true);
-    if (NamesEqual(text, "False")) return Variant::Boolean(false);
-    if (text.size() > 9 && NamesEqual(text.substr(0, 8), "picture(")) return ParsePicture(line, text);
-    if (text.size() > 6 && NamesEqual(text.substr(0, 5), "font(")) return ParseFont(line, text);
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-      if (text.size() > 10) Fail(line, "expected at most eight hexadecimal digits");
-      uint32_t v = 0;
-      for (size_t i = 2; i < text.size(); ++i) {
-        char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
-        int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-        if (d < 0) Fail(line, "expected hexadecimal digits after 0x");
-        v = v * 16 + static_cast<uint32_t>(d);
-      }
-      return Variant::Long(static_cast<int32_t>(v));
-    }
-    size_t i = text[0] == '-' ? 1 : 0;
-    size_t digits = 0, points = 0;
-    for (size_t j = i; j < text.size(); ++j) {
-      if (std::isdigit(static_cast<unsigned char>(text[j]))) {
-        ++digits;
-      } else if (text[j] == '.') {
-        ++points;
-      } else {
-        Fail(line, expected);
-      }
-    }
-    if (digits == 0 || points > 1 || text.back() == '.' || text[i] == '.') Fail(line, expected);
-    if (points == 1) return Variant::Double(std::stod(text));
-    if (text.size() - i > 10) Fail(line, "expected a whole number that fits 32 bits");
-    long long v = std::stoll(text);
-    if (v >= -32768 && v <= 32767) return Variant::Integer(static_cast<int16_t>(v));
-    if (v >= INT32_MIN && v <= INT32_MAX) return Variant::Long(static_cast<int32_t>(v));
-    Fail(line, "expected a whole number that fits 32 bits");
-  }
-
-  Variant ParsePicture(int line, const std::string& text) {
-    size_t pos = 8;
-    std::string rel;
-    if (!ParseQuoted(text, pos, rel) || pos + 1 != text.size() || text[pos] != ')') {
-      Fail(line, "expected picture(\"path\")");
-    }
+  Variant OpenPicture(int line, const std::string& rel) const {
     fs::path full = fs::path(path_).parent_path() / rel;
     std::string error;
     auto bitmap = ReadPng(full.string(), &error);
@@ -255,80 +141,9 @@ class Parser {
     return Variant::OfPicture(picture);
   }
 
-  Variant ParseFont(int line, const std::string& text) {
-    const std::string expected = "expected font(\"name\", size[, Bold][, Italic][, Underline][, Strikethrough])";
-    if (text.back() != ')') Fail(line, expected);
-    size_t pos = 5;
-    FontSpec spec;
-    spec.name.clear();
-    if (!ParseQuoted(text, pos, spec.name) || spec.name.empty()) Fail(line, expected);
-    std::string rest = text.substr(pos, text.size() - 1 - pos);
-    std::vector<std::string> args;
-    std::stringstream in(rest);
-    std::string arg;
-    while (std::getline(in, arg, ',')) args.push_back(Trim(arg));
-    if (args.size() < 2 || !args[0].empty()) Fail(line, expected);
-    double size = 0;
-    if (!ParseNumber(args[1], size) || size < 1 || size > 2048) Fail(line, expected);
-    spec.size = static_cast<float>(size);
-    for (size_t k = 2; k < args.size(); ++k) {
-      if (NamesEqual(args[k], "Bold")) {
-        spec.bold = true;
-      } else if (NamesEqual(args[k], "Italic")) {
-        spec.italic = true;
-      } else if (NamesEqual(args[k], "Underline")) {
-        spec.underline = true;
-      } else if (NamesEqual(args[k], "Strikethrough")) {
-        spec.strikethrough = true;
-      } else {
-        Fail(line, expected);
-      }
-    }
-    return Variant::OfFont(MakeFont(spec));
-  }
-
   ModelRuntime& runtime_;
   std::string path_;
-  std::vector<std::string> lines_;
 };
-
-const Variant* Lookup(const Block& block, std::string_view key) {
-  for (const auto& e : block.entries) {
-    if (NamesEqual(e.key, key)) return &e.value;
-  }
-  return nullptr;
-}
-
-void SiteChildren(Form& form, const Block& block, Site* container, const Parser& parser) {
-  for (const Block& child : block.children) {
-    ControlSpec spec;
-    spec.class_name = child.class_name;
-    spec.name = child.name;
-    spec.container = container;
-    ModelPropertyBag bag;
-    for (const Entry& e : child.entries) {
-      if (!OneOf(e.key, kHostKeys)) bag.Put(e.key, e.value);
-    }
-    if (auto* v = Lookup(child, "Index")) spec.index = v->ToInteger();
-    if (auto* v = Lookup(child, "Left")) spec.left = v->ToSingle();
-    if (auto* v = Lookup(child, "Top")) spec.top = v->ToSingle();
-    if (auto* v = Lookup(child, "Width")) spec.width = v->ToSingle();
-    if (auto* v = Lookup(child, "Height")) spec.height = v->ToSingle();
-    if (auto* v = Lookup(child, "TabIndex")) spec.tab_index = v->ToInteger();
-    if (auto* v = Lookup(child, "TabStop")) spec.tab_stop = v->ToBoolean();
-    if (auto* v = Lookup(child, "Visible")) spec.visible = v->ToBoolean();
-    Site* site = nullptr;
-    try {
-      site = &form.AddControl(spec, &bag);
-    } catch (const std::invalid_argument& e) {
-      parser.Fail(child.line, std::string("expected a control that can be placed: ") + e.what());
-    } catch (const RuntimeError& e) {
-      parser.Fail(child.line, "expected properties " + child.name + " accepts; loading it raised " +
-                                  std::to_string(e.number()) + " (" + e.description() + ")");
-    }
-    SiteChildren(form, child, site, parser);
-  }
-}
 
 // Numbers as a person would write them: whole ones without a point.
 std::string NumberText(const Variant& v) {
@@ -446,33 +261,40 @@ class Writer {
 
 std::shared_ptr<Form> LoadFormText(ModelRuntime& runtime, std::string_view text, const std::string& path,
                                    bool user_mode) {
-  Parser parser(runtime, text, path);
-  Block root = parser.ParseFile();
+  Builder builder(runtime, path);
+  vfm::Block root;
+  try {
+    root = vfm::ParseVfm(text, path);
+  } catch (const vfm::VfmError& e) {
+    throw FormFileError(e.what());
+  }
+  builder.Check(root, /*is_form=*/true);
   auto form = Form::Create(runtime, root.name, user_mode);
   try {
-    for (const Entry& e : root.entries) {
-      auto fail = [&](const std::string& what) { parser.Fail(e.line, what); };
+    for (const vfm::Entry& e : root.entries) {
+      auto fail = [&](const std::string& what) { builder.Fail(e.line, what); };
+      Variant value = builder.ValueOf(e);
       try {
         if (NamesEqual(e.key, "BackColor")) {
-          if (!e.value.IsNumeric()) fail("expected a colour number for BackColor");
-          form->SetBackColor(ToOleColor(e.value));
+          if (!value.IsNumeric()) fail("expected a colour number for BackColor");
+          form->SetBackColor(ToOleColor(value));
         } else if (NamesEqual(e.key, "Caption")) {
-          form->SetCaption(e.value.ToString());
+          form->SetCaption(value.ToString());
         } else if (NamesEqual(e.key, "Picture")) {
-          form->SetPicture(e.value.ToPicture());
+          form->SetPicture(value.ToPicture());
         } else if (NamesEqual(e.key, "Pattern")) {
-          form->SetPattern(e.value.ToPicture());
+          form->SetPattern(value.ToPicture());
         } else if (NamesEqual(e.key, "Width")) {
-          form->SetClientSize(e.value.ToSingle(), form->ClientHeight());
+          form->SetClientSize(value.ToSingle(), form->ClientHeight());
         } else if (NamesEqual(e.key, "Height")) {
-          form->SetClientSize(form->ClientWidth(), e.value.ToSingle());
+          form->SetClientSize(form->ClientWidth(), value.ToSingle());
         }
       } catch (const RuntimeError&) {
         fail("expected a valid value for the form's " + e.key);
       }
     }
     form->BeginLoad();
-    SiteChildren(*form, root, nullptr, parser);
+    builder.SiteChildren(*form, root, nullptr);
     form->EndLoad();
   } catch (...) {
     form->Unload();

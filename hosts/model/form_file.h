@@ -10,9 +10,10 @@
 //      End
 //   End
 //
-// Values: decimal integers, 0x hexadecimal integers, decimal numbers with a point,
-// True/False, strings in double quotes ("" is a quote), picture("path") relative to
-// the file, and font("Name", size[, Bold][, Italic][, Underline][, Strikethrough]).
+// Values are read by tools/vfm, as scripts read them: decimal integers, 0x hexadecimal
+// integers, decimal numbers with a point or an exponent, True/False, Nothing, strings
+// in double quotes ("" is a quote), picture("path") relative to the file, and
+// font("Name", size[, Bold][, Italic][, Underline][, Strikethrough]).
 // The host keeps Left, Top, Width, Height, TabIndex, TabStop, Visible and Index;
 // every other key of a control goes to its property bag. A form's Width and Height
 // are its client area; besides them a form takes BackColor, Caption, Picture (drawn

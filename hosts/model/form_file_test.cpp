@@ -145,6 +145,13 @@ TEST_F(FormFileTest, SystemColourWrittenUnsignedIsTaken) {
   EXPECT_EQ(form_->BackColor(), 0x8000000Fu);
 }
 
+// Values the script reader also takes: Nothing for no picture, exponents for numbers.
+TEST_F(FormFileTest, NothingAndExponentsAreValues) {
+  form_ = LoadFormText(runtime_, "Begin Form F\n Picture = Nothing\n Width = 1.5E+3\nEnd\n", "f.vfm", true);
+  EXPECT_FALSE(form_->GetPicture());
+  EXPECT_EQ(form_->ClientWidth(), 1500.0f);
+}
+
 struct BadFile {
   const char* name;
   const char* text;
@@ -175,7 +182,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"unknown class", "Begin Form F\n Begin Gizmo G\n End\nEnd\n", 2, "control class"},
         BadFile{"missing End", "Begin Form F\n Begin CheckBox C\n End\n", 3, "\"End\" for F"},
         BadFile{"no equals", "Begin Form F\n Begin CheckBox C\n  Caption \"x\"\n End\nEnd\n", 3, "KEY = VALUE"},
-        BadFile{"open string", "Begin Form F\n Begin CheckBox C\n  Caption = \"x\n End\nEnd\n", 3, "closed by"},
+        BadFile{"open string", "Begin Form F\n Begin CheckBox C\n  Caption = \"x\n End\nEnd\n", 3, "no closing quote"},
         BadFile{"bad number", "Begin Form F\n Begin CheckBox C\n  Left = 12a\n End\nEnd\n", 3, "expected a value"},
         BadFile{"bad hex", "Begin Form F\n BackColor = 0xZZ\nEnd\n", 2, "hexadecimal"},
         BadFile{"bool extent", "Begin Form F\n Begin CheckBox C\n  Left = True\n End\nEnd\n", 3, "number for Left"},
