@@ -43,13 +43,14 @@ class CheckOnModel : public ModelTest {
 };
 
 // ---------------------------------------------------------------------------
-// Vertical layout with the host's own text measurement (a one-line caption in the
-// standard font is 195 twips high).
+// Vertical layout with the host's own text measurement (a one-line caption in
+// DejaVu Sans at 8.25 points is 195 twips high, in the standard font 180).
 
 struct LayoutCase {
   const char* name;
   float height;
-  float font_size;  // 0: the standard font
+  float font_size;  // 0: the standard size
+  const char* font_name;  // empty: the standard face
   float expected_height, glyph_top, caption_top;
 };
 
@@ -62,6 +63,7 @@ TEST_P(LayoutOnModel, CentresGlyphAndCaption) {
   NewForm();
   Add("GlazeCheck", "Check1");
   DispatchPtr check = form_->Extender("Check1");
+  if (*c.font_name) check->Let("FontName", Variant::String(c.font_name));
   if (c.font_size > 0) check->Let("FontSize", Variant::Single(c.font_size));
   check->Let("Height", Variant::Single(c.height));
   EXPECT_EQ(check->Get("Height").ToSingle(), c.expected_height);
@@ -70,10 +72,11 @@ TEST_P(LayoutOnModel, CentresGlyphAndCaption) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Heights, LayoutOnModel,
-                         ::testing::Values(LayoutCase{"DesignSize", 915, 0, 915, 360, 345},
-                                           LayoutCase{"TooLowGrowsTo255", 100, 0, 255, 30, 30},
-                                           LayoutCase{"HalfTwipGlyphTop", 916, 0, 916, 360.5f, 346},
-                                           LayoutCase{"CaptionTallerThanRoom", 255, 14, 255, 30, 0}));
+                         ::testing::Values(LayoutCase{"DesignSize", 915, 0, "DejaVu Sans", 915, 360, 345},
+                                           LayoutCase{"DesignSizeStandardFont", 915, 0, "", 915, 360, 352},
+                                           LayoutCase{"TooLowGrowsTo255", 100, 0, "DejaVu Sans", 255, 30, 30},
+                                           LayoutCase{"HalfTwipGlyphTop", 916, 0, "DejaVu Sans", 916, 360.5f, 346},
+                                           LayoutCase{"CaptionTallerThanRoom", 255, 14, "", 255, 30, 0}));
 
 TEST_F(CheckOnModel, ResizeKeepsARightJustifiedGlyphWhereItWas) {
   NewForm();

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "frame/font_rules.h"
+
 namespace vitrelle::activex {
 namespace {
 
@@ -57,6 +59,7 @@ std::string OleFont::Name() const {
 }
 
 void OleFont::SetName(std::string_view name) {
+  CheckFontName(name);
   BSTR text = ToBstr(name);
   HRESULT hr = font_->put_Name(text);
   ::SysFreeString(text);
@@ -71,6 +74,7 @@ float OleFont::Size() const {
 }
 
 void OleFont::SetSize(float points) {
+  CheckFontSize(points);
   CY size{};
   size.int64 = std::llround(static_cast<double>(points) * 10000.0);
   Check(font_->put_Size(size));

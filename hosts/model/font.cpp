@@ -1,16 +1,16 @@
 #include "hosts/model/font.h"
 
-#include "frame/errors.h"
+#include "frame/font_rules.h"
 
 namespace vitrelle::model {
 
 void ModelFont::SetName(std::string_view name) {
-  if (name.empty()) Raise(err::kInvalidPropertyValue);
+  CheckFontName(name);
   spec_.name = std::string(name);
 }
 
 void ModelFont::SetSize(float points) {
-  if (!(points >= 1.0f && points <= 2048.0f)) Raise(err::kInvalidPropertyValue);
+  CheckFontSize(points);
   spec_.size = points;
 }
 

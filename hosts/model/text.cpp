@@ -1,17 +1,23 @@
-// Text with FreeType and the DejaVu Sans faces. Everything is rendered unhinted at
-// whole-pixel pen positions, each glyph advancing by its rounded unhinted width and
-// without kerning (as the platform's plain text output does), so widths are sums of
-// per-glyph integers and the pixels depend only on the font files.
+// Text with FreeType. A face name resolves to a font file the way Wine's GDI resolves
+// it (a family installed under that name, else the first installed of the sans faces
+// it falls back to), so that both hosts measure a caption in the same file. Everything
+// is rendered unhinted at whole-pixel pen positions, each glyph advancing by its
+// rounded unhinted width and without kerning (as the platform's plain text output
+// does), so widths are sums of per-glyph integers and the pixels depend only on the
+// font files.
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
+#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cctype>
 #include <cstdlib>
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <strings.h>
 #include <tuple>
 #include <vector>
 
@@ -24,10 +30,9 @@ namespace internal {
 
 namespace {
 
-constexpr const char* kDefaultFontDir = "/usr/share/fonts/truetype/dejavu";
-// Regular, bold, oblique, bold oblique: index = bold + 2 * italic.
-constexpr const char* kFaceFiles[4] = {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf", "DejaVuSans-Oblique.ttf",
-                                       "DejaVuSans-BoldOblique.ttf"};
+// What the platform's font mapper falls back to for a face it does not have, in its
+// order; the OLE font asks for no particular family or pitch, so the sans list.
+constexpr const char* kFallbackFaces[] = {"Arial", "Liberation Sans", "DejaVu Sans"};
 
 // Rounds value * numerator / denominator to the nearest integer, halves up, in exact
 // integer arithmetic (no floating point on the way from font units to pixels).
@@ -53,9 +58,9 @@ class FontEngine {
   FontEngine& operator=(const FontEngine&) = delete;
 
   ~FontEngine() {
-    for (FT_Face f : faces_)
-      if (f != nullptr) FT_Done_Face(f);
+    for (FT_Face f : faces_) FT_Done_Face(f);
     if (library_ != nullptr) FT_Done_FreeType(library_);
+    if (config_ != nullptr) FcConfigDestroy(config_);
   }
 
   // 26.6 pixels at 96 dpi, at least a pixel.
@@ -65,28 +70,53 @@ class FontEngine {
     return std::llround(px64);
   }
 
-  static int FaceIndex(const FontSpec& font) { return (font.bold ? 1 : 0) + (font.italic ? 2 : 0); }
-
-  FT_Face Face(int index) {
-    if (faces_[index] == nullptr) Load(index);
-    return faces_[index];
+  // The loaded face for a font's name, weight and slant.
+  int FaceIndex(const FontSpec& font) {
+    std::string key = font.name;
+    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    key += font.bold ? "|b" : "|r";
+    key += font.italic ? "i" : "u";
+    if (auto it = face_of_font_.find(key); it != face_of_font_.end()) return it->second;
+    const std::string path = ResolveFile(font);
+    int index;
+    if (auto it = face_of_file_.find(path); it != face_of_file_.end()) {
+      index = it->second;
+    } else {
+      FT_Face face = nullptr;
+      if (FT_New_Face(library_, path.c_str(), 0, &face) != 0) throw std::runtime_error("cannot open the font " + path);
+      index = static_cast<int>(faces_.size());
+      faces_.push_back(face);
+      sizes_.push_back(0);
+      face_of_file_.emplace(path, index);
+    }
+    face_of_font_.emplace(key, index);
+    return index;
   }
+
+  FT_Face Face(int index) { return faces_[static_cast<size_t>(index)]; }
 
   LineMetrics Metrics(int face_index, int64_t px64) {
     FT_Face f = Face(face_index);
     const int64_t units = 64LL * f->units_per_EM;
-    return {static_cast<int>(ScaleRound(f->ascender, px64, units)),
-            static_cast<int>(ScaleRound(-f->descender, px64, units))};
+    // The platform's text metrics come from the Windows ascent and descent where the
+    // font has them; the horizontal header's are a fallback.
+    int64_t ascent = f->ascender, descent = -f->descender;
+    if (const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(f, FT_SFNT_OS2));
+        os2 != nullptr && os2->usWinAscent + os2->usWinDescent > 0) {
+      ascent = os2->usWinAscent;
+      descent = os2->usWinDescent;
+    }
+    return {static_cast<int>(ScaleRound(ascent, px64, units)), static_cast<int>(ScaleRound(descent, px64, units))};
   }
 
   const Glyph& GlyphOf(int face_index, int64_t px64, char32_t code) {
     const auto key = std::make_tuple(face_index, px64, code);
     if (auto it = glyphs_.find(key); it != glyphs_.end()) return it->second;
     FT_Face f = Face(face_index);
-    if (sizes_[face_index] != px64) {
+    if (sizes_[static_cast<size_t>(face_index)] != px64) {
       if (FT_Set_Char_Size(f, 0, static_cast<FT_F26Dot6>(px64), 72, 72) != 0)
         throw std::runtime_error("cannot size the text font");
-      sizes_[face_index] = px64;
+      sizes_[static_cast<size_t>(face_index)] = px64;
     }
     Glyph g;
     if (FT_Load_Char(f, code, FT_LOAD_NO_HINTING | FT_LOAD_RENDER) == 0) {
@@ -107,21 +137,53 @@ class FontEngine {
  private:
   FontEngine() {
     if (FT_Init_FreeType(&library_) != 0) throw std::runtime_error("cannot start FreeType");
+    config_ = FcInitLoadConfigAndFonts();
+    if (config_ == nullptr) throw std::runtime_error("cannot read the fontconfig configuration");
   }
 
-  void Load(int index) {
-    const char* dir = std::getenv("VITRELLE_FONT_DIR");
-    const std::string path = std::string(dir != nullptr && *dir != '\0' ? dir : kDefaultFontDir) + "/" +
-                             kFaceFiles[index];
-    if (FT_New_Face(library_, path.c_str(), 0, &faces_[index]) != 0) {
-      faces_[index] = nullptr;
-      throw std::runtime_error("cannot open the text font " + path + " (Debian package fonts-dejavu-core)");
+  // The file of a family installed under exactly `family`, in the weight and slant
+  // asked for where the family has them; empty when no such family is installed.
+  std::string InstalledFile(const std::string& family, const FontSpec& font) {
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    FcPatternAddInteger(pattern, FC_WEIGHT, font.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, font.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcConfigSubstitute(config_, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(config_, pattern, &result);
+    FcPatternDestroy(pattern);
+    std::string file;
+    if (match != nullptr) {
+      // fontconfig always answers with something; only a face of that very family
+      // counts, as the platform takes no look-alike for a name it does not have.
+      FcChar8* name = nullptr;
+      bool same_family = false;
+      for (int i = 0; FcPatternGetString(match, FC_FAMILY, i, &name) == FcResultMatch; ++i)
+        if (strcasecmp(reinterpret_cast<const char*>(name), family.c_str()) == 0) same_family = true;
+      FcChar8* path = nullptr;
+      if (same_family && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch)
+        file = reinterpret_cast<const char*>(path);
+      FcPatternDestroy(match);
     }
+    return file;
+  }
+
+  std::string ResolveFile(const FontSpec& font) {
+    if (!font.name.empty())
+      if (std::string file = InstalledFile(font.name, font); !file.empty()) return file;
+    for (const char* fallback : kFallbackFaces)
+      if (std::string file = InstalledFile(fallback, font); !file.empty()) return file;
+    throw std::runtime_error("no font for \"" + font.name +
+                             "\" and none of its fallbacks is installed (Debian packages fonts-liberation, "
+                             "fonts-dejavu-core)");
   }
 
   FT_Library library_ = nullptr;
-  FT_Face faces_[4] = {};
-  int64_t sizes_[4] = {0, 0, 0, 0};
+  FcConfig* config_ = nullptr;
+  std::vector<FT_Face> faces_;
+  std::vector<int64_t> sizes_;
+  std::map<std::string, int> face_of_file_, face_of_font_;
   std::map<std::tuple<int, int64_t, char32_t>, Glyph> glyphs_;
 };
 
@@ -174,12 +236,13 @@ int LineWidth(FontEngine& engine, std::string_view line, int face, int64_t px64)
 }  // namespace
 
 LineMetrics MetricsOf(const FontSpec& font) {
-  return FontEngine::Get().Metrics(FontEngine::FaceIndex(font), FontEngine::PixelSize64(font.size));
+  FontEngine& engine = FontEngine::Get();
+  return engine.Metrics(engine.FaceIndex(font), FontEngine::PixelSize64(font.size));
 }
 
 void RenderText(std::string_view utf8, const FontSpec& font, int x, int y, TextSink& sink) {
   FontEngine& engine = FontEngine::Get();
-  const int face_index = FontEngine::FaceIndex(font);
+  const int face_index = engine.FaceIndex(font);
   const int64_t px64 = FontEngine::PixelSize64(font.size);
   const LineMetrics metrics = engine.Metrics(face_index, px64);
   const FT_Face face = engine.Face(face_index);
@@ -219,7 +282,7 @@ void RenderText(std::string_view utf8, const FontSpec& font, int x, int y, TextS
 
 TextExtent MeasureText(std::string_view utf8, const FontSpec& font) {
   internal::FontEngine& engine = internal::FontEngine::Get();
-  const int face_index = internal::FontEngine::FaceIndex(font);
+  const int face_index = engine.FaceIndex(font);
   const int64_t px64 = internal::FontEngine::PixelSize64(font.size);
   const int line_height = engine.Metrics(face_index, px64).Height();
   TextExtent extent;
