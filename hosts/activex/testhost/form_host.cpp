@@ -1042,6 +1042,11 @@ void Form::SiteLibraryControl(Site& s, const vfm::Block& block) {
     s.ole_object->GetMiscStatus(DVASPECT_CONTENT, &misc);
     if (misc & OLEMISC_SETCLIENTSITEFIRST) s.ole_object->SetClientSite(s.site_object);
   }
+  // A form designer knows a saved control's extent before it loads the control's
+  // properties, and a control may place its parts by its width while it loads (a
+  // right-justified glyph does).
+  SIZEL himetric{std::lround(s.width * 2540.0f / 1440.0f), std::lround(s.height * 2540.0f / 1440.0f)};
+  if (s.ole_object) s.ole_object->SetExtent(DVASPECT_CONTENT, &himetric);
   ComPtr<IPersistPropertyBag> persist;
   if (SUCCEEDED(s.control->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(persist.Put())))) {
     FileBag bag(block, folder_);
@@ -1057,7 +1062,6 @@ void Form::SiteLibraryControl(Site& s, const vfm::Block& block) {
   if (!s.ole_object) return;  // a control without in-place activation stays windowless
   if (!(misc & OLEMISC_SETCLIENTSITEFIRST)) s.ole_object->SetClientSite(s.site_object);
   s.ole_object->SetHostNames(L"Vitrelle test container", Widen(name_).c_str());
-  SIZEL himetric{std::lround(s.width * 2540.0f / 1440.0f), std::lround(s.height * 2540.0f / 1440.0f)};
   s.ole_object->SetExtent(DVASPECT_CONTENT, &himetric);
   RECT rect = s.PixelRect();
   hr = s.ole_object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, s.site_object, 0, hwnd_, &rect);
