@@ -52,6 +52,10 @@ std::optional<Bitmap> ReadPng(const std::string& path, std::string* error) {
     return std::nullopt;
   }
   image.format = PNG_FORMAT_RGBA;
+  // libpng's simple reader takes 16-bit samples for linear light and brightens
+  // them on the way to 8 bits; image programs and the platform's decoders read
+  // them as the same sRGB values as 8-bit ones.
+  image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
   if (image.width == 0 || image.height == 0 || image.width > 32768 || image.height > 32768) {
     SetError(error, path, "image size out of range");
     png_image_free(&image);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -28,6 +29,19 @@ TEST(PngTest, RoundTripKeepsEveryPixel) {
   EXPECT_EQ(back->Width(), 7);
   EXPECT_EQ(back->Height(), 5);
   EXPECT_EQ(back->Pixels(), image.Pixels());
+}
+
+// The showcase's backdrop is stored with 16 bits a sample: its pixels read as the
+// same colours image programs and the platform show, not brightened as if the
+// samples were linear light.
+TEST(PngTest, SixteenBitSamplesKeepTheirColour) {
+  const char* root = std::getenv("VITRELLE_SOURCE_DIR");
+  ASSERT_NE(root, nullptr);
+  std::string error;
+  const auto backdrop = ReadPng(std::string(root) + "/examples/backdrop.png", &error);
+  ASSERT_TRUE(backdrop) << error;
+  EXPECT_EQ(backdrop->At(5, 5), Rgb(231, 211, 154));
+  EXPECT_EQ(backdrop->At(100, 290), Rgb(103, 146, 192));
 }
 
 TEST(PngTest, FailuresNameTheFile) {

@@ -53,7 +53,7 @@ class Bitmap {
   std::vector<OleColor> pixels_;
 };
 
-// The look of text; every name maps to the same deterministic font family.
+// The look of text. The name resolves to a font file as the platform resolves it.
 struct FontSpec {
   std::string name = "MS Sans Serif";
   float size = 8.25f;  // points
