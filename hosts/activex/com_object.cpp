@@ -324,10 +324,19 @@ HRESULT ComObject::InitNew() {
       hosted_->control().WriteProperties(bag);
       hosted_->control().ReadProperties(bag);
     }
+    ResizeAfterLoad();
     return S_OK;
   } catch (const RuntimeError& error) {
     return ErrorHResult(error.number());
   }
+}
+
+// An extent the container gave before the properties were loaded reaches the
+// control now, as a form's Resize follows its controls' ReadProperties.
+void ComObject::ResizeAfterLoad() {
+  if (!extent_before_load_) return;
+  extent_before_load_ = false;
+  hosted_->control().Resize();
 }
 
 HRESULT ComObject::Load(IStream* stream) {
@@ -339,6 +348,7 @@ HRESULT ComObject::Load(IStream* stream) {
   initialized_ = true;
   try {
     hosted_->control().ReadProperties(bag);
+    ResizeAfterLoad();
     return S_OK;
   } catch (const RuntimeError& error) {
     return ErrorHResult(error.number());
@@ -369,6 +379,7 @@ HRESULT ComObject::Load(IPropertyBag* bag, IErrorLog* log) {
   ComPropertyBag adapter(bag, log);
   try {
     hosted_->control().ReadProperties(adapter);
+    ResizeAfterLoad();
     return S_OK;
   } catch (const RuntimeError& error) {
     return ErrorHResult(error.number());

@@ -143,6 +143,7 @@ class ComObject final : public IDispatch,
   // A control used before any container initialised it (a script's CreateObject)
   // starts from its defaults, as one newly placed on a form.
   void EnsureInitialized();
+  void ResizeAfterLoad();
   const Member* MemberById(DISPID id) const;
   // An ambient property read through the site's IDispatch; false when the
   // container does not answer it.
@@ -162,6 +163,7 @@ class ComObject final : public IDispatch,
   DispatchPtr object_;
   HostedControl* hosted_;  // null for EnumClass
   bool initialized_ = false;
+  bool extent_before_load_ = false;  // the control is to hear of it once loaded
   bool dirty_ = false;
   ConnectionPoint* event_point_ = nullptr;   // owned (one reference)
   ConnectionPoint* notify_point_ = nullptr;  // IPropertyNotifySink; controls only

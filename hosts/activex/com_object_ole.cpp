@@ -329,7 +329,8 @@ HRESULT ComObject::SetExtent(DWORD aspect, SIZEL* size) {
   if (!in_place_site_) {
     const int width = static_cast<int>(std::lround(size->cx * PixelsPerInch(LOGPIXELSX) / kHimetricPerInch));
     const int height = static_cast<int>(std::lround(size->cy * PixelsPerInch(LOGPIXELSY) / kHimetricPerInch));
-    hosted_->surface().ResizeFromHost(width, height);
+    hosted_->surface().ResizeFromHost(width, height, initialized_);
+    extent_before_load_ = !initialized_;
   }
   return S_OK;
 }

@@ -700,12 +700,13 @@ void Win32Surface::ApplySize() {
   if (hwnd_ && site_ && !host_resizing_) site_->OnSizeChangedByControl();
 }
 
-void Win32Surface::ResizeFromHost(int width_px, int height_px) {
+void Win32Surface::ResizeFromHost(int width_px, int height_px, bool notify) {
   const float width = static_cast<float>(std::max(0, width_px)) * TwipsPerPixelX();
   const float height = static_cast<float>(std::max(0, height_px)) * TwipsPerPixelY();
   if (width == width_ && height == height_) return;
   width_ = width;
   height_ = height;
+  if (!notify) return;
   host_resizing_ = true;
   try {
     if (control_) control_->Resize();

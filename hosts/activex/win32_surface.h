@@ -56,7 +56,10 @@ class Win32Surface : public Surface {
   void MoveTo(const RECT& rect);
   // The container gave the control a new size in pixels: the control hears Resize
   // with the twips size, once, and only when the size really changed.
-  void ResizeFromHost(int width_px, int height_px);
+  // The container's size for the control; `notify` false before the control has
+  // loaded its properties, which it hears of only once it has (as a form loads a
+  // saved control: its extent, then its properties, then Resize).
+  void ResizeFromHost(int width_px, int height_px, bool notify = true);
   HWND window() const { return hwnd_; }
   // Paints the whole surface into `dc` at `rect` (IViewObject::Draw).
   void DrawInto(HDC dc, const RECT& rect);

@@ -1,19 +1,18 @@
 #!/usr/bin/env bash
-# The x64 server under Wine: regsvr32 registers and unregisters it, and a VBScript
-# client creates every registered class by ProgID and drives it late-bound.
+# One architecture's server under Wine: regsvr32 registers and unregisters it, script
+# clients create every registered class by ProgID and drive it late-bound, a COM
+# client, Wine's own container window and the Win32 test container use it.
 # Wine's exit status can lie (a program that cannot start may still exit 0), so
 # every check reads what the programs themselves print.
 #
-# usage: wine_test.sh ROOT   (after hosts/activex/build.sh)
+# usage: wine_test.sh ROOT x64|x86   (after hosts/activex/build.sh, under xvfb-run)
 set -uo pipefail
 root=$1
-build="$root/build-activex-x64"
+arch=${2:-x64}
+build="$root/build-activex-$arch"
 gen="$root/build-activex-gen/vitrelle_activex_gen"
 here="$(cd "$(dirname "$0")" && pwd)"
-
-export WINEPREFIX="$build/wineprefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+. "$here/wine_env.sh"
 
 passed=0
 failed=0
@@ -23,23 +22,16 @@ check() {  # name, then a command that succeeds when the check holds
     passed=$((passed + 1))
   else
     failed=$((failed + 1))
-    echo "activex: FAILED: $name" >&2
+    echo "activex $arch: FAILED: $name" >&2
   fi
 }
 contains() { grep -qiF -- "$2" <<<"$1"; }
 lacks() { ! grep -qiF -- "$2" <<<"$1"; }
 
-# A fresh prefix each run: registration results must not come from an earlier one.
-rm -rf "$WINEPREFIX"
-wine wineboot -i >/dev/null 2>&1
-wineserver -w
-# Without a window manager, hiding a top-level window waits for one; unmanaged
-# windows hide at once.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-wineserver -p
-
-cleanup() { wineserver -k >/dev/null 2>&1 || true; }
-trap cleanup EXIT
+# A fresh prefix of this run's own: registration results must not come from an
+# earlier run, and two runs at once must not share one.
+wine_use "$arch" "$(mktemp -d "$build/wineprefix.XXXXXX")" || exit 1
+trap wine_done EXIT
 
 mkdir -p "$WINEPREFIX/drive_c/vitrelle"
 cp "$build/Vitrelle.ocx" "$WINEPREFIX/drive_c/vitrelle/Vitrelle.ocx"
@@ -54,7 +46,7 @@ is_built() { printf '%s\n' "${built[@]}" | grep -qx "$1"; }
 # second under Wine, an export of everything under two.
 export_hkcr() {
   rm -f "$WINEPREFIX/drive_c/hkcr.reg"
-  wine regedit /E 'C:\hkcr.reg' HKEY_CLASSES_ROOT >/dev/null 2>&1
+  wine_tool regedit /E 'C:\hkcr.reg' HKEY_CLASSES_ROOT >/dev/null 2>&1
   iconv -f UTF-16LE -t UTF-8 "$WINEPREFIX/drive_c/hkcr.reg" 2>/dev/null | tr -d '\r'
 }
 # The value lines of exactly one key (relative to HKEY_CLASSES_ROOT), headed by
@@ -69,7 +61,7 @@ section() {
 # The module path as a .reg file writes it, backslashes doubled.
 ocx_reg=${ocx//\\/\\\\}
 
-wine regsvr32 /s "$ocx" >/dev/null 2>&1
+wine_tool regsvr32 /s "$ocx" >/dev/null 2>&1
 hkcr=$(export_hkcr)
 check "HKEY_CLASSES_ROOT exported" test -n "$hkcr"
 
@@ -105,35 +97,35 @@ while read -r name prog_id clsid misc bitmap; do
   fi
 done < <("$gen" classes)
 
-out=$(section "$hkcr" "TypeLib\\$libid\\$libver\\0\\win64")
+out=$(section "$hkcr" "TypeLib\\$libid\\$libver\\0\\$wine_tlb_platform")
 # Wine writes the path with a \\?\ prefix; the path itself is what matters.
-check "type library registered for win64" contains "$out" "$ocx_reg\""
+check "type library registered for $wine_tlb_platform" contains "$out" "$ocx_reg\""
 
 # --- a late-bound script client ---------------------------------------------
 for name in "${built[@]}"; do
   script="C:\\vitrelle\\$name.vbs"
   if [ ! -f "$here/$name.vbs" ]; then
-    echo "activex: FAILED: no script for $name" >&2
+    echo "activex $arch: FAILED: no script for $name" >&2
     failed=$((failed + 1))
     continue
   fi
-  out=$(wine cscript //nologo "$script" 2>&1 | tr -d '\r')
+  out=$(wine_tool cscript //nologo "$script" 2>&1 | tr -d '\r')
   expected=$(tr -d '\r' < "$here/$name.expected")
   if [ "$out" = "$expected" ]; then
     passed=$((passed + 1))
   else
     failed=$((failed + 1))
-    echo "activex: FAILED: $name.vbs output differs" >&2
+    echo "activex $arch: FAILED: $name.vbs output differs" >&2
     diff <(echo "$expected") <(echo "$out") >&2
   fi
 done
 
 # --- a COM client: factory, unload count, class info, persistence, events -------
-out=$(wine 'C:\vitrelle\com_client_test.exe' 2>&1 | tr -d '\r')
+out=$(wine_exe 'C:\vitrelle\com_client_test.exe' 2>&1 | tr -d '\r')
 summary=$(grep '^com_client: [0-9]* passed' <<<"$out")
 if [ -z "$summary" ]; then
   failed=$((failed + 1))
-  echo "activex: FAILED: com_client_test printed no summary" >&2
+  echo "activex $arch: FAILED: com_client_test printed no summary" >&2
   echo "$out" >&2
 else
   grep 'FAILED' <<<"$out" >&2
@@ -146,15 +138,15 @@ if is_built GlazeCheck && is_built GlazeSlider; then
   cp "$build/atl_host.exe" "$WINEPREFIX/drive_c/vitrelle/"
   rm -f "$WINEPREFIX/drive_c/vitrelle/atl_host.bmp"
   check_misc=$("$gen" classes | awk '$1 == "GlazeCheck" { print $4 }')
-  out=$(wine 'C:\vitrelle\atl_host.exe' 'C:\vitrelle\atl_host.bmp' "$check_misc" 2>&1 | tr -d '\r')
+  out=$(wine_exe 'C:\vitrelle\atl_host.exe' 'C:\vitrelle\atl_host.bmp' "$check_misc" 2>&1 | tr -d '\r')
   oks=$(grep -c '^ok ' <<<"$out")
   fails=$(grep -c '^FAIL ' <<<"$out")
   if ! grep -q '^atl_host: ' <<<"$out"; then
     failed=$((failed + 1))
-    echo "activex: FAILED: atl_host did not finish" >&2
+    echo "activex $arch: FAILED: atl_host did not finish" >&2
     echo "$out" >&2
   fi
-  grep '^FAIL ' <<<"$out" | sed 's/^/activex: atl_host: /' >&2
+  grep '^FAIL ' <<<"$out" | sed "s/^/activex $arch: atl_host: /" >&2
   passed=$((passed + oks))
   failed=$((failed + fails))
   # What the form showed, for a look by eye.
@@ -174,28 +166,28 @@ testhost_scripts() {
     local dir="controls/${script%%/*}/scripts" base="${script#*/}"
     local form="$dir/form.vfm"
     [ -f "$root/$dir/$base.vfm" ] && form="$dir/$base.vfm"
-    out=$(cd "$root" && wine "$build/testhost.exe" "$form" "$dir/$base.txt" 2>&1 | tr -d '\r')
+    out=$(cd "$root" && wine_exe "$build/testhost.exe" "$form" "$dir/$base.txt" 2>&1 | tr -d '\r')
     expected=$(tr -d '\r' < "$root/$dir/$base.expected" | grep -vE '^@[0-9]+ capture ')
     got=$(grep -vE '^@[0-9]+ capture ' <<<"$out")
     # A server without in-place activation gives its controls no window to send
     # input to: the script stops there, and what it needs is not testable yet.
     if grep -qF 'the control has no window' <<<"$out"; then
-      echo "activex: not run: testhost $script (the controls are not in-place active in this build)" >&2
+      echo "activex $arch: not run: testhost $script (the controls are not in-place active in this build)" >&2
       continue
     fi
     if [ -z "$got" ]; then
       failed=$((failed + 1))
-      echo "activex: FAILED: testhost $script printed no log" >&2
+      echo "activex $arch: FAILED: testhost $script printed no log" >&2
       echo "$out" >&2
       continue
     fi
     unexplained=0
     while IFS= read -r line; do
       if grep -qxF -- "$script	$line" "$known"; then
-        echo "activex: known difference: testhost $script: $line" >&2
+        echo "activex $arch: known difference: testhost $script: $line" >&2
       else
         unexplained=1
-        echo "activex: FAILED: testhost $script: $line" >&2
+        echo "activex $arch: FAILED: testhost $script: $line" >&2
       fi
     done < <(diff <(echo "$expected") <(echo "$got") | grep -E '^[<>] ')
     if [ "$unexplained" = 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
@@ -204,7 +196,7 @@ testhost_scripts() {
   # The form's own window: client size from twips, BackColor painted.
   local shot="$build/testhost_form.bmp"
   rm -f "$shot"
-  (cd "$root" && wine "$build/testhost.exe" --screenshot "$shot" controls/slider/scripts/form.vfm >/dev/null 2>&1)
+  (cd "$root" && wine_exe "$build/testhost.exe" --screenshot "$shot" controls/slider/scripts/form.vfm >/dev/null 2>&1)
   # 4800 x 3000 twips at 96 DPI: 320 x 200 pixels of 32 bits after a 54-byte header.
   check "testhost screenshot has the form's client size" test "$(stat -c %s "$shot" 2>/dev/null)" = $((54 + 320 * 200 * 4))
   # The last pixel (bottom right, top-down rows) is the form's BackColor 0x00C0E0FF,
@@ -217,7 +209,7 @@ testhost_scripts() {
   # to the picture's 0xFF, and image readers showed them as holes.
   shot="$build/testhost_showcase.bmp"
   rm -f "$shot"
-  (cd "$root" && wine "$build/testhost.exe" --screenshot "$shot" examples/showcase.vfm >/dev/null 2>&1)
+  (cd "$root" && wine_exe "$build/testhost.exe" --screenshot "$shot" examples/showcase.vfm >/dev/null 2>&1)
   showcase_checks "$shot"
 }
 
@@ -264,8 +256,37 @@ showcase_checks() {
 }
 testhost_scripts
 
+# --- what each host shows of one form ------------------------------------------
+# looks.vfm has check boxes in both alignments and looks, and sliders. Each host's
+# picture is compared with its own picture of the form without them; a part one
+# host draws where the other shows nothing fails (compare_looks says where).
+looks_compare() {
+  local native="$root/build" work out
+  if [ ! -x "$native/tools/vitrelle" ] || [ ! -x "$native/tools/looks/compare_looks" ]; then
+    failed=$((failed + 1))
+    echo "activex $arch: FAILED: looks: the model host's build ($native) is missing" >&2
+    return
+  fi
+  work=$(mktemp -d "$build/looks.XXXXXX")
+  cp "$here/looks.vfm" "$work/looks.vfm"
+  awk '/^   Begin Glaze/ { skip = 1 } !skip { print } skip && /^   End$/ { skip = 0 }' "$here/looks.vfm" > "$work/base.vfm"
+  "$native/tools/vitrelle" render "$work/looks.vfm" -o "$work/model.png" >/dev/null
+  "$native/tools/vitrelle" render "$work/base.vfm" -o "$work/model_base.png" >/dev/null
+  wine_exe "$build/testhost.exe" --screenshot "$work/wine.bmp" "$work/looks.vfm" >/dev/null 2>&1
+  wine_exe "$build/testhost.exe" --screenshot "$work/wine_base.bmp" "$work/base.vfm" >/dev/null 2>&1
+  out=$("$native/tools/looks/compare_looks" "$work/looks.vfm" "$work/model.png" "$work/model_base.png" \
+    "$work/wine.bmp" "$work/wine_base.bmp" "the model host" "Wine $arch" 2>&1)
+  check "both hosts draw the same parts of looks.vfm" grep -q ' 0 differ$' <<<"$out"
+  grep -v ' differ$' <<<"$out" | sed "s/^/activex $arch: /" >&2
+  # Kept for a look by eye.
+  cp "$work/model.png" "$build/looks_model.png" 2>/dev/null || true
+  cp "$work/wine.bmp" "$build/looks_wine.bmp" 2>/dev/null || true
+  rm -rf "$work"
+}
+looks_compare
+
 # --- unregistration -----------------------------------------------------------
-wine regsvr32 /u /s "$ocx" >/dev/null 2>&1
+wine_tool regsvr32 /u /s "$ocx" >/dev/null 2>&1
 hkcr=$(export_hkcr)
 check "HKEY_CLASSES_ROOT exported again" test -n "$hkcr"
 while read -r name prog_id clsid misc bitmap; do
@@ -278,5 +299,5 @@ check "type library unregistered" test -z "$(section "$hkcr" "TypeLib\\$libid")"
 check "the CLSID root survives" contains "$(section "$hkcr" "CLSID")" PRESENT
 check "other classes survive" contains "$(section "$hkcr" "CLSID\\{00000300-0000-0000-C000-000000000046}")" PRESENT
 
-echo "activex: $passed passed, $failed failed"
+echo "activex $arch: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,0 +1,59 @@
+# How this project runs Windows programs under Wine, one architecture at a time.
+# Sourced by the Wine suite and the Wine benchmark:
+#   . wine_env.sh
+#   wine_use x64|x86 PREFIX   a fresh prefix of its own, its wineserver started
+#   wine_exe PROGRAM ARGS...  a program of that architecture
+#   wine_tool NAME ARGS...    one of Wine's own tools (regsvr32, cscript, regedit, reg)
+#                             in that architecture's system folder
+#   wine_done                 stops the wineserver and removes the prefix
+#
+# With 32-bit Wine installed the plain `wine` launcher is the 32-bit loader: classes a
+# 64-bit regsvr32 registers through it are not found by a 64-bit cscript started the
+# same way. Each side is therefore started by its own loader, which is also exported
+# as WINELOADER (a 64-bit program started otherwise cannot create windows).
+
+wine_use() {
+  wine_arch=$1
+  export WINEPREFIX=$2
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  case $wine_arch in
+    x64) wine_loader=/usr/lib/wine/wine64 wine_sysdir='C:\windows\system32' wine_windir='C:\windows' wine_tlb_platform=win64 ;;
+    x86) wine_loader=/usr/lib/wine/wine wine_sysdir='C:\windows\syswow64' wine_windir='C:\windows\syswow64' wine_tlb_platform=win32 ;;
+    *) echo "wine_env: unknown architecture $wine_arch" >&2; return 2 ;;
+  esac
+  if [ ! -x "$wine_loader" ]; then
+    echo "wine_env: $wine_loader is missing (Debian packages wine64, wine32:i386)" >&2
+    return 2
+  fi
+  # The prefix is always made by the 64-bit side, so that it holds both system
+  # folders (a WoW64 prefix).
+  rm -rf "$WINEPREFIX"
+  WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+  wineserver -w
+  export WINELOADER=$wine_loader
+  # One server for the whole run: each program would otherwise start its own.
+  wineserver -p
+  # Without a window manager, hiding a top-level window waits for one; unmanaged
+  # windows hide at once.
+  wine_tool reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+  return 0
+}
+
+wine_exe() { "$wine_loader" "$@"; }
+
+wine_tool() {
+  local name=$1 dir=$wine_sysdir
+  shift
+  # The 64-bit regedit lives in the Windows folder itself.
+  [ "$name" = regedit ] && dir=$wine_windir
+  "$wine_loader" "$dir\\$name.exe" "$@"
+}
+
+wine_done() {
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  case $WINEPREFIX in
+    */wineprefix.*) rm -rf "$WINEPREFIX" ;;
+  esac
+}
