@@ -17,8 +17,6 @@ namespace vitrelle::activex {
 namespace {
 
 constexpr wchar_t kSurfaceClass[] = L"VitrelleSurface";
-constexpr wchar_t kSurfaceProp[] = L"VitrelleSurface";
-constexpr wchar_t kFormHookProp[] = L"VitrelleFormHook";
 
 int ToPixels(float twips, float twips_per_pixel) {
   return static_cast<int>(RoundHalfEven(static_cast<double>(twips) / twips_per_pixel));
@@ -305,7 +303,7 @@ class CheckBox final : public InputImpl<CheckBoxPart> {
     button_ = ::CreateWindowExW(0, L"BUTTON", L"", style, r.left, r.top, r.right - r.left, r.bottom - r.top, parent,
                                 nullptr, ModuleInstance(), nullptr);
     if (!button_) return;
-    ::SetPropW(button_, kSurfaceProp, this);
+    ::SetWindowLongPtrW(button_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     ::SendMessageW(button_, BM_SETCHECK, static_cast<WPARAM>(value_), 0);
     ::EnableWindow(button_, enabled_ ? TRUE : FALSE);
     original_proc_ = reinterpret_cast<WNDPROC>(
@@ -314,7 +312,7 @@ class CheckBox final : public InputImpl<CheckBoxPart> {
   void OnWindowDestroyed() override {
     if (button_) {
       ::SetWindowLongPtrW(button_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_proc_));
-      ::RemovePropW(button_, kSurfaceProp);
+      ::SetWindowLongPtrW(button_, GWLP_USERDATA, 0);
       ::DestroyWindow(button_);
       button_ = nullptr;
     }
@@ -339,15 +337,19 @@ class CheckBox final : public InputImpl<CheckBoxPart> {
  private:
   // Mouse, key and focus messages of the button go to the control as the part's.
   static LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-    auto* self = static_cast<CheckBox*>(::GetPropW(hwnd, kSurfaceProp));
+    auto* self = reinterpret_cast<CheckBox*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self) return ::DefWindowProcW(hwnd, msg, wparam, lparam);
     WNDPROC original = self->original_proc_;
     Control* control = self->surface_.control();
     if (control) {
       try {
-        int16_t shift = static_cast<int16_t>((::GetKeyState(VK_SHIFT) < 0 ? 1 : 0) |
-                                             (::GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
-                                             (::GetKeyState(VK_MENU) < 0 ? 4 : 0));
+        // Asked only for input: each question is a round trip to the window server
+        // under Wine, and the button hears many messages that are not input.
+        const bool input = (msg >= WM_KEYFIRST && msg <= WM_KEYLAST) || (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST);
+        int16_t shift = input ? static_cast<int16_t>((::GetKeyState(VK_SHIFT) < 0 ? 1 : 0) |
+                                                     (::GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
+                                                     (::GetKeyState(VK_MENU) < 0 ? 4 : 0))
+                              : int16_t{0};
         switch (msg) {
           case WM_KEYDOWN: {
             int16_t key = static_cast<int16_t>(wparam);
@@ -877,7 +879,7 @@ void Win32Surface::DestroyWindowNow() {
   for (auto& part : parts_) part->OnWindowDestroyed();
   HWND old = hwnd_;
   hwnd_ = nullptr;
-  ::RemovePropW(old, kSurfaceProp);
+  ::SetWindowLongPtrW(old, GWLP_USERDATA, 0);
   ::DestroyWindow(old);
 }
 
@@ -1019,9 +1021,9 @@ void Win32Surface::KeyEvent(UINT msg, WPARAM wparam) {
 LRESULT CALLBACK Win32Surface::WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   if (msg == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
-    ::SetPropW(hwnd, kSurfaceProp, create->lpCreateParams);
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
-  auto* self = static_cast<Win32Surface*>(::GetPropW(hwnd, kSurfaceProp));
+  auto* self = reinterpret_cast<Win32Surface*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!self || self->hwnd_ != hwnd) return ::DefWindowProcW(hwnd, msg, wparam, lparam);
   try {
     return self->HandleMessage(msg, wparam, lparam);
@@ -1088,8 +1090,21 @@ struct FormHook {
   std::vector<Win32Surface*> listeners;
 };
 
+// The forms this module has hooked. Every message to a form passes through
+// FormProc, and a window property costs a round trip to the window server
+// under Wine; the module's own table costs nothing.
+std::map<HWND, FormHook*>& FormHooks() {
+  static std::map<HWND, FormHook*> hooks;
+  return hooks;
+}
+
+FormHook* HookOf(HWND form) {
+  auto it = FormHooks().find(form);
+  return it == FormHooks().end() ? nullptr : it->second;
+}
+
 LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-  auto* hook = static_cast<FormHook*>(::GetPropW(hwnd, kFormHookProp));
+  FormHook* hook = HookOf(hwnd);
   if (!hook) return ::DefWindowProcW(hwnd, msg, wparam, lparam);
   WNDPROC original = hook->original;
   LRESULT result = ::CallWindowProcW(original, hwnd, msg, wparam, lparam);
@@ -1106,12 +1121,12 @@ void Win32Surface::HookForm() {
   if (!hwnd_ || hooked_form_) return;
   HWND form = ::GetAncestor(hwnd_, GA_ROOT);
   if (!form) return;
-  auto* hook = static_cast<FormHook*>(::GetPropW(form, kFormHookProp));
+  FormHook* hook = HookOf(form);
   if (!hook) {
     hook = new FormHook();
     hook->original =
         reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(form, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FormProc)));
-    ::SetPropW(form, kFormHookProp, hook);
+    FormHooks()[form] = hook;
   }
   hook->listeners.push_back(this);
   hooked_form_ = form;
@@ -1119,7 +1134,7 @@ void Win32Surface::HookForm() {
 
 void Win32Surface::UnhookForm() {
   if (!hooked_form_) return;
-  auto* hook = static_cast<FormHook*>(::GetPropW(hooked_form_, kFormHookProp));
+  FormHook* hook = HookOf(hooked_form_);
   if (hook) {
     std::erase(hook->listeners, this);
     // Only the last listener may restore the window procedure, and only while it
@@ -1127,7 +1142,7 @@ void Win32Surface::UnhookForm() {
     if (hook->listeners.empty() &&
         ::GetWindowLongPtrW(hooked_form_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&FormProc)) {
       ::SetWindowLongPtrW(hooked_form_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(hook->original));
-      ::RemovePropW(hooked_form_, kFormHookProp);
+      FormHooks().erase(hooked_form_);
       delete hook;
     }
   }

@@ -52,6 +52,9 @@ int Screenshot(const std::string& out, const std::string& form) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The log goes out in large writes: the C runtime asks the console for its mode
+  // on every write, a round trip to the window server under Wine each.
+  std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
   if (FAILED(::OleInitialize(nullptr))) {
     std::cerr << "testhost: OLE could not be initialised\n";
     return vitrelle::script::kExitHostFailed;

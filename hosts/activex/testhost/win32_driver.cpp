@@ -18,11 +18,14 @@ Win32Driver* g_driver = nullptr;  // the hook has no context argument
 // Focus changes are watched where they happen, inside whichever window gets
 // WM_SETFOCUS, so a control that moves the focus itself is seen as well. Dialogs
 // are seen after their WM_INITDIALOG, when a message box has its text.
+// Focus changes and message boxes. A hook on every window procedure call would
+// see them too, but under Wine each hooked call is three round trips to the
+// window server, and a capture sends dozens of messages: the container's own
+// watching made copies several times slower than the controls' work.
 LRESULT CALLBACK WatchFocus(int code, WPARAM wp, LPARAM lp) {
-  if (code == HC_ACTION && g_driver) {
-    const auto* msg = reinterpret_cast<const CWPRETSTRUCT*>(lp);
-    if (msg->message == WM_SETFOCUS) g_driver->OnFocusWindow(msg->hwnd);
-    if (msg->message == WM_INITDIALOG) g_driver->OnDialog(msg->hwnd);
+  if (g_driver) {
+    if (code == HCBT_SETFOCUS && wp) g_driver->OnFocusWindow(reinterpret_cast<HWND>(wp));
+    if (code == HCBT_ACTIVATE) g_driver->OnDialog(reinterpret_cast<HWND>(wp));
   }
   return ::CallNextHookEx(nullptr, code, wp, lp);
 }
@@ -64,7 +67,7 @@ WPARAM MouseState(int16_t button, int16_t shift) {
 
 Win32Driver::Win32Driver(std::string form_path) : form_path_(std::move(form_path)) {
   g_driver = this;
-  hook_ = ::SetWindowsHookExW(WH_CALLWNDPROCRET, &WatchFocus, nullptr, ::GetCurrentThreadId());
+  hook_ = ::SetWindowsHookExW(WH_CBT, &WatchFocus, nullptr, ::GetCurrentThreadId());
 }
 
 Win32Driver::~Win32Driver() {
