@@ -41,13 +41,6 @@ class WindowForm final : public Dispatch {
   HWND hwnd_;
 };
 
-int PixelsPerInch(int index) {
-  HDC dc = ::GetDC(nullptr);
-  int dpi = dc ? ::GetDeviceCaps(dc, index) : 96;
-  if (dc) ::ReleaseDC(nullptr, dc);
-  return dpi > 0 ? dpi : 96;
-}
-
 LONG PixelsToHimetric(int pixels, int dpi) {
   return static_cast<LONG>(std::lround(pixels * kHimetricPerInch / dpi));
 }
@@ -327,8 +320,8 @@ HRESULT ComObject::SetExtent(DWORD aspect, SIZEL* size) {
   // Once active in place the container's rectangles decide the size: some
   // containers pass extents here in units of their own.
   if (!in_place_site_) {
-    const int width = static_cast<int>(std::lround(size->cx * PixelsPerInch(LOGPIXELSX) / kHimetricPerInch));
-    const int height = static_cast<int>(std::lround(size->cy * PixelsPerInch(LOGPIXELSY) / kHimetricPerInch));
+    const int width = static_cast<int>(std::lround(size->cx * ScreenDpi(LOGPIXELSX) / kHimetricPerInch));
+    const int height = static_cast<int>(std::lround(size->cy * ScreenDpi(LOGPIXELSY) / kHimetricPerInch));
     hosted_->surface().ResizeFromHost(width, height, initialized_);
     extent_before_load_ = !initialized_;
   }
@@ -339,8 +332,8 @@ HRESULT ComObject::GetExtent(DWORD aspect, SIZEL* size) {
   if (!size) return E_POINTER;
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   if (!hosted_) return E_UNEXPECTED;
-  size->cx = PixelsToHimetric(hosted_->surface().PixelWidth(), PixelsPerInch(LOGPIXELSX));
-  size->cy = PixelsToHimetric(hosted_->surface().PixelHeight(), PixelsPerInch(LOGPIXELSY));
+  size->cx = PixelsToHimetric(hosted_->surface().PixelWidth(), ScreenDpi(LOGPIXELSX));
+  size->cy = PixelsToHimetric(hosted_->surface().PixelHeight(), ScreenDpi(LOGPIXELSY));
   return S_OK;
 }
 

@@ -1,5 +1,8 @@
 #include "hosts/activex/com_util.h"
 
+#include <algorithm>
+#include <array>
+
 #include <olectl.h>
 
 #include <new>
@@ -333,6 +336,19 @@ bool ComDispatch::IsA(std::string_view type_name) const {
   std::string_view bare = text;
   while (!bare.empty() && bare.front() == '_') bare.remove_prefix(1);
   return NamesEqual(text, type_name) || NamesEqual(bare, type_name);
+}
+
+int ScreenDpi(int index) {
+  static const std::array<int, 2> dpi = [] {
+    std::array<int, 2> values{96, 96};
+    if (HDC dc = ::GetDC(nullptr)) {
+      values[0] = std::max(1, ::GetDeviceCaps(dc, LOGPIXELSX));
+      values[1] = std::max(1, ::GetDeviceCaps(dc, LOGPIXELSY));
+      ::ReleaseDC(nullptr, dc);
+    }
+    return values;
+  }();
+  return index == LOGPIXELSY ? dpi[1] : dpi[0];
 }
 
 }  // namespace vitrelle::activex

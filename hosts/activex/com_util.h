@@ -21,6 +21,11 @@ void SetModuleInstance(HINSTANCE instance);
 // The module's full path, as registration writes it.
 std::wstring ModulePath();
 
+// The screen's dots per inch (LOGPIXELSX or LOGPIXELSY), 96 when it cannot be
+// asked. Read once: the system's DPI is fixed for a process's lifetime, and each
+// question is a screen context and a round trip to the window server under Wine.
+int ScreenDpi(int index);
+
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(const wchar_t* text, size_t length);
 std::string Narrow(std::wstring_view text);

@@ -35,19 +35,13 @@ Handle OlePicture::PaletteHandle() const {
 int32_t OlePicture::WidthPixels() const {
   OLE_XSIZE_HIMETRIC width = 0;
   picture_->get_Width(&width);
-  HDC dc = ::GetDC(nullptr);
-  int dpi = ::GetDeviceCaps(dc, LOGPIXELSX);
-  ::ReleaseDC(nullptr, dc);
-  return ::MulDiv(width, dpi, 2540);
+  return ::MulDiv(width, ScreenDpi(LOGPIXELSX), 2540);
 }
 
 int32_t OlePicture::HeightPixels() const {
   OLE_YSIZE_HIMETRIC height = 0;
   picture_->get_Height(&height);
-  HDC dc = ::GetDC(nullptr);
-  int dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
-  ::ReleaseDC(nullptr, dc);
-  return ::MulDiv(height, dpi, 2540);
+  return ::MulDiv(height, ScreenDpi(LOGPIXELSY), 2540);
 }
 
 std::string OleFont::Name() const {

@@ -22,13 +22,6 @@ Handle From(T h) {
   return reinterpret_cast<Handle>(h);
 }
 
-int ScreenDpi(int index) {
-  HDC dc = ::GetDC(nullptr);
-  int dpi = dc ? ::GetDeviceCaps(dc, index) : 96;
-  if (dc) ::ReleaseDC(nullptr, dc);
-  return dpi > 0 ? dpi : 96;
-}
-
 }  // namespace
 
 COLORREF ToColorRef(OleColor color) {

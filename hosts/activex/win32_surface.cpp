@@ -238,7 +238,9 @@ class Label final : public InputImpl<LabelPart> {
   // The label fits its text on one line: width and height follow every change of
   // caption or font.
   void AutoSize() {
-    HDC dc = ::GetDC(nullptr);
+    // A memory context measures as the screen does without asking the window
+    // server for the screen's visible region every time.
+    static HDC dc = ::CreateCompatibleDC(nullptr);
     HGDIOBJ old = ::SelectObject(dc, FontHandle(font_));
     std::wstring text = Widen(caption_);
     SIZE size{};
@@ -246,7 +248,6 @@ class Label final : public InputImpl<LabelPart> {
                             &size);
     if (text.empty()) size.cx = 0;
     ::SelectObject(dc, old);
-    ::ReleaseDC(nullptr, dc);
     width_ = static_cast<float>(size.cx) * surface_.TwipsPerPixelX();
     height_ = static_cast<float>(size.cy) * surface_.TwipsPerPixelY();
     surface_.Invalidate();
