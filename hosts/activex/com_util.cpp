@@ -338,6 +338,18 @@ bool ComDispatch::IsA(std::string_view type_name) const {
   return NamesEqual(text, type_name) || NamesEqual(bare, type_name);
 }
 
+int ScreenBitsPerPixel() {
+  static const int bits = [] {
+    int value = 0;
+    if (HDC dc = ::GetDC(nullptr)) {
+      value = ::GetDeviceCaps(dc, BITSPIXEL) * ::GetDeviceCaps(dc, PLANES);
+      ::ReleaseDC(nullptr, dc);
+    }
+    return value;
+  }();
+  return bits;
+}
+
 int ScreenDpi(int index) {
   static const std::array<int, 2> dpi = [] {
     std::array<int, 2> values{96, 96};

@@ -25,6 +25,9 @@ std::wstring ModulePath();
 // asked. Read once: the system's DPI is fixed for a process's lifetime, and each
 // question is a screen context and a round trip to the window server under Wine.
 int ScreenDpi(int index);
+// The screen's colour depth in bits per pixel, 0 when it cannot be asked; read once
+// for the same reason.
+int ScreenBitsPerPixel();
 
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(const wchar_t* text, size_t length);

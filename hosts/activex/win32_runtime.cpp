@@ -37,8 +37,26 @@ Handle Win32Gdi::GetDC(Handle window) { return From(::GetDC(As<HWND>(window))); 
 Handle Win32Gdi::GetWindowDC(Handle window) { return From(::GetWindowDC(As<HWND>(window))); }
 int Win32Gdi::ReleaseDC(Handle window, Handle dc) { return ::ReleaseDC(As<HWND>(window), As<HDC>(dc)); }
 Handle Win32Gdi::CreateCompatibleDC(Handle dc) { return From(::CreateCompatibleDC(As<HDC>(dc))); }
+// A bitmap compatible with a true-colour screen is made as 32-bit memory in the
+// screen's own pixel layout: the two take a copy of the screen and draw alike, but a
+// device bitmap asks the display for its depth when it is made and again each time
+// it is selected into a context, which under Wine is three round trips to the
+// window server each time, the largest part of a background copy. Screens of fewer
+// colours keep device bitmaps, whose colours follow the screen's palette.
 Handle Win32Gdi::CreateCompatibleBitmap(Handle dc, int width, int height) {
-  return From(::CreateCompatibleBitmap(As<HDC>(dc), width, height));
+  HDC hdc = As<HDC>(dc);
+  if (width > 0 && height > 0 && ::GetObjectType(hdc) == OBJ_DC && ScreenBitsPerPixel() == 32) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    if (HBITMAP section = ::CreateDIBSection(hdc, &info, DIB_RGB_COLORS, &bits, nullptr, 0)) return From(section);
+  }
+  return From(::CreateCompatibleBitmap(hdc, width, height));
 }
 Handle Win32Gdi::SelectObject(Handle dc, Handle object) {
   return From(::SelectObject(As<HDC>(dc), As<HGDIOBJ>(object)));

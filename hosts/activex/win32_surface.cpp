@@ -26,6 +26,97 @@ void CheckPointer(int16_t pointer) {
   if ((pointer < 0 || pointer > 15) && pointer != 99) Raise(err::kInvalidPropertyValue);
 }
 
+// A window without borders or scroll bars has no non-client area to paint. The
+// default handling would still fetch a context of the whole window and its visible
+// region, a round trip to the window server for each under Wine, every time the
+// window is shown.
+bool HasNonClientArea(HWND hwnd) {
+  const LONG_PTR style = ::GetWindowLongPtrW(hwnd, GWL_STYLE);
+  const LONG_PTR ex_style = ::GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
+  return (style & (WS_BORDER | WS_DLGFRAME | WS_THICKFRAME | WS_HSCROLL | WS_VSCROLL)) != 0 ||
+         (ex_style & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE | WS_EX_WINDOWEDGE | WS_EX_DLGMODALFRAME)) != 0;
+}
+
+// One back buffer for every surface of the module, kept between paints: surfaces
+// paint on their thread one at a time, and a compatible bitmap made and selected for
+// each paint costs a query of the display's configuration each time (three round
+// trips to the window server under Wine). Its pixels are 32-bit and top-down, so a
+// surface's background can be kept as plain memory and copied in.
+class BackBuffer {
+ public:
+  ~BackBuffer() { Free(); }
+  // A memory context at least width x height pixels, or null while another paint
+  // holds it or when it cannot be made.
+  HDC Acquire(int width, int height) {
+    if (busy_) return nullptr;
+    if (width > width_ || height > height_) {
+      Free();
+      if (!Make(std::max(width, width_), std::max(height, height_))) return nullptr;
+    }
+    busy_ = true;
+    return dc_;
+  }
+  void Release() { busy_ = false; }
+  // Rows of `width` pixels between the buffer and `pixels` (width x height, packed).
+  void Save(std::vector<uint32_t>& pixels, int width, int height) const {
+    ::GdiFlush();
+    pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y) std::copy_n(Row(y), width, pixels.data() + static_cast<size_t>(y) * width);
+  }
+  void Restore(const std::vector<uint32_t>& pixels, int width, int height) {
+    ::GdiFlush();
+    for (int y = 0; y < height; ++y) std::copy_n(pixels.data() + static_cast<size_t>(y) * width, width, Row(y));
+  }
+
+ private:
+  bool Make(int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    bitmap_ = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    dc_ = bitmap_ ? ::CreateCompatibleDC(nullptr) : nullptr;
+    if (!dc_) {
+      Free();
+      return false;
+    }
+    old_bitmap_ = ::SelectObject(dc_, bitmap_);
+    bits_ = static_cast<uint32_t*>(bits);
+    width_ = width;
+    height_ = height;
+    return true;
+  }
+  void Free() {
+    if (dc_) {
+      ::SelectObject(dc_, old_bitmap_);
+      ::DeleteDC(dc_);
+    }
+    if (bitmap_) ::DeleteObject(bitmap_);
+    dc_ = nullptr;
+    bitmap_ = nullptr;
+    bits_ = nullptr;
+    width_ = height_ = 0;
+  }
+  uint32_t* Row(int y) const { return bits_ + static_cast<size_t>(y) * static_cast<size_t>(width_); }
+
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ old_bitmap_ = nullptr;
+  uint32_t* bits_ = nullptr;
+  int width_ = 0;
+  int height_ = 0;
+  bool busy_ = false;
+};
+
+BackBuffer& SharedBackBuffer() {
+  static BackBuffer buffer;
+  return buffer;
+}
+
 HFONT FontHandle(const FontPtr& font) {
   IFont* ole = PlatformFont(font);
   HFONT handle = nullptr;
@@ -340,6 +431,7 @@ class CheckBox final : public InputImpl<CheckBoxPart> {
   static LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     auto* self = reinterpret_cast<CheckBox*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self) return ::DefWindowProcW(hwnd, msg, wparam, lparam);
+    if (msg == WM_NCPAINT && !HasNonClientArea(hwnd)) return 0;
     WNDPROC original = self->original_proc_;
     Control* control = self->surface_.control();
     if (control) {
@@ -729,6 +821,7 @@ float Win32Surface::ScaleY(float value, ScaleMode from, ScaleMode to) const {
 
 void Win32Surface::SetPicture(PicturePtr picture) {
   picture_ = std::move(picture);
+  ++background_version_;
   Invalidate();
 }
 void Win32Surface::SetBackColor(OleColor c) {
@@ -889,7 +982,7 @@ void Win32Surface::MoveTo(const RECT& rect) {
   ::MoveWindow(hwnd_, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
 }
 
-void Win32Surface::Paint(HDC dc, int width, int height) {
+void Win32Surface::PaintBackground(HDC dc, int width, int height) {
   RECT all{0, 0, width, height};
   HBRUSH brush = ::CreateSolidBrush(ToColorRef(back_color_));
   ::FillRect(dc, &all, brush);
@@ -902,6 +995,9 @@ void Win32Surface::Paint(HDC dc, int width, int height) {
     int pw = picture_->WidthPixels(), ph = picture_->HeightPixels();
     picture->Render(dc, 0, 0, pw, ph, 0, h, w, -h, nullptr);
   }
+}
+
+void Win32Surface::PaintContent(HDC dc) {
   const float tx = TwipsPerPixelX(), ty = TwipsPerPixelY();
   for (const DrawnLine& line : drawn_) {
     HPEN pen = ::CreatePen(PS_SOLID, 1, ToColorRef(line.color));
@@ -917,10 +1013,30 @@ void Win32Surface::Paint(HDC dc, int width, int height) {
 void Win32Surface::DrawInto(HDC dc, const RECT& rect) {
   int width = rect.right - rect.left, height = rect.bottom - rect.top;
   if (width <= 0 || height <= 0) return;
+  BackBuffer& shared = SharedBackBuffer();
+  if (HDC memory = shared.Acquire(width, height)) {
+    // The colour and the picture change seldom; the parts drawn over them on
+    // every paint.
+    const BackgroundKey key{background_version_, width, height, ToColorRef(back_color_)};
+    if (key == background_key_ && !background_.empty()) {
+      shared.Restore(background_, width, height);
+    } else {
+      PaintBackground(memory, width, height);
+      shared.Save(background_, width, height);
+      background_key_ = key;
+    }
+    PaintContent(memory);
+    ::BitBlt(dc, rect.left, rect.top, width, height, memory, 0, 0, SRCCOPY);
+    shared.Release();
+    return;
+  }
+  // A paint inside another one (a picture rendering a control, say) gets a buffer
+  // of its own.
   HDC memory = ::CreateCompatibleDC(dc);
   HBITMAP bitmap = ::CreateCompatibleBitmap(dc, width, height);
   HGDIOBJ old = ::SelectObject(memory, bitmap);
-  Paint(memory, width, height);
+  PaintBackground(memory, width, height);
+  PaintContent(memory);
   ::BitBlt(dc, rect.left, rect.top, width, height, memory, 0, 0, SRCCOPY);
   ::SelectObject(memory, old);
   ::DeleteObject(bitmap);
@@ -1037,6 +1153,9 @@ LRESULT CALLBACK Win32Surface::WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LP
 LRESULT Win32Surface::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
     case WM_ERASEBKGND: return 1;  // WM_PAINT covers every pixel from its back buffer
+    case WM_NCPAINT:
+      if (!HasNonClientArea(hwnd_)) return 0;
+      break;
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = ::BeginPaint(hwnd_, &ps);

@@ -140,7 +140,8 @@ class Win32Surface : public Surface {
   friend class Win32Part;
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
   LRESULT HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam);
-  void Paint(HDC dc, int width, int height);
+  void PaintBackground(HDC dc, int width, int height);
+  void PaintContent(HDC dc);
   Win32Part* PartAt(int x, int y);
   void MouseEvent(UINT msg, WPARAM wparam, LPARAM lparam);
   void KeyEvent(UINT msg, WPARAM wparam);
@@ -164,6 +165,18 @@ class Win32Surface : public Surface {
   OleColor back_color_ = 0x8000000F;
   OleColor fore_color_ = 0x80000012;
   int16_t back_style_ = 1;
+  // The colour and picture beneath the parts as last painted, and what they were
+  // painted from; a new picture, colour or size paints them again.
+  struct BackgroundKey {
+    uint64_t version = 0;
+    int width = 0;
+    int height = 0;
+    COLORREF color = 0;
+    bool operator==(const BackgroundKey&) const = default;
+  };
+  uint64_t background_version_ = 0;
+  BackgroundKey background_key_;
+  std::vector<uint32_t> background_;
   FontPtr font_;
   bool font_transparent_ = true;
   bool enabled_ = true;

@@ -831,11 +831,13 @@ Form::Form(const std::string& path, bool user_mode, script::ScriptLog** log)
 
 Form::~Form() {
   sites_.clear();
+  classes_.clear();
   if (hwnd_) {
     ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     ::DestroyWindow(hwnd_);
   }
   if (dispatch_) dispatch_->Release();
+  FreePictureCopy();
 }
 
 IDispatch* Form::Dispatch() const { return dispatch_; }
@@ -870,12 +872,14 @@ std::vector<Site*> Form::TabOrder() {
 
 void Form::SetBackColor(OLE_COLOR color) {
   back_color_ = color;
+  FreePictureCopy();
   ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void Form::SetPicture(IPicture* picture, bool tiled) {
   picture_ = ComPtr<IPicture>(picture, false);
   tiled_ = tiled;
+  FreePictureCopy();
   ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
@@ -909,9 +913,62 @@ void Form::PaintBackground(HDC dc) {
   if (px <= 0 || py <= 0) return;
   int cols = tiled_ ? (client.right + px - 1) / px : 1;
   int rows = tiled_ ? (client.bottom + py - 1) / py : 1;
+  HDC source = PictureCopy(px, py);
   for (int r = 0; r < rows; ++r) {
-    for (int c = 0; c < cols; ++c) picture_->Render(dc, c * px, r * py, px, py, 0, h, w, -h, nullptr);
+    for (int c = 0; c < cols; ++c) {
+      if (source) {
+        ::BitBlt(dc, c * px, r * py, px, py, source, 0, 0, SRCCOPY);
+      } else {
+        picture_->Render(dc, c * px, r * py, px, py, 0, h, w, -h, nullptr);
+      }
+    }
   }
+}
+
+// The form's picture drawn once over its colour and kept, as form packages keep
+// theirs: every control that copies its background makes the form paint again,
+// and rendering the picture anew each time costs more than the copy itself.
+HDC Form::PictureCopy(int width, int height) {
+  if (picture_dc_ && picture_width_ == width && picture_height_ == height) return picture_dc_;
+  FreePictureCopy();
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  picture_bitmap_ = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  picture_dc_ = picture_bitmap_ ? ::CreateCompatibleDC(nullptr) : nullptr;
+  if (!picture_dc_) {
+    FreePictureCopy();
+    return nullptr;
+  }
+  picture_old_bitmap_ = ::SelectObject(picture_dc_, picture_bitmap_);
+  picture_width_ = width;
+  picture_height_ = height;
+  RECT all{0, 0, width, height};
+  HBRUSH brush = ::CreateSolidBrush(ColorRef(back_color_));
+  ::FillRect(picture_dc_, &all, brush);
+  ::DeleteObject(brush);
+  OLE_XSIZE_HIMETRIC w = 0;
+  OLE_YSIZE_HIMETRIC h = 0;
+  picture_->get_Width(&w);
+  picture_->get_Height(&h);
+  picture_->Render(picture_dc_, 0, 0, width, height, 0, h, w, -h, nullptr);
+  return picture_dc_;
+}
+
+void Form::FreePictureCopy() {
+  if (picture_dc_) {
+    ::SelectObject(picture_dc_, picture_old_bitmap_);
+    ::DeleteDC(picture_dc_);
+  }
+  if (picture_bitmap_) ::DeleteObject(picture_bitmap_);
+  picture_dc_ = nullptr;
+  picture_bitmap_ = nullptr;
+  picture_width_ = picture_height_ = 0;
 }
 
 LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -986,9 +1043,7 @@ void Form::AddControl(const vfm::Block& block) {
   if (auto* e = block.Find("Visible")) s.visible = e->value.value.ToBoolean();
   s.extender = new Extender(s);
   sites_.push_back(std::move(site));
-  std::string prog_id = "Vitrelle." + block.class_name;
-  CLSID clsid;
-  if (SUCCEEDED(::CLSIDFromProgID(Widen(prog_id).c_str(), &clsid))) {
+  if (LibraryClass(block.class_name)) {
     SiteLibraryControl(s, block);
   } else {
     CreateHostWindow(s, block);
@@ -998,11 +1053,33 @@ void Form::AddControl(const vfm::Block& block) {
   for (const vfm::Block& child : block.children) AddControl(child);
 }
 
+// A form names few classes many times, and each lookup of a class costs several
+// reads of the registry: each class is looked up and its factory obtained once, as
+// form packages do.
+Form::LoadedClass* Form::LibraryClass(const std::string& class_name) {
+  for (auto& c : classes_) {
+    if (NamesMatch(c.name, class_name)) return c.found ? &c : nullptr;
+  }
+  LoadedClass c;
+  c.name = class_name;
+  c.found = SUCCEEDED(::CLSIDFromProgID(Widen("Vitrelle." + class_name).c_str(), &c.clsid));
+  if (c.found) {
+    ::CoGetClassObject(c.clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                       reinterpret_cast<void**>(c.factory.Put()));
+  }
+  classes_.push_back(std::move(c));
+  return classes_.back().found ? &classes_.back() : nullptr;
+}
+
 void Form::SiteLibraryControl(Site& s, const vfm::Block& block) {
-  CLSID clsid;
-  ::CLSIDFromProgID(Widen("Vitrelle." + block.class_name).c_str(), &clsid);
-  HRESULT hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                                  reinterpret_cast<void**>(s.control.Put()));
+  LoadedClass* c = LibraryClass(block.class_name);
+  HRESULT hr = E_FAIL;
+  if (c && c->factory) {
+    hr = c->factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(s.control.Put()));
+  } else if (c) {
+    hr = ::CoCreateInstance(c->clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                            reinterpret_cast<void**>(s.control.Put()));
+  }
   if (FAILED(hr)) {
     load_errors_.push_back(RuntimeError(429, "ActiveX component can't create object"));
     return;

@@ -111,7 +111,16 @@ class Form {
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   void PaintBackground(HDC dc);
+  HDC PictureCopy(int width, int height);
+  void FreePictureCopy();
   void AddControl(const vfm::Block& block);
+  struct LoadedClass {
+    std::string name;
+    bool found = false;
+    CLSID clsid{};
+    ComPtr<IClassFactory> factory;
+  };
+  LoadedClass* LibraryClass(const std::string& class_name);
   void SiteLibraryControl(Site& site, const vfm::Block& block);
   void CreateHostWindow(Site& site, const vfm::Block& block);
 
@@ -124,8 +133,14 @@ class Form {
   OLE_COLOR back_color_ = 0x8000000F;
   ComPtr<IPicture> picture_;
   bool tiled_ = false;
+  HDC picture_dc_ = nullptr;  // the picture over the form's colour, kept between paints
+  HBITMAP picture_bitmap_ = nullptr;
+  HGDIOBJ picture_old_bitmap_ = nullptr;
+  int picture_width_ = 0;
+  int picture_height_ = 0;
   HWND last_focus_ = nullptr;  // restored when the form is activated again
   std::vector<std::unique_ptr<Site>> sites_;
+  std::vector<LoadedClass> classes_;  // library classes named by the form, each looked up once
   std::vector<RuntimeError> load_errors_;
   IDispatch* dispatch_ = nullptr;  // owned reference
   ComPtr<IFont> host_font_;        // the ambient font, for the host controls
