@@ -1,7 +1,8 @@
 # How this project runs Windows programs under Wine, one architecture at a time.
 # Sourced by the Wine suite and the Wine benchmark:
 #   . wine_env.sh
-#   wine_use x64|x86 PREFIX   a fresh prefix of its own, its wineserver started
+#   wine_use x64|x86 PREFIX   a fresh prefix of its own, its wineserver started;
+#                             status 3 when this machine cannot run that architecture
 #   wine_exe PROGRAM ARGS...  a program of that architecture
 #   wine_tool NAME ARGS...    one of Wine's own tools (regsvr32, cscript, regedit, reg)
 #                             in that architecture's system folder
@@ -26,6 +27,18 @@ wine_use() {
     echo "wine_env: $wine_loader is missing (Debian packages wine64, wine32:i386)" >&2
     return 2
   fi
+  # Some kernels are built without 32-bit support: the 32-bit loader installs but
+  # cannot start ("Exec format error").
+  if ! "$wine_loader" --version 2>/dev/null | grep -q '^wine-'; then
+    echo "wine_env: this machine cannot run $wine_loader ($wine_arch programs)" >&2
+    return 3
+  fi
+  # A display without a resource database (a bare Xvfb has none) makes Xlib read
+  # ~/.Xdefaults and ~/.Xdefaults-HOST again at every default it looks up, dozens of
+  # times for each window shown; a desktop session always has one.
+  mkdir -p "$WINEPREFIX.x11"
+  printf '! resources of the test display\n' > "$WINEPREFIX.x11/resources"
+  export XENVIRONMENT=$WINEPREFIX.x11/resources
   # The prefix is always made by the 64-bit side, so that it holds both system
   # folders (a WoW64 prefix).
   rm -rf "$WINEPREFIX"
@@ -54,6 +67,6 @@ wine_done() {
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
   case $WINEPREFIX in
-    */wineprefix.*) rm -rf "$WINEPREFIX" ;;
+    */wineprefix.*) rm -rf "$WINEPREFIX" "$WINEPREFIX.x11" ;;
   esac
 }
