@@ -33,7 +33,7 @@ enum class AmbientDefault { kNone, kDisplayName, kFont, kFontSize, kFontName };
 
 // How one property is saved with its form. A property without a key is not saved.
 struct Persisted {
-  std::string_view key;
+  std::string_view key = {};
   std::string_view write_key = {};  // when writing spells the key otherwise; bags match without case
   Variant default_value = {};       // what the bag stores nothing for, and returns for an absent key
   AmbientDefault ambient = AmbientDefault::kNone;  // the default comes from the container instead
