@@ -166,6 +166,7 @@ TEST_P(Declarations, NarrowTheMousePointerByOneRule) {
       EXPECT_EQ(e.number(), err::kOverflow) << wide.ToLiteral();
     }
   }
+  EXPECT_EQ(control->Invoke("MousePointer", InvokeKind::kGet, {}), Variant::Long(0));
   Variant crosshair[1] = {Variant::Double(2.0)};
   control->Invoke("MousePointer", InvokeKind::kLet, crosshair);
   EXPECT_EQ(control->Invoke("MousePointer", InvokeKind::kGet, {}), Variant::Long(2));
