@@ -218,6 +218,7 @@ class TimerPart : public Part {
 };
 
 class Control;
+struct Declaration;  // frame/properties.h
 
 // A nested user control with its own window (the radio button's glyph). The events
 // it raises arrive at the owning control's PartEvent.
@@ -416,6 +417,9 @@ class Control {
   // Late-bound access to the control's own members (the type library's interface).
   // Raises 438 for a member the control does not have.
   virtual Variant Invoke(std::string_view member, InvokeKind kind, std::span<Variant> args) = 0;
+  // The control's declared members in slot order (frame/properties.h): what a host
+  // needs beyond the type model, such as the member a PropertyChanged name reports.
+  virtual std::span<const Declaration* const> Declarations() const { return {}; }
 
   // Lifecycle, in the order the host drives it.
   virtual void Initialize() {}

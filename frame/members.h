@@ -1,7 +1,7 @@
-// Each control declares its late-bound members once, as a table of bindings; the
-// model host's dispatch, the COM dispatch and the tests all go through Invoke.
-// The type model (type_model.h) gives the same names their DISPIDs and types, and a
-// test checks that the two agree.
+// Late-bound members as tables of bindings, and the rules every late-bound call
+// follows. The model host's extenders and forms use MemberBinding tables; the
+// library's controls declare theirs as properties (properties.h), which a test holds
+// against the type model's interfaces.
 #pragma once
 
 #include <span>
@@ -26,6 +26,9 @@ struct MemberBinding {
   // comes with arguments, and those without when there is no plain get or call;
   // it checks the arguments itself.
   Variant (*with_args)(C&, std::span<Variant>) = nullptr;
+
+  bool Assignable() const { return put != nullptr; }
+  void Assign(C& self, const Variant& value) const { put(self, value); }
 };
 
 template <class C>
@@ -37,9 +40,11 @@ const MemberBinding<C>* FindBinding(std::span<const MemberBinding<C>> table, std
 }
 
 // Runs one member of `self`: 438 for a kind the member does not have, 383 for an
-// assignment to a read-only property, 450 for a wrong number of arguments.
-template <class C>
-Variant InvokeBinding(C& self, const MemberBinding<C>& m, InvokeKind kind, std::span<Variant> args) {
+// assignment to a read-only property, 450 for a wrong number of arguments. `B` is a
+// MemberBinding or a control's property declaration (properties.h), which assigns
+// and then reports the change.
+template <class C, class B>
+Variant InvokeBinding(C& self, const B& m, InvokeKind kind, std::span<Variant> args) {
   const bool read = kind == InvokeKind::kGet || kind == InvokeKind::kCall;
   if (read && m.with_args && (!args.empty() || (!m.get && !m.call))) return m.with_args(self, args);
   switch (kind) {
@@ -56,9 +61,9 @@ Variant InvokeBinding(C& self, const MemberBinding<C>& m, InvokeKind kind, std::
       Raise(err::kNotSupported);
     case InvokeKind::kLet:
     case InvokeKind::kSet:
-      if (!m.put) Raise(m.get ? err::kPropertyReadOnly : err::kNotSupported);
+      if (!m.Assignable()) Raise(m.get ? err::kPropertyReadOnly : err::kNotSupported);
       if (args.size() != 1) Raise(err::kWrongArguments);
-      m.put(self, args.back());
+      m.Assign(self, args.back());
       return {};
     case InvokeKind::kCall:
       if (!m.call) {

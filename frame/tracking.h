@@ -23,6 +23,10 @@ class TrackedControl : public Control {
   void ParentActivate() override;
   void TimerTick(TimerPart& timer) override;
 
+  // Tells the host that a property changed; a control's property table calls it
+  // after every assignment (frame/properties.h).
+  void ReportChange(std::string_view property) { surface_.PropertyChanged(property); }
+
  protected:
   struct Options {
     bool with_timer2 = true;  // the focus-return timer
@@ -33,6 +37,13 @@ class TrackedControl : public Control {
   Surface& surface() const { return surface_; }
   Runtime& runtime() const { return surface_.GetRuntime(); }
   bool UserMode() const { return surface_.AmbientUserMode(); }
+
+  // Assigns one of the control's own properties through its setter, as code that
+  // uses the control would: the change is reported like any other.
+  void Assign(std::string_view property, Variant value) {
+    Variant args[1] = {std::move(value)};
+    Invoke(property, InvokeKind::kLet, args);
+  }
 
   // The control's BackStyle value as last set.
   virtual int32_t BackStyleValue() const = 0;

@@ -6,67 +6,32 @@
 #include <cstdint>
 #include <memory>
 #include <span>
-#include <string>
 #include <string_view>
 
+#include "frame/captioned_control.h"
 #include "frame/host.h"
-#include "frame/tracking.h"
+#include "frame/properties.h"
 
 namespace vitrelle {
 
-class GlazeCheck : public TrackedControl {
+class GlazeCheck : public CaptionedControl {
  public:
   // What a new instance measures when it is placed on a form, in twips.
   static constexpr float kDesignWidth = 1680;
   static constexpr float kDesignHeight = 915;
 
-  static constexpr int32_t kAlignLeftJustify = 0;
-  static constexpr int32_t kAlignRightJustify = 1;
-
   explicit GlazeCheck(Surface& surface);
 
   std::string_view ClassName() const override { return "GlazeCheck"; }
   Variant Invoke(std::string_view member, InvokeKind kind, std::span<Variant> args) override;
+  std::span<const Declaration* const> Declarations() const override;
 
-  // Properties, in the order of the dispatch interface.
+  // Getters of the properties the caption does not hold; the setters are reached
+  // through the property table (members.cpp), which reports each change.
   int16_t Value() const;
-  void SetValue(int16_t value);
   int32_t hWnd() const;
   bool Enabled() const { return enabled_; }
-  void SetEnabled(bool on);
-  const std::string& Caption() const { return caption_; }
-  void SetCaption(std::string_view text);
-  int32_t BackStyle() const { return back_style_; }
-  void SetBackStyle(int32_t style);
   int32_t Appearance() const;
-  void SetAppearance(int32_t appearance);
-  int32_t Alignment() const { return alignment_; }
-  void SetAlignment(int32_t alignment);
-  OleColor BackColor() const { return back_color_; }
-  void SetBackColor(OleColor color);
-  OleColor ForeColor() const { return fore_color_; }
-  void SetForeColor(OleColor color);
-  FontPtr GetFont() const;
-  void SetFont(FontPtr font);
-  bool FontUnderline() const;
-  void SetFontUnderline(bool on);
-  bool FontTransparent() const;
-  void SetFontTransparent(bool on);
-  bool FontStrikethru() const;
-  void SetFontStrikethru(bool on);
-  float FontSize() const;
-  void SetFontSize(float points);
-  std::string FontName() const;
-  void SetFontName(std::string_view name);
-  bool FontItalic() const;
-  void SetFontItalic(bool on);
-  bool FontBold() const;
-  void SetFontBold(bool on);
-  PicturePtr MouseIcon() const;
-  void SetMouseIcon(PicturePtr icon);
-  int32_t MousePointer() const;
-  void SetMousePointer(int32_t pointer);
-  void DisplayAboutBox();
 
   // Lifecycle.
   void InitProperties() override;
@@ -86,12 +51,17 @@ class GlazeCheck : public TrackedControl {
   void LostFocus(Part* part) override;
 
  protected:
-  int32_t BackStyleValue() const override { return back_style_; }
+  void LayOutVertically() override;
 
  private:
+  static std::span<const Property<GlazeCheck>> Properties();
+
+  void SetValue(int16_t value);
+  void SetEnabled(bool on);
+  void SetAppearance(int32_t appearance);
+  void DisplayAboutBox();
+
   // layout.cpp
-  void LayOutVertically();
-  void PlaceHorizontally();
   void DrawFocusRect();
   void ClearFocusRect();
 
@@ -99,22 +69,9 @@ class GlazeCheck : public TrackedControl {
   void ToggleValue();
   bool FromGlyphOrSurface(const Part* part) const;
   bool FromInputPart(const Part* part) const;
-  void RaiseMouse(std::string_view event, int16_t& button, int16_t& shift, float& x, float& y);
-  void RaiseKey(std::string_view event, int16_t& key_code, int16_t& shift);
-
-  Font& SurfaceFont() const;
 
   CheckBoxPart& check1_;
-  LabelPart& lbl_caption_;
-
-  // What the parts do not hold themselves. A new instance gets these from
-  // InitProperties or ReadProperties; the values here only matter before that.
-  int32_t back_style_ = kBackStyleTransparent;
-  int32_t alignment_ = kAlignLeftJustify;
   bool enabled_ = true;
-  OleColor back_color_ = kColorButtonFace;
-  OleColor fore_color_ = kColorButtonText;
-  std::string caption_;
 };
 
 // For hosts that create controls by class name.

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "controls/check/recording_surface.h"
-#include "frame/type_model.h"
 
 namespace vitrelle {
 namespace {
@@ -140,23 +139,6 @@ TEST(GlazeCheckTest, InitPropertiesTakesTheDisplayNameAndACopyOfTheAmbientFont) 
   EXPECT_EQ(f.Get("Caption"), Variant::String("GlazeCheck1"));
   EXPECT_EQ(f.Get("BackStyle"), Variant::Long(kBackStyleTransparent));
   EXPECT_EQ(f.Get("Enabled"), Variant::Boolean(true));
-}
-
-// The member table and the published interface are written apart; they must name
-// the same members with the same kinds.
-TEST(GlazeCheckTest, AnswersEveryMemberOfItsInterface) {
-  Fixture f;
-  const Interface* iface = FindInterface("_GlazeCheck");
-  ASSERT_NE(iface, nullptr);
-  for (const Member& m : iface->members) {
-    if (m.kind == MemberKind::kMethod) {
-      EXPECT_EQ(ErrorOf([&] { f.check.Invoke(m.name, InvokeKind::kCall, {}); }), 0) << m.name;
-      continue;
-    }
-    Variant v;
-    EXPECT_EQ(ErrorOf([&] { v = f.Get(m.name); }), 0) << m.name;
-    EXPECT_EQ(ErrorOf([&] { f.Let(m.name, v); }), m.kind == MemberKind::kGet ? err::kPropertyReadOnly : 0) << m.name;
-  }
 }
 
 }  // namespace

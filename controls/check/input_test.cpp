@@ -121,8 +121,10 @@ TEST_P(FocusRectTest, SurroundsTheCaption) {
   rc.surface.label().SetHeight(c.label_height);
   rc.surface.SetWidth(c.width);
   rc.surface.SetHeight(c.height);
-  rc.check.SetCaption(c.caption);
-  rc.check.SetAlignment(c.alignment);
+  Variant caption[] = {Variant::String(c.caption)};
+  rc.check.Invoke("Caption", InvokeKind::kLet, caption);
+  Variant alignment[] = {Variant::Long(c.alignment)};
+  rc.check.Invoke("Alignment", InvokeKind::kLet, alignment);
   rc.surface.record.clear();
   rc.check.GotFocus(nullptr);
   EXPECT_EQ(rc.surface.record, Dashes(c.expected));

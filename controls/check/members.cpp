@@ -1,63 +1,39 @@
-// The late-bound members of GlazeCheck, declared once. Model dispatch, the COM
-// server, persistence and the tests all reach the properties through this table.
-#include <array>
-
-#include "frame/color_variant.h"
+// The published members of GlazeCheck, declared once in slot order with how each
+// is saved. Late-bound dispatch, persistence and the COM server all read this table.
 #include "controls/check/glaze_check.h"
-#include "frame/members.h"
 
 namespace vitrelle {
 
-namespace {
-
-using Binding = MemberBinding<GlazeCheck>;
-
-const std::array<Binding, 21> kMembers = {{
-    {"value", [](GlazeCheck& c) { return Variant::Integer(c.Value()); },
-     [](GlazeCheck& c, const Variant& v) { c.SetValue(v.ToInteger()); }},
-    {"hwnd", [](GlazeCheck& c) { return Variant::Long(c.hWnd()); }},
-    {"Enabled", [](GlazeCheck& c) { return Variant::Boolean(c.Enabled()); },
-     [](GlazeCheck& c, const Variant& v) { c.SetEnabled(v.ToBoolean()); }},
-    {"Caption", [](GlazeCheck& c) { return Variant::String(c.Caption()); },
-     [](GlazeCheck& c, const Variant& v) { c.SetCaption(v.ToString()); }},
-    {"BackStyle", [](GlazeCheck& c) { return Variant::Long(c.BackStyle()); },
-     [](GlazeCheck& c, const Variant& v) { c.SetBackStyle(v.ToLong()); }},
-    {"Appearance", [](GlazeCheck& c) { return Variant::Long(c.Appearance()); },
-     [](GlazeCheck& c, const Variant& v) { c.SetAppearance(v.ToLong()); }},
-    {"Alignment", [](GlazeCheck& c) { return Variant::Long(c.Alignment()); },
-     [](GlazeCheck& c, const Variant& v) { c.SetAlignment(v.ToLong()); }},
-    {"BackColor", [](GlazeCheck& c) { return FromOleColor(c.BackColor()); },
-     [](GlazeCheck& c, const Variant& v) { c.SetBackColor(ToOleColor(v)); }},
-    {"ForeColor", [](GlazeCheck& c) { return FromOleColor(c.ForeColor()); },
-     [](GlazeCheck& c, const Variant& v) { c.SetForeColor(ToOleColor(v)); }},
-    {"Font", [](GlazeCheck& c) { return Variant::OfFont(c.GetFont()); },
-     [](GlazeCheck& c, const Variant& v) { c.SetFont(v.ToFont()); }},
-    {"FontUnderline", [](GlazeCheck& c) { return Variant::Boolean(c.FontUnderline()); },
-     [](GlazeCheck& c, const Variant& v) { c.SetFontUnderline(v.ToBoolean()); }},
-    {"FontTransparent", [](GlazeCheck& c) { return Variant::Boolean(c.FontTransparent()); },
-     [](GlazeCheck& c, const Variant& v) { c.SetFontTransparent(v.ToBoolean()); }},
-    {"FontStrikethru", [](GlazeCheck& c) { return Variant::Boolean(c.FontStrikethru()); },
-     [](GlazeCheck& c, const Variant& v) { c.SetFontStrikethru(v.ToBoolean()); }},
-    {"FontSize", [](GlazeCheck& c) { return Variant::Single(c.FontSize()); },
-     [](GlazeCheck& c, const Variant& v) { c.SetFontSize(v.ToSingle()); }},
-    {"FontName", [](GlazeCheck& c) { return Variant::String(c.FontName()); },
-     [](GlazeCheck& c, const Variant& v) { c.SetFontName(v.ToString()); }},
-    {"FontItalic", [](GlazeCheck& c) { return Variant::Boolean(c.FontItalic()); },
-     [](GlazeCheck& c, const Variant& v) { c.SetFontItalic(v.ToBoolean()); }},
-    {"FontBold", [](GlazeCheck& c) { return Variant::Boolean(c.FontBold()); },
-     [](GlazeCheck& c, const Variant& v) { c.SetFontBold(v.ToBoolean()); }},
-    {"MouseIcon", [](GlazeCheck& c) { return Variant::OfPicture(c.MouseIcon()); },
-     [](GlazeCheck& c, const Variant& v) { c.SetMouseIcon(v.ToPicture()); }},
-    {"MousePointer", [](GlazeCheck& c) { return Variant::Long(c.MousePointer()); },
-     [](GlazeCheck& c, const Variant& v) { c.SetMousePointer(v.ToLong()); }},
-    {"Refresh", nullptr, nullptr, [](GlazeCheck& c) { c.Refresh(); }},
-    {"DisplayAboutBox", nullptr, nullptr, [](GlazeCheck& c) { c.DisplayAboutBox(); }},
-}};
-
-}  // namespace
+std::span<const Property<GlazeCheck>> GlazeCheck::Properties() {
+  using C = GlazeCheck;
+  using D = Declare<C>;
+  static const std::vector<Property<C>> kTable = [] {
+    std::vector<Property<C>> t;
+    // The check state is written as "value" and read as "Value"; bags match keys
+    // without regard to case, so the two spellings name one key.
+    t.push_back(D::Prop<&C::Value, &C::SetValue>(
+        "value", "Value", {.key = "Value", .write_key = "value", .default_value = Variant::Integer(0),
+                           .read_order = 3, .write_order = 3}));
+    t.push_back(D::Prop<&C::hWnd>("hwnd"));
+    t.push_back(D::Saved<&C::Enabled, &C::SetEnabled>("Enabled", Key({}, Variant::Boolean(true), Order{1})));
+    t.push_back(D::Saved<&C::Caption, &C::SetCaption>("Caption", AmbientKey({}, AmbientDefault::kDisplayName, Order{2})));
+    t.push_back(D::Saved<&C::BackStyle, &C::SetBackStyle>(
+        "BackStyle", Key({}, Variant::Long(kBackStyleTransparent), Order{6})));
+    t.push_back(D::Saved<&C::Appearance, &C::SetAppearance>("Appearance", Key({}, Variant::Long(1), Order{4})));
+    t.push_back(
+        D::Saved<&C::Alignment, &C::SetAlignment>("Alignment", Key({}, Variant::Long(kAlignLeftJustify), Order{5})));
+    DeclarePassThroughs(t, 7, {});
+    t.push_back(D::Method<&C::Refresh>("Refresh"));
+    t.push_back(D::Method<&C::DisplayAboutBox>("DisplayAboutBox"));
+    return t;
+  }();
+  return kTable;
+}
 
 Variant GlazeCheck::Invoke(std::string_view member, InvokeKind kind, std::span<Variant> args) {
-  return InvokeMember<GlazeCheck>(*this, kMembers, member, kind, args);
+  return InvokeProperty(*this, Properties(), member, kind, args);
 }
+
+std::span<const Declaration* const> GlazeCheck::Declarations() const { return DeclarationsOf(Properties()); }
 
 }  // namespace vitrelle

@@ -205,7 +205,7 @@ void GlazeSlider::Resize() {
   ComputeScale();
   // Through the setter: a Value left above a lowered Max (or below a raised Min) is
   // brought back into range here.
-  SetValue(value_);
+  Assign("value", Variant::Long(value_));
 }
 
 }  // namespace vitrelle

@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "controls/slider/slider_layout.h"
-#include "frame/color_variant.h"
 #include "frame/errors.h"
 #include "frame/units.h"
 
@@ -86,51 +85,56 @@ GlazeSlider::GlazeSlider(Surface& surface)
 std::unique_ptr<Control> MakeGlazeSlider(Surface& surface) { return std::make_unique<GlazeSlider>(surface); }
 
 // ---------------------------------------------------------------------------
-// Late-bound members, in the interface's slot order.
+// The published members, declared once in slot order with how each is saved.
+// ReadProperties reads the keys in steps of its own (persistence.cpp); the table
+// gives the order in which they are written.
 
-std::span<const MemberBinding<GlazeSlider>> GlazeSlider::Members() {
+namespace {
+Persisted Written(std::string_view key, Variant default_value, int place) {
+  return Persisted{.key = key, .default_value = std::move(default_value), .write_order = place};
+}
+}  // namespace
+
+std::span<const Property<GlazeSlider>> GlazeSlider::Properties() {
   using S = GlazeSlider;
-  static const MemberBinding<S> kMembers[] = {
-      {"value", [](S& s) { return Variant::Long(s.Value()); },
-       [](S& s, const Variant& v) { s.SetValue(v.ToLong()); }},
-      {"Max", [](S& s) { return Variant::Long(s.Max()); }, [](S& s, const Variant& v) { s.SetMax(v.ToLong()); }},
-      {"Min", [](S& s) { return Variant::Long(s.Min()); }, [](S& s, const Variant& v) { s.SetMin(v.ToLong()); }},
-      {"SmallChange", [](S& s) { return Variant::Long(s.SmallChange()); },
-       [](S& s, const Variant& v) { s.SetSmallChange(v.ToLong()); }},
-      {"LargeChange", [](S& s) { return Variant::Long(s.LargeChange()); },
-       [](S& s, const Variant& v) { s.SetLargeChange(v.ToLong()); }},
-      {"SliderShape", [](S& s) { return Variant::Long(s.SliderShape()); },
-       [](S& s, const Variant& v) { s.SetSliderShape(v.ToLong()); }},
-      {"Orientation", [](S& s) { return Variant::Long(s.Orientation()); },
-       [](S& s, const Variant& v) { s.SetOrientation(v.ToLong()); }},
-      {"hwnd", [](S& s) { return Variant::Long(static_cast<int32_t>(s.hWnd())); }},
-      {"Enabled", [](S& s) { return Variant::Boolean(s.Enabled()); },
-       [](S& s, const Variant& v) { s.SetEnabled(v.ToBoolean()); }},
-      {"BackStyle", [](S& s) { return Variant::Long(s.BackStyle()); },
-       [](S& s, const Variant& v) { s.SetBackStyle(v.ToLong()); }},
-      {"BorderStyle", [](S& s) { return Variant::Long(s.BorderStyle()); },
-       [](S& s, const Variant& v) { s.SetBorderStyle(v.ToLong()); }},
-      {"BackColor", [](S& s) { return FromOleColor(s.BackColor()); },
-       [](S& s, const Variant& v) { s.SetBackColor(ToOleColor(v)); }},
-      {"SliderColor", [](S& s) { return FromOleColor(s.SliderColor()); },
-       [](S& s, const Variant& v) { s.SetSliderColor(ToOleColor(v)); }},
-      {"Scrolling", [](S& s) { return Variant::Boolean(s.Scrolling()); }},
-      {"MouseIcon", [](S& s) { return Variant::OfPicture(s.MouseIcon()); },
-       [](S& s, const Variant& v) { s.SetMouseIcon(v.ToPicture()); }},
-      {"MousePointer", [](S& s) { return Variant::Long(s.MousePointer()); },
-       [](S& s, const Variant& v) { s.SetMousePointer(v.ToInteger()); }},
-      {"Refresh", nullptr, nullptr, [](S& s) { s.Refresh(); }},
-      {"DisplayAboutBox", nullptr, nullptr, [](S& s) { s.DisplayAboutBox(); }},
+  using D = Declare<S>;
+  static const std::vector<Property<S>> kTable = {
+      D::Prop<&S::Value, &S::SetValue>("value", "Value", Written("Value", Variant::Long(0), 6)),
+      D::Prop<&S::Max, &S::SetMax>("Max", {}, Written("Max", Variant::Long(100), 7)),
+      D::Prop<&S::Min, &S::SetMin>("Min", {}, Written("Min", Variant::Long(0), 8)),
+      D::Prop<&S::SmallChange, &S::SetSmallChange>("SmallChange", {}, Written("SmallChange", Variant::Long(1), 9)),
+      D::Prop<&S::LargeChange, &S::SetLargeChange>("LargeChange", {}, Written("LargeChange", Variant::Long(5), 10)),
+      // Saved as "Shape", as saved forms already have it.
+      D::Prop<&S::SliderShape, &S::SetSliderShape>("SliderShape", {}, Written("Shape", Variant::Long(0), 11)),
+      D::Prop<&S::Orientation, &S::SetOrientation>("Orientation", {}, Written("Orientation", Variant::Long(0), 12)),
+      D::Prop<&S::hWnd>("hwnd"),
+      D::Prop<&S::Enabled, &S::SetEnabled>("Enabled", {}, Written("Enabled", Variant::Boolean(true), 2)),
+      D::Prop<&S::BackStyle, &S::SetBackStyle>("BackStyle", {},
+                                               Written("BackStyle", Variant::Long(kBackStyleTransparent), 1)),
+      D::Prop<&S::BorderStyle, &S::SetBorderStyle>("BorderStyle", {}, Written("BorderStyle", Variant::Long(0), 5)),
+      D::Prop<&S::BackColor, &S::SetBackColor>("BackColor", {},
+                                               Written("BackColor", FromOleColor(kColorButtonFace), 3)),
+      D::Prop<&S::SliderColor, &S::SetSliderColor>("SliderColor", {},
+                                                   Written("SliderColor", FromOleColor(kDefaultSliderColor), 4)),
+      D::Prop<&S::Scrolling>("Scrolling"),
+      D::Prop<&S::MouseIcon, &S::SetMouseIcon>("MouseIcon", {}, Written("MouseIcon", Variant::OfPicture(nullptr), 13)),
+      D::Prop<&S::MousePointer, &S::SetMousePointer>("MousePointer", {},
+                                                     Written("MousePointer", Variant::Long(0), 14)),
+      D::Method<&S::Refresh>("Refresh"),
+      D::Method<&S::DisplayAboutBox>("DisplayAboutBox"),
   };
-  return kMembers;
+  return kTable;
 }
 
 Variant GlazeSlider::Invoke(std::string_view member, InvokeKind kind, std::span<Variant> args) {
-  return InvokeMember<GlazeSlider>(*this, Members(), member, kind, args);
+  return InvokeProperty(*this, Properties(), member, kind, args);
 }
 
+std::span<const Declaration* const> GlazeSlider::Declarations() const { return DeclarationsOf(Properties()); }
+
 // ---------------------------------------------------------------------------
-// Property setters. Each ends by reporting the change, whether or not it changed.
+// Property setters. The table reports each change after them, whether or not the
+// value changed.
 
 void GlazeSlider::SetValue(int32_t value) {
   value_ = value;
@@ -139,46 +143,42 @@ void GlazeSlider::SetValue(int32_t value) {
   // The new value counts even if the thumb cannot be drawn there.
   IgnoreErrors([&] { PlaceThumb(); });
   RaiseSliderEvent("Changed");
-  surface().PropertyChanged("Value");
 }
 
-void GlazeSlider::SetMax(int32_t max) {
+bool GlazeSlider::SetMax(int32_t max) {
   if (max < min_) {
     runtime().MsgBox(kMaxBelowMin, kMsgBoxStop, kMsgBoxTitle);
-    return;
+    return false;
   }
   max_ = max;
   ComputeScale();
   PlaceThumb();
-  surface().PropertyChanged("Max");
+  return true;
 }
 
-void GlazeSlider::SetMin(int32_t min) {
+bool GlazeSlider::SetMin(int32_t min) {
   if (min > max_) {
     runtime().MsgBox(kMinAboveMax, kMsgBoxStop, kMsgBoxTitle);
-    return;
+    return false;
   }
   min_ = min;
   ComputeScale();
   PlaceThumb();
-  surface().PropertyChanged("Min");
+  return true;
 }
 
 void GlazeSlider::SetSmallChange(int32_t step) {
   small_change_ = step;
-  surface().PropertyChanged("SmallChange");
 }
 
 void GlazeSlider::SetLargeChange(int32_t step) {
   large_change_ = step;
-  surface().PropertyChanged("LargeChange");
 }
 
 void GlazeSlider::SetSliderShape(int32_t shape) {
   slider_shape_ = shape;
   ApplyThumbShape();
   PlaceThumb();
-  surface().PropertyChanged("SliderShape");
 }
 
 void GlazeSlider::SetOrientation(int32_t orientation) {
@@ -195,48 +195,40 @@ void GlazeSlider::SetOrientation(int32_t orientation) {
   if (was_vertical != Vertical() && !loading_) SwapLengthOntoAxis();
   ComputeScale();
   PlaceThumb();
-  surface().PropertyChanged("Orientation");
 }
 
 void GlazeSlider::SetEnabled(bool enabled) {
   enabled_ = enabled;
   surface().SetEnabled(enabled);
   ApplyThumbColor();
-  surface().PropertyChanged("Enabled");
 }
 
 void GlazeSlider::SetBackStyle(int32_t style) {
   back_style_ = style;
   if (style == kBackStyleTransparent) Refresh();
-  surface().PropertyChanged("BackStyle");
 }
 
 void GlazeSlider::SetBorderStyle(int32_t style) {
   border_style_ = style;
   ApplyBorder();
-  surface().PropertyChanged("BorderStyle");
 }
 
 void GlazeSlider::SetBackColor(OleColor color) {
   back_color_ = color;
   surface().SetBackColor(color);
-  surface().PropertyChanged("BackColor");
 }
 
 void GlazeSlider::SetSliderColor(OleColor color) {
   slider_color_ = color;
   ApplyThumbColor();
-  surface().PropertyChanged("SliderColor");
 }
 
 void GlazeSlider::SetMouseIcon(PicturePtr icon) {
   surface().SetMouseIcon(std::move(icon));
-  surface().PropertyChanged("MouseIcon");
 }
 
-void GlazeSlider::SetMousePointer(int16_t pointer) {
-  surface().SetMousePointer(pointer);
-  surface().PropertyChanged("MousePointer");
+void GlazeSlider::SetMousePointer(int32_t pointer) {
+  surface().SetMousePointer(MousePointerValue(pointer));
 }
 
 void GlazeSlider::DisplayAboutBox() {

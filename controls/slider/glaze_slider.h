@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "frame/host.h"
-#include "frame/members.h"
+#include "frame/properties.h"
 #include "frame/tracking.h"
 
 namespace vitrelle {
@@ -27,6 +27,7 @@ class GlazeSlider : public TrackedControl {
 
   std::string_view ClassName() const override { return "GlazeSlider"; }
   Variant Invoke(std::string_view member, InvokeKind kind, std::span<Variant> args) override;
+  std::span<const Declaration* const> Declarations() const override;
 
   // Host notifications.
   void InitProperties() override;
@@ -43,38 +44,24 @@ class GlazeSlider : public TrackedControl {
   void GotFocus(Part* part) override;
   void LostFocus(Part* part) override;
 
-  // Properties of the public interface.
+  // Getters of the public interface; the setters are reached through the property
+  // table (glaze_slider.cpp), which reports each change.
   int32_t Value() const { return value_; }
-  void SetValue(int32_t value);
   int32_t Max() const { return max_; }
-  void SetMax(int32_t max);
   int32_t Min() const { return min_; }
-  void SetMin(int32_t min);
   int32_t SmallChange() const { return small_change_; }
-  void SetSmallChange(int32_t step);
   int32_t LargeChange() const { return large_change_; }
-  void SetLargeChange(int32_t step);
   int32_t SliderShape() const { return slider_shape_; }
-  void SetSliderShape(int32_t shape);
   int32_t Orientation() const { return orientation_; }
-  void SetOrientation(int32_t orientation);
-  Handle hWnd() const { return surface().hWnd(); }
+  int32_t hWnd() const { return WindowHandleValue(surface().hWnd()); }
   bool Enabled() const { return enabled_; }
-  void SetEnabled(bool enabled);
   int32_t BackStyle() const { return back_style_; }
-  void SetBackStyle(int32_t style);
   int32_t BorderStyle() const { return border_style_; }
-  void SetBorderStyle(int32_t style);
   OleColor BackColor() const { return back_color_; }
-  void SetBackColor(OleColor color);
   OleColor SliderColor() const { return slider_color_; }
-  void SetSliderColor(OleColor color);
   bool Scrolling() const { return scrolling_; }
   PicturePtr MouseIcon() const { return surface().MouseIcon(); }
-  void SetMouseIcon(PicturePtr icon);
-  int16_t MousePointer() const { return surface().MousePointer(); }
-  void SetMousePointer(int16_t pointer);
-  void DisplayAboutBox();
+  int32_t MousePointer() const { return surface().MousePointer(); }
 
  protected:
   int32_t BackStyleValue() const override { return back_style_; }
@@ -83,7 +70,25 @@ class GlazeSlider : public TrackedControl {
 
  private:
   friend class GlazeSliderTestApi;
-  static std::span<const MemberBinding<GlazeSlider>> Members();
+  static std::span<const Property<GlazeSlider>> Properties();
+
+  void SetValue(int32_t value);
+  // The bounds refuse a value on the wrong side of the other one (a message, and
+  // false: nothing changed, nothing to report).
+  bool SetMax(int32_t max);
+  bool SetMin(int32_t min);
+  void SetSmallChange(int32_t step);
+  void SetLargeChange(int32_t step);
+  void SetSliderShape(int32_t shape);
+  void SetOrientation(int32_t orientation);
+  void SetEnabled(bool enabled);
+  void SetBackStyle(int32_t style);
+  void SetBorderStyle(int32_t style);
+  void SetBackColor(OleColor color);
+  void SetSliderColor(OleColor color);
+  void SetMouseIcon(PicturePtr icon);
+  void SetMousePointer(int32_t pointer);
+  void DisplayAboutBox();
 
   bool Vertical() const { return orientation_ != 0; }
 
@@ -109,10 +114,10 @@ class GlazeSlider : public TrackedControl {
   void FocusPreviousControl();
   void MoveFocus(bool forward);
   void RaiseSliderEvent(std::string_view event);
-  void RaiseMouseEvent(std::string_view event, int16_t& button, int16_t& shift, float& x, float& y);
-  void RaiseKeyEvent(std::string_view event, int16_t& key_code, int16_t& shift);
 
   // Persistence (persistence.cpp).
+  void Load(PropertyBag& bag, std::string_view key);
+  Variant ReadKey(PropertyBag& bag, std::string_view key);
   void ReadRange(PropertyBag& bag);
 
   // Declared back to front, the order in which they are created and stacked.

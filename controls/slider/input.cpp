@@ -8,6 +8,7 @@
 
 #include "controls/slider/glaze_slider.h"
 #include "frame/errors.h"
+#include "frame/events.h"
 
 namespace vitrelle {
 
@@ -36,22 +37,6 @@ void GlazeSlider::RaiseSliderEvent(std::string_view event) {
   surface().RaiseEvent(event, args);
 }
 
-void GlazeSlider::RaiseMouseEvent(std::string_view event, int16_t& button, int16_t& shift, float& x, float& y) {
-  Variant args[4] = {Variant::Integer(button), Variant::Integer(shift), Variant::Single(x), Variant::Single(y)};
-  surface().RaiseEvent(event, args);
-  button = args[0].ToInteger();
-  shift = args[1].ToInteger();
-  x = args[2].ToSingle();
-  y = args[3].ToSingle();
-}
-
-void GlazeSlider::RaiseKeyEvent(std::string_view event, int16_t& key_code, int16_t& shift) {
-  Variant args[2] = {Variant::Integer(key_code), Variant::Integer(shift)};
-  surface().RaiseEvent(event, args);
-  key_code = args[0].ToInteger();
-  shift = args[1].ToInteger();
-}
-
 void GlazeSlider::DragThumbTo(float x, float y) {
   // A geometry step that fails (a range never valid, a part that refuses the
   // position) must not swallow the events the application is waiting for.
@@ -69,7 +54,7 @@ void GlazeSlider::MouseDown(Part*, int16_t& button, int16_t& shift, float& x, fl
     scrolling_ = true;
     DragThumbTo(x, y);
   }
-  RaiseMouseEvent("MouseDown", button, shift, x, y);
+  RaiseMouseEvent(surface(), "MouseDown", button, shift, x, y);
 }
 
 void GlazeSlider::MouseMove(Part*, int16_t& button, int16_t& shift, float& x, float& y) {
@@ -83,26 +68,26 @@ void GlazeSlider::MouseMove(Part*, int16_t& button, int16_t& shift, float& x, fl
       RaiseSliderEvent("Scroll");
     }
   }
-  RaiseMouseEvent("MouseMove", button, shift, x, y);
+  RaiseMouseEvent(surface(), "MouseMove", button, shift, x, y);
 }
 
 void GlazeSlider::MouseUp(Part*, int16_t& button, int16_t& shift, float& x, float& y) {
   scrolling_ = false;
   if (button == kLeftButton) RaiseSliderEvent("Click");
-  RaiseMouseEvent("MouseUp", button, shift, x, y);
+  RaiseMouseEvent(surface(), "MouseUp", button, shift, x, y);
 }
 
 void GlazeSlider::DblClick(Part*) { surface().RaiseEvent("DblClick", {}); }
 
 void GlazeSlider::StepUp(int32_t step) {
   if (value_ >= max_) return;
-  SetValue(Saturate(static_cast<int64_t>(value_) + step));
+  Assign("value", Variant::Long(Saturate(static_cast<int64_t>(value_) + step)));
   RaiseSliderEvent("Scroll");
 }
 
 void GlazeSlider::StepDown(int32_t step) {
   if (value_ <= min_) return;
-  SetValue(Saturate(static_cast<int64_t>(value_) - step));
+  Assign("value", Variant::Long(Saturate(static_cast<int64_t>(value_) - step)));
   RaiseSliderEvent("Scroll");
 }
 
@@ -118,15 +103,11 @@ void GlazeSlider::KeyDown(Part*, int16_t& key_code, int16_t& shift) {
     case kKeyPageDown: StepDown(large_change_); break;
     default: break;
   }
-  RaiseKeyEvent("KeyDown", key_code, shift);
+  RaiseKeyEvent(surface(), "KeyDown", key_code, shift);
 }
 
-void GlazeSlider::KeyUp(Part*, int16_t& key_code, int16_t& shift) { RaiseKeyEvent("KeyUp", key_code, shift); }
+void GlazeSlider::KeyUp(Part*, int16_t& key_code, int16_t& shift) { RaiseKeyEvent(surface(), "KeyUp", key_code, shift); }
 
-void GlazeSlider::KeyPress(Part*, int16_t& key_ascii) {
-  Variant args[1] = {Variant::Integer(key_ascii)};
-  surface().RaiseEvent("KeyPress", args);
-  key_ascii = args[0].ToInteger();
-}
+void GlazeSlider::KeyPress(Part*, int16_t& key_ascii) { RaiseKeyPress(surface(), key_ascii); }
 
 }  // namespace vitrelle

@@ -1,66 +1,23 @@
 // A new slider's defaults, and saving and loading through the host's property bag.
-#include <array>
 #include <string_view>
 
 #include "controls/slider/glaze_slider.h"
 #include "controls/slider/slider_layout.h"
-#include "frame/errors.h"
-#include "frame/members.h"
 
 namespace vitrelle {
 
 using namespace slider;
 
-namespace {
-
-// One row per persisted key, in the order they are written: the key, the member
-// that reads and applies it, and the default passed to the bag both ways. The key
-// of SliderShape is "Shape", as saved forms already have it.
-struct PersistedKey {
-  std::string_view key;
-  std::string_view member;
-  Variant default_value;
-};
-
-const std::array<PersistedKey, 14>& PersistedKeys() {
-  static const std::array<PersistedKey, 14> kKeys = {{
-      {"BackStyle", "BackStyle", Variant::Long(kBackStyleTransparent)},
-      {"Enabled", "Enabled", Variant::Boolean(true)},
-      {"BackColor", "BackColor", Variant::Long(static_cast<int32_t>(kColorButtonFace))},
-      {"SliderColor", "SliderColor", Variant::Long(static_cast<int32_t>(kDefaultSliderColor))},
-      {"BorderStyle", "BorderStyle", Variant::Long(0)},
-      {"Value", "value", Variant::Long(0)},
-      {"Max", "Max", Variant::Long(100)},
-      {"Min", "Min", Variant::Long(0)},
-      {"SmallChange", "SmallChange", Variant::Long(1)},
-      {"LargeChange", "LargeChange", Variant::Long(5)},
-      {"Shape", "SliderShape", Variant::Long(0)},
-      {"Orientation", "Orientation", Variant::Long(0)},
-      {"MouseIcon", "MouseIcon", Variant::OfPicture(nullptr)},
-      {"MousePointer", "MousePointer", Variant::Long(0)},
-  }};
-  return kKeys;
+// A saved key, read with its declared default.
+Variant GlazeSlider::ReadKey(PropertyBag& bag, std::string_view key) {
+  const Property<GlazeSlider>& p = PersistedUnder(Properties(), key);
+  return bag.ReadProperty(p.persisted.key, DefaultFor(p.persisted, surface()));
 }
 
-const PersistedKey& KeyOf(std::string_view key) {
-  for (const PersistedKey& k : PersistedKeys()) {
-    if (k.key == key) return k;
-  }
-  Raise(err::kInvalidProcedureCall);  // a key missing from the table is a bug here
+// A saved key, read and applied through its property setter.
+void GlazeSlider::Load(PropertyBag& bag, std::string_view key) {
+  LoadKey(*this, PersistedUnder(Properties(), key), bag, surface());
 }
-
-Variant ReadKey(PropertyBag& bag, std::string_view key) {
-  const PersistedKey& k = KeyOf(key);
-  return bag.ReadProperty(k.key, k.default_value);
-}
-
-// Reads a key and applies it through its property setter.
-void Load(GlazeSlider& slider, PropertyBag& bag, std::string_view key) {
-  Variant value[1] = {ReadKey(bag, key)};
-  slider.Invoke(KeyOf(key).member, value[0].IsReference() ? InvokeKind::kSet : InvokeKind::kLet, value);
-}
-
-}  // namespace
 
 void GlazeSlider::InitProperties() {
   // Fields only: the parts' design state already shows these, and the Resize that
@@ -80,11 +37,7 @@ void GlazeSlider::InitProperties() {
   scrolling_ = false;
 }
 
-void GlazeSlider::WriteProperties(PropertyBag& bag) {
-  for (const PersistedKey& k : PersistedKeys()) {
-    bag.WriteProperty(k.key, Invoke(k.member, InvokeKind::kGet, {}), k.default_value);
-  }
-}
+void GlazeSlider::WriteProperties(PropertyBag& bag) { WriteInOrder(*this, Properties(), bag, surface()); }
 
 void GlazeSlider::ReadProperties(PropertyBag& bag) {
   // While loading, setters that would take a copy of the background (BackStyle,
@@ -96,21 +49,21 @@ void GlazeSlider::ReadProperties(PropertyBag& bag) {
     ~ClearLoading() { flag = false; }
   } clear_loading{loading_};
 
-  Load(*this, bag, "BackStyle");
-  Load(*this, bag, "Enabled");
-  Load(*this, bag, "BackColor");
-  Load(*this, bag, "SliderColor");
+  Load(bag, "BackStyle");
+  Load(bag, "Enabled");
+  Load(bag, "BackColor");
+  Load(bag, "SliderColor");
   surface().SetBackColor(back_color_);
-  Load(*this, bag, "BorderStyle");
+  Load(bag, "BorderStyle");
   ReadRange(bag);
-  Load(*this, bag, "Orientation");
+  Load(bag, "Orientation");
   ComputeScale();
-  Load(*this, bag, "SmallChange");
-  Load(*this, bag, "LargeChange");
-  Load(*this, bag, "Shape");
-  Load(*this, bag, "Value");
-  Load(*this, bag, "MouseIcon");
-  Load(*this, bag, "MousePointer");
+  Load(bag, "SmallChange");
+  Load(bag, "LargeChange");
+  Load(bag, "Shape");
+  Load(bag, "Value");
+  Load(bag, "MouseIcon");
+  Load(bag, "MousePointer");
 
   loading_ = false;
   TakeParent();
@@ -124,11 +77,11 @@ void GlazeSlider::ReadRange(PropertyBag& bag) {
   // Max refused and lost; lowering Min first lets both saved bounds in without a
   // message. A saved pair with Max below Min is refused either way.
   if (saved_max < min_ && saved_min <= max_) {
-    SetMin(saved_min);
-    SetMax(saved_max);
+    Assign("Min", Variant::Long(saved_min));
+    Assign("Max", Variant::Long(saved_max));
   } else {
-    SetMax(saved_max);
-    SetMin(saved_min);
+    Assign("Max", Variant::Long(saved_max));
+    Assign("Min", Variant::Long(saved_min));
   }
 }
 

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "frame/members.h"
+#include "frame/properties.h"
 #include "hosts/activex/property_bags.h"
 
 namespace vitrelle::activex {
@@ -403,10 +404,12 @@ HRESULT ComObject::Save(IPropertyBag* bag, BOOL clear_dirty, BOOL) {
 void ComObject::OnPropertyChanged(std::string_view property) {
   dirty_ = true;
   if (!notify_point_) return;
-  // Controls report the names they persist and assign, which are members of the
-  // default interface in all but case; anything else is a change of no one
-  // member, as OLE spells it.
-  const Member* member = interface_ ? FindMember(*interface_, property) : nullptr;
+  // A control reports each change under the name its declaration gives ("Value"
+  // for value); the declaration names the member, and the type model its DISPID.
+  // A name no declaration reports is a change of no one member, as OLE spells it.
+  const Declaration* declared =
+      hosted_ ? DeclarationOfChange(hosted_->control().Declarations(), property) : nullptr;
+  const Member* member = interface_ && declared ? FindMember(*interface_, declared->name) : nullptr;
   const DISPID id = member ? member->dispid : DISPID_UNKNOWN;
   AddRef();
   for (IPropertyNotifySink* sink : notify_point_->Sinks<IPropertyNotifySink>()) {
