@@ -12,7 +12,7 @@
 #include "hosts/model/model_driver.h"
 #include "hosts/model/screen.h"
 #include "tools/commands.h"
-#include "tools/script/script.h"
+#include "script/script.h"
 
 namespace vitrelle::cli {
 

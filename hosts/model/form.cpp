@@ -11,7 +11,7 @@
 #include "hosts/model/font.h"
 #include "hosts/model/host_controls.h"
 #include "hosts/model/parts.h"
-#include "tools/script/driver.h"
+#include "script/driver.h"
 
 namespace vitrelle::model {
 
