@@ -182,12 +182,12 @@ void GlazeSlider::SwapLengthOntoAxis() {
 
 void GlazeSlider::Resize() {
   Surface& s = surface();
-  // Only a real change: a host that reports every assignment as a resize would
-  // otherwise bring us back here without end.
+  // The host reports only a real change of size, so the Resize this brings about
+  // finds the thickness right and goes no deeper.
   if (Vertical()) {
-    if (s.Width() != kThickness) s.SetWidth(kThickness);
+    s.SetWidth(kThickness);
   } else {
-    if (s.Height() != kThickness) s.SetHeight(kThickness);
+    s.SetHeight(kThickness);
   }
 
   const float w = static_cast<float>(RoundToLong(s.Width()));

@@ -684,13 +684,18 @@ float Win32Surface::TwipsPerPixelY() const { return Win32Runtime::Instance().Twi
 int Win32Surface::PixelWidth() const { return ToPixels(width_, TwipsPerPixelX()); }
 int Win32Surface::PixelHeight() const { return ToPixels(height_, TwipsPerPixelY()); }
 
+// As a form's user control: assigning the size it already has raises no Resize.
 void Win32Surface::SetWidth(float twips) {
-  width_ = std::max(0.0f, twips);
+  const float width = std::max(0.0f, twips);
+  if (width == width_) return;
+  width_ = width;
   ApplySize();
 }
 
 void Win32Surface::SetHeight(float twips) {
-  height_ = std::max(0.0f, twips);
+  const float height = std::max(0.0f, twips);
+  if (height == height_) return;
+  height_ = height;
   ApplySize();
 }
 

@@ -144,5 +144,18 @@ TEST_F(PartsTest, SurfaceResizeReachesTheExtenderAndTheControl) {
   EXPECT_THAT(control().calls, ElementsAre("Resize"));
 }
 
+// The container raises Resize for a change of size, not for every assignment: a
+// control that sets its own thickness from Resize comes to rest on it.
+TEST_F(PartsTest, AssigningTheSizeTheSurfaceHasRaisesNoResize) {
+  surface().SetWidth(3000);
+  surface().SetHeight(600);
+  control().calls.clear();
+  surface().SetWidth(3000);
+  surface().SetHeight(600);
+  EXPECT_TRUE(control().calls.empty());
+  surface().SetHeight(601);
+  EXPECT_THAT(control().calls, ElementsAre("Resize"));
+}
+
 }  // namespace
 }  // namespace vitrelle::model::testing

@@ -105,14 +105,19 @@ void ModelSurface::SizeChanged() {
   if (control_) control_->Resize();
 }
 
+// The container hears of a size only when it changes: assigning the size a control
+// already has raises no Resize, and a control that sets its own size from Resize
+// relies on that to come to rest.
 void ModelSurface::SetWidth(float twips) {
   if (twips < 0) Raise(err::kInvalidPropertyValue);
+  if (twips == width_) return;
   width_ = twips;
   SizeChanged();
 }
 
 void ModelSurface::SetHeight(float twips) {
   if (twips < 0) Raise(err::kInvalidPropertyValue);
+  if (twips == height_) return;
   height_ = twips;
   SizeChanged();
 }
