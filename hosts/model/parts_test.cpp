@@ -136,6 +136,57 @@ TEST_F(PartsTest, DrawnLinesLieOverThePictureAndClsErasesOnlyThem) {
   EXPECT_EQ(screen_.PixelAt(x, y), Rgb(0, 255, 0));
 }
 
+// What a control draws outside its paint is not kept: the container's next repaint
+// of the surface covers it, and the focus marks rely on that to go away.
+enum class Repaint { kCls, kRefresh, kHiddenAndShown, kCaptionChanged };
+
+class RepaintAfterDrawing : public PartsTest, public ::testing::WithParamInterface<Repaint> {
+ protected:
+  void Cause(Repaint repaint) {
+    switch (repaint) {
+      case Repaint::kCls: surface().Cls(); break;
+      case Repaint::kRefresh: surface().Refresh(); break;
+      case Repaint::kHiddenAndShown:
+        form_->GetLibrary("Check1").SetVisible(false);
+        runtime_.DoEvents();
+        form_->GetLibrary("Check1").SetVisible(true);
+        break;
+      case Repaint::kCaptionChanged: control().caption().SetCaption("Other"); break;
+    }
+  }
+};
+
+TEST_P(RepaintAfterDrawing, ErasesLinesDrawnOutsideThePaint) {
+  form_->Show();
+  ModelSurface& s = surface();
+  s.SetBackColor(Rgb(0, 255, 0));
+  runtime_.DoEvents();
+  Rect r = screen_.ClientScreenRect(s.Window());
+  int x = r.left + 60, y = r.top + 20;
+  s.DrawLine(0, 300, 1500, 300, Rgb(255, 0, 255));
+  EXPECT_EQ(screen_.PixelAt(x, y), Rgb(255, 0, 255)) << "drawn at once, before any paint";
+  runtime_.DoEvents();
+  EXPECT_EQ(screen_.PixelAt(x, y), Rgb(255, 0, 255)) << "nothing repaints by itself";
+  Cause(GetParam());
+  runtime_.DoEvents();
+  EXPECT_EQ(screen_.PixelAt(x, y), Rgb(0, 255, 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, RepaintAfterDrawing,
+                         ::testing::Values(Repaint::kCls, Repaint::kRefresh, Repaint::kHiddenAndShown,
+                                           Repaint::kCaptionChanged));
+
+TEST_F(PartsTest, LinesDrawnOnAHiddenSurfaceLeaveNoTrace) {
+  form_->Show();
+  form_->GetLibrary("Check1").SetVisible(false);
+  runtime_.DoEvents();
+  surface().DrawLine(0, 300, 1500, 300, Rgb(255, 0, 255));
+  form_->GetLibrary("Check1").SetVisible(true);
+  runtime_.DoEvents();
+  Rect r = screen_.ClientScreenRect(surface().Window());
+  EXPECT_NE(screen_.PixelAt(r.left + 60, r.top + 20), Rgb(255, 0, 255));
+}
+
 TEST_F(PartsTest, SurfaceResizeReachesTheExtenderAndTheControl) {
   control().calls.clear();
   surface().SetWidth(3000);
