@@ -1,7 +1,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <string>
 
 #include "frame/errors.h"
 #include "hosts/model/font.h"
@@ -206,6 +208,27 @@ TEST_F(PartsTest, AssigningTheSizeTheSurfaceHasRaisesNoResize) {
   EXPECT_TRUE(control().calls.empty());
   surface().SetHeight(601);
   EXPECT_THAT(control().calls, ElementsAre("Resize"));
+}
+
+// Painting a caption costs what shows of it: 20,000 characters at the largest size
+// reach millions of pixels past the control, and rendering every glyph of them
+// would never end. What shows is what a caption of one character shows.
+TEST_F(PartsTest, AHugeCaptionPaintsOnlyWhatItsControlShows) {
+  form_->Show();
+  surface().SetWidth(6000);
+  LabelPart& caption = control().caption();
+  caption.SetFontSize(2048);
+  auto shot = [&](std::string text) {
+    caption.SetCaption(text);
+    // Half the line above the window: the stems of an H cross what shows.
+    caption.SetTop(-caption.Height() / 2);
+    runtime_.DoEvents();
+    const Rect r = screen_.ClientScreenRect(surface().Window());
+    return screen_.Snapshot(r).Pixels();
+  };
+  const auto one = shot("H");
+  ASSERT_NE(std::count(one.begin(), one.end(), Resolve(kColorButtonText)), 0) << "ink in the window";
+  EXPECT_EQ(shot(std::string(20000, 'H')), one);
 }
 
 }  // namespace
