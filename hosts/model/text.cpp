@@ -272,14 +272,18 @@ void RenderText(std::string_view utf8, const FontSpec& font, int x, int y, TextS
       pen += g.advance;
     }
     if (pen == x) return;
+    // A line cut short at the right still has its bars across all that shows.
+    auto bar = [&](const Rect& r) {
+      if (!r.Intersect(visible).Empty()) sink.Bar(r);
+    };
     if (font.underline) {
       // Inside the line even where the font would put it lower.
       const int bar_top = std::min(baseline + underline_offset, top + metrics.Height() - underline_thickness);
-      sink.Bar({x, bar_top, pen, bar_top + underline_thickness});
+      bar({x, bar_top, pen, bar_top + underline_thickness});
     }
     if (font.strikethrough) {
       const int bar_top = baseline - strike_position;
-      sink.Bar({x, bar_top, pen, bar_top + strike_thickness});
+      bar({x, bar_top, pen, bar_top + strike_thickness});
     }
   });
 }
