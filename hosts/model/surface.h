@@ -1,7 +1,7 @@
 // The surface of one library control (its UserControl): a child window that paints
 // the back colour or picture, then the windowless parts in the order they were
-// created. Lines drawn at run time go straight onto its pixels until it repaints. Parts with windows (check box, nested user
-// control) are child windows of it.
+// created. Lines drawn at run time go straight onto its pixels until it repaints.
+// Parts with windows (check box, nested user control) are child windows of it.
 #pragma once
 
 #include <memory>
