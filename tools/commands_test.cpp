@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
 #include <initializer_list>
 #include <sstream>
 #include <string>
@@ -10,6 +13,7 @@
 
 #include "frame/idl.h"
 #include "frame/type_model.h"
+#include "tools/model_commands.h"
 
 namespace vitrelle::cli {
 namespace {
@@ -59,6 +63,29 @@ TEST(VitrelleCommandTest, HelpListsEveryCommand) {
   Outcome r = Invoke({"--help"});
   EXPECT_EQ(r.status, kExitOk);
   for (const Command& c : Commands()) EXPECT_NE(r.out.find(c.name), std::string::npos) << c.name;
+}
+
+// The slider's script folder holds a form whose Slider1 refuses a saved value.
+// Both commands report the refusal and go on with the form as it loaded.
+TEST(VitrelleCommandTest, AControlThatRaisesWhileLoadingIsReportedAndTheCommandGoesOn) {
+  const std::filesystem::path form =
+      std::filesystem::path(VITRELLE_SOURCE_ROOT) / "controls/slider/scripts/load_error.vfm";
+  const std::filesystem::path png =
+      std::filesystem::temp_directory_path() / ("vitrelle_load_error_" + std::to_string(::getpid()) + ".png");
+  const Outcome render = Invoke({"render", form.c_str(), "-o", png.c_str()});
+  EXPECT_EQ(render.status, kExitOk) << render.err;
+  EXPECT_NE(render.err.find("Slider1 raised run-time error 380 (Invalid property value) while loading"),
+            std::string::npos)
+      << render.err;
+  EXPECT_TRUE(std::filesystem::exists(png));
+  std::filesystem::remove(png);
+
+  std::ostringstream out, err;
+  EXPECT_EQ(RunFormScript(form.string(), "get Slider2.value\n", "-", out, err), kExitOk) << err.str();
+  const std::string log = out.str();
+  const size_t error = log.find("@0 error 380: Invalid property value\n");
+  ASSERT_NE(error, std::string::npos) << log;
+  EXPECT_LT(error, log.find("@0 Slider2.value = 70")) << "logged when the form has loaded, before the statements";
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include "hosts/model/model_driver.h"
 #include "hosts/model/screen.h"
 #include "tools/commands.h"
-#include "tools/script/script.h"
+#include "script/script.h"
 
 namespace vitrelle::cli {
 
@@ -64,6 +64,10 @@ int Render(std::span<const std::string_view> args, std::ostream& out, std::ostre
   model::ModelRuntime runtime(screen);
   try {
     auto form = model::LoadForm(runtime, form_path, /*user_mode=*/true);
+    for (const model::Form::LoadError& e : form->LoadErrors()) {
+      err << form_path << ": " << e.control << " raised run-time error " << e.error.number() << " ("
+          << e.error.description() << ") while loading\n";
+    }
     form->Show();
     runtime.Advance(after);
     runtime.DoEvents();

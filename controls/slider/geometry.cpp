@@ -150,7 +150,10 @@ void GlazeSlider::ApplyBorder() {
 
 void GlazeSlider::ApplyThumbColor() { picture1_.SetFillColor(enabled_ ? slider_color_ : kDisabledThumb); }
 
-void GlazeSlider::LayGroove(float groove_end) {
+void GlazeSlider::LayGrooveAcross() {
+  // Only the near end and the across position: the far end is ComputeScale's, so a
+  // range it cannot scale (a span of 0, or one too wide for a Long) leaves the far
+  // end where the old axis had it.
   for (size_t i = 0; i < line_middle_.size(); ++i) {
     LinePart& line = *line_middle_[i];
     const float across = kGroove[i].across;
@@ -158,12 +161,10 @@ void GlazeSlider::LayGroove(float groove_end) {
       line.SetY1(kGrooveStart);
       line.SetX1(across);
       line.SetX2(across);
-      line.SetY2(groove_end);
     } else {
       line.SetX1(kGrooveStart);
       line.SetY1(across);
       line.SetY2(across);
-      line.SetX2(groove_end);
     }
   }
 }
@@ -182,12 +183,12 @@ void GlazeSlider::SwapLengthOntoAxis() {
 
 void GlazeSlider::Resize() {
   Surface& s = surface();
-  // Only a real change: a host that reports every assignment as a resize would
-  // otherwise bring us back here without end.
+  // The host reports only a real change of size, so the Resize this brings about
+  // finds the thickness right and goes no deeper.
   if (Vertical()) {
-    if (s.Width() != kThickness) s.SetWidth(kThickness);
+    s.SetWidth(kThickness);
   } else {
-    if (s.Height() != kThickness) s.SetHeight(kThickness);
+    s.SetHeight(kThickness);
   }
 
   const float w = static_cast<float>(RoundToLong(s.Width()));

@@ -122,6 +122,45 @@ TEST_F(SliderTest, TurningVerticalMovesTheLengthAndTheGrooveOntoTheOtherAxis) {
   EXPECT_EQ(Groove(0).X2(), 2310);
 }
 
+// A range the scale cannot spread leaves the groove's far end alone when the axis
+// turns: only the near end and the across position move, so the far end on the new
+// axis is what that coordinate held before (the old axis's across position).
+struct UnscaledTurnCase {
+  const char* what;
+  int32_t min, max;
+};
+
+class UnscaledTurn : public SliderTest, public ::testing::WithParamInterface<UnscaledTurnCase> {};
+
+TEST_P(UnscaledTurn, MovesOnlyTheNearEndAndTheAcrossPosition) {
+  AddSlider("Slider1", 2400);
+  Set("Min", Variant::Long(GetParam().min));
+  Set("Max", Variant::Long(GetParam().max));
+  Set("Orientation", Variant::Long(1));
+  EXPECT_EQ(Site().Height(), 2400) << GetParam().what;
+  for (int i = 0; i < 5; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(Groove(i).X1(), kAcross[i]);
+    EXPECT_EQ(Groove(i).X2(), kAcross[i]);
+    EXPECT_EQ(Groove(i).Y1(), 90);
+    EXPECT_EQ(Groove(i).Y2(), kAcross[i]) << "not the old end, 2310";
+  }
+  Set("Orientation", Variant::Long(0));
+  for (int i = 0; i < 5; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(Groove(i).X1(), 90);
+    EXPECT_EQ(Groove(i).X2(), kAcross[i]);
+    EXPECT_EQ(Groove(i).Y1(), kAcross[i]);
+    EXPECT_EQ(Groove(i).Y2(), kAcross[i]);
+  }
+  EXPECT_FLOAT_EQ(Api().TwipsPerUnit(), 2220.0f / 100) << "the last good scale";
+}
+
+INSTANTIATE_TEST_SUITE_P(Ranges, UnscaledTurn,
+                         ::testing::Values(UnscaledTurnCase{"span 0", 0, 0},
+                                           UnscaledTurnCase{"span wider than a Long", std::numeric_limits<int32_t>::min(),
+                                                            std::numeric_limits<int32_t>::max()}));
+
 TEST_F(SliderTest, TheBorderFollowsTheSizeAndShowsForAnyNonZeroStyle) {
   AddSlider("Slider1", 2400);
   Set("BorderStyle", Variant::Long(3));

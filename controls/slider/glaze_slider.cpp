@@ -183,12 +183,9 @@ void GlazeSlider::SetSliderShape(int32_t shape) {
 
 void GlazeSlider::SetOrientation(int32_t orientation) {
   const bool was_vertical = Vertical();
-  // Carried onto the new axis so that a control with no valid range yet (whose
-  // scale is never recomputed) keeps a groove of the right length.
-  const float groove_end = GrooveEnd();
   orientation_ = orientation;
   ApplyThumbShape();
-  LayGroove(groove_end);
+  LayGrooveAcross();
   // Only a real change of axis moves the length: assigning the current orientation
   // again would otherwise fold the slider into a square. And a control being loaded
   // already has the extent it was saved with, on the right axis.

@@ -102,7 +102,7 @@ class GlazeSlider : public TrackedControl {
   void PlaceThumbEdges();
   void ApplyBorder();
   void ApplyThumbColor();
-  void LayGroove(float groove_end);
+  void LayGrooveAcross();
   float GrooveEnd() const;
   void SwapLengthOntoAxis();
 

@@ -2,9 +2,9 @@
 // raises. The control does its own work first and raises the pass-through event
 // last, so a handler that changes a by-reference parameter cannot change what the
 // control did.
-#include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <optional>
 
 #include "controls/slider/glaze_slider.h"
 #include "frame/errors.h"
@@ -23,11 +23,12 @@ constexpr int16_t kKeyUp = 38;
 constexpr int16_t kKeyRight = 39;
 constexpr int16_t kKeyDown = 40;
 
-// A step that leaves the 32-bit range ends at the range's edge; the setter then
-// clamps it to Min..Max, which is where the exact sum would have been clamped too.
-int32_t Saturate(int64_t v) {
-  return static_cast<int32_t>(
-      std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+// Value plus a step, or nothing when the sum leaves the 32-bit range: such a step
+// is not taken at all, so Value stays as it is and nothing is raised but KeyDown.
+std::optional<int32_t> Stepped(int32_t value, int64_t step) {
+  const int64_t sum = static_cast<int64_t>(value) + step;
+  if (sum < std::numeric_limits<int32_t>::min() || sum > std::numeric_limits<int32_t>::max()) return std::nullopt;
+  return static_cast<int32_t>(sum);
 }
 
 }  // namespace
@@ -81,13 +82,17 @@ void GlazeSlider::DblClick(Part*) { surface().RaiseEvent("DblClick", {}); }
 
 void GlazeSlider::StepUp(int32_t step) {
   if (value_ >= max_) return;
-  Assign("value", Variant::Long(Saturate(static_cast<int64_t>(value_) + step)));
+  const auto next = Stepped(value_, step);
+  if (!next) return;
+  Assign("value", Variant::Long(*next));
   RaiseSliderEvent("Scroll");
 }
 
 void GlazeSlider::StepDown(int32_t step) {
   if (value_ <= min_) return;
-  Assign("value", Variant::Long(Saturate(static_cast<int64_t>(value_) - step)));
+  const auto next = Stepped(value_, -static_cast<int64_t>(step));
+  if (!next) return;
+  Assign("value", Variant::Long(*next));
   RaiseSliderEvent("Scroll");
 }
 

@@ -138,25 +138,51 @@ TEST_F(SliderTest, AZeroOrNegativeStepIsTakenAsStored) {
   EXPECT_EQ(Get("value").ToLong(), 6);
 }
 
-// A step past the 32-bit range ends at the range's edge instead of wrapping round.
-TEST_F(SliderTest, AStepBeyondALongSaturates) {
-  constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
-  constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+// A step whose sum leaves the 32-bit range is not taken: Value stays, and only
+// KeyDown is raised, as at the end of the range. A step that fits is exact.
+struct WideStepCase {
+  const char* what;
+  int16_t key;
+  int32_t step;  // SmallChange and LargeChange alike
+  int32_t start;
+  bool taken;
+  int32_t expected;
+};
+
+class WideStep : public SliderTest, public ::testing::WithParamInterface<WideStepCase> {};
+
+TEST_P(WideStep, LeavesValueAloneWhenTheSumDoesNotFitALong) {
+  const WideStepCase& c = GetParam();
   AddSlider();
-  Set("Max", Variant::Long(kMax));
-  Set("Min", Variant::Long(kMin));
-  Set("LargeChange", Variant::Long(kMax));
-  Set("value", Variant::Long(kMax - 1));
+  Set("Max", Variant::Long(std::numeric_limits<int32_t>::max()));
+  Set("Min", Variant::Long(std::numeric_limits<int32_t>::min()));
+  Set("SmallChange", Variant::Long(c.step));
+  Set("LargeChange", Variant::Long(c.step));
+  Set("value", Variant::Long(c.start));
   ShowForm();
-  KeyDown(kPageUp);
-  EXPECT_EQ(Get("value").ToLong(), kMax);
-  Set("value", Variant::Long(kMin + 1));
-  KeyDown(kPageDown);
-  EXPECT_EQ(Get("value").ToLong(), kMin);
-  Set("value", Variant::Long(0));
-  KeyDown(kPageDown);
-  EXPECT_EQ(Get("value").ToLong(), kMin + 1) << "a step that fits is exact";
+  KeyDown(c.key);
+  const std::string key_down = "Slider1.KeyDown(" + std::to_string(c.key) + ", 0)";
+  if (c.taken) {
+    const std::string v = std::to_string(c.expected);
+    EXPECT_EQ(Events(), (Lines{"Slider1.Changed(" + v + ")", "Slider1.Scroll(" + v + ")", key_down})) << c.what;
+  } else {
+    EXPECT_EQ(Events(), Lines{key_down}) << c.what;
+  }
+  EXPECT_EQ(Get("value").ToLong(), c.taken ? c.expected : c.start) << c.what;
 }
+
+constexpr int32_t kLongMax = std::numeric_limits<int32_t>::max();
+constexpr int32_t kLongMin = std::numeric_limits<int32_t>::min();
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, WideStep,
+    ::testing::Values(WideStepCase{"page up past the top", kPageUp, kLongMax, kLongMax - 1, false, 0},
+                      WideStepCase{"page down past the bottom", kPageDown, kLongMax, kLongMin + 1, false, 0},
+                      WideStepCase{"page down to the bottom", kPageDown, kLongMax, 0, true, kLongMin + 1},
+                      WideStepCase{"up by the most negative step", kRight, kLongMin, -1, false, 0},
+                      WideStepCase{"up by the most negative step, fits", kRight, kLongMin, 0, true, kLongMin},
+                      WideStepCase{"down by the most negative step", kLeft, kLongMin, 0, false, 0},
+                      WideStepCase{"down by the most negative step, fits", kLeft, kLongMin, -1, true, kLongMax}));
 
 // Handlers get the parameters by reference: their changes reach whoever reported
 // the input, after the control has done its own work with the original values.

@@ -7,6 +7,7 @@
 
 #include <new>
 
+#include "controls/library.h"
 #include "frame/server.h"
 #include "hosts/activex/com_object.h"
 #include "hosts/activex/com_util.h"
@@ -19,9 +20,11 @@ namespace {
 ServerModule& Module() {
   static ServerModule* module = [] {
     auto* m = new ServerModule();
-    for (const ControlMaker& maker : BuiltControls()) {
-      const std::string_view name = maker.class_name;
-      const auto make = maker.make;
+    // Registration and the class factory offer exactly the library's controls (and
+    // EnumClass).
+    for (const LibraryControl& control : LibraryControls()) {
+      const std::string_view name = control.name;
+      const auto make = control.make;
       m->SetCreator(name, [name, make]() -> DispatchPtr { return std::make_shared<HostedControl>(name, make); });
     }
     return m;

@@ -2,27 +2,7 @@
 
 #include "frame/members.h"
 
-#if VITRELLE_HAVE_CHECK
-#include "controls/check/glaze_check.h"
-#endif
-#if VITRELLE_HAVE_SLIDER
-#include "controls/slider/glaze_slider.h"
-#endif
-
 namespace vitrelle::activex {
-
-std::span<const ControlMaker> BuiltControls() {
-  static const ControlMaker makers[] = {
-#if VITRELLE_HAVE_CHECK
-      {"GlazeCheck", &MakeGlazeCheck},
-#endif
-#if VITRELLE_HAVE_SLIDER
-      {"GlazeSlider", &MakeGlazeSlider},
-#endif
-      {{}, nullptr},
-  };
-  return std::span<const ControlMaker>(makers, std::size(makers) - 1);
-}
 
 HostedControl::HostedControl(std::string_view class_name, ControlFactory make)
     : class_name_(class_name), control_(make(surface_)) {

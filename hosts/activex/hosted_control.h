@@ -14,15 +14,6 @@ namespace vitrelle::activex {
 
 using ControlFactory = std::unique_ptr<Control> (*)(Surface&);
 
-struct ControlMaker {
-  std::string_view class_name;
-  ControlFactory make;
-};
-
-// The controls compiled into this server; registration and the class factory
-// offer exactly these (and EnumClass).
-std::span<const ControlMaker> BuiltControls();
-
 class HostedControl : public Dispatch, public HasComIdentity {
  public:
   HostedControl(std::string_view class_name, ControlFactory make);

@@ -776,13 +776,18 @@ float Win32Surface::TwipsPerPixelY() const { return Win32Runtime::Instance().Twi
 int Win32Surface::PixelWidth() const { return ToPixels(width_, TwipsPerPixelX()); }
 int Win32Surface::PixelHeight() const { return ToPixels(height_, TwipsPerPixelY()); }
 
+// As a form's user control: assigning the size it already has raises no Resize.
 void Win32Surface::SetWidth(float twips) {
-  width_ = std::max(0.0f, twips);
+  const float width = std::max(0.0f, twips);
+  if (width == width_) return;
+  width_ = width;
   ApplySize();
 }
 
 void Win32Surface::SetHeight(float twips) {
-  height_ = std::max(0.0f, twips);
+  const float height = std::max(0.0f, twips);
+  if (height == height_) return;
+  height_ = height;
   ApplySize();
 }
 
@@ -856,14 +861,23 @@ void Win32Surface::SetMousePointer(int16_t pointer) {
   mouse_pointer_ = pointer;
 }
 
+// Straight onto the window, kept nowhere: the next WM_PAINT covers a line drawn
+// outside it, as a form's user control loses what it drew, and the focus marks rely
+// on that.
 void Win32Surface::DrawLine(float x1, float y1, float x2, float y2, OleColor color) {
-  drawn_.push_back(DrawnLine{x1, y1, x2, y2, color});
-  Invalidate();
+  if (!hwnd_ || !::IsWindowVisible(hwnd_)) return;
+  const float tx = TwipsPerPixelX(), ty = TwipsPerPixelY();
+  HDC dc = ::GetDC(hwnd_);
+  HPEN pen = ::CreatePen(PS_SOLID, 1, ToColorRef(color));
+  HGDIOBJ old = ::SelectObject(dc, pen);
+  ::MoveToEx(dc, ToPixels(x1, tx), ToPixels(y1, ty), nullptr);
+  ::LineTo(dc, ToPixels(x2, tx), ToPixels(y2, ty));
+  ::SelectObject(dc, old);
+  ::DeleteObject(pen);
+  ::ReleaseDC(hwnd_, dc);
 }
-void Win32Surface::Cls() {
-  drawn_.clear();
-  Invalidate();
-}
+// The surface paints again without what was drawn on it.
+void Win32Surface::Cls() { Invalidate(); }
 void Win32Surface::Refresh() {
   if (hwnd_) {
     ::InvalidateRect(hwnd_, nullptr, FALSE);
@@ -999,14 +1013,6 @@ void Win32Surface::PaintBackground(HDC dc, int width, int height) {
 
 void Win32Surface::PaintContent(HDC dc) {
   const float tx = TwipsPerPixelX(), ty = TwipsPerPixelY();
-  for (const DrawnLine& line : drawn_) {
-    HPEN pen = ::CreatePen(PS_SOLID, 1, ToColorRef(line.color));
-    HGDIOBJ old = ::SelectObject(dc, pen);
-    ::MoveToEx(dc, ToPixels(line.x1, tx), ToPixels(line.y1, ty), nullptr);
-    ::LineTo(dc, ToPixels(line.x2, tx), ToPixels(line.y2, ty));
-    ::SelectObject(dc, old);
-    ::DeleteObject(pen);
-  }
   for (auto& part : parts_) part->PaintOn(dc, tx, ty);
 }
 

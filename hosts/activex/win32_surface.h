@@ -184,11 +184,6 @@ class Win32Surface : public Surface {
   PicturePtr mouse_icon_;
   int16_t mouse_pointer_ = 0;
 
-  struct DrawnLine {
-    float x1, y1, x2, y2;
-    OleColor color;
-  };
-  std::vector<DrawnLine> drawn_;
   std::vector<std::unique_ptr<Win32Part>> parts_;  // creation order is z-order
   DispatchPtr own_extender_;
   Win32Part* mouse_capture_ = nullptr;

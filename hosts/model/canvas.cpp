@@ -150,10 +150,15 @@ class CanvasTextSink final : public TextSink {
  public:
   CanvasTextSink(WindowCanvas& canvas, OleColor color) : canvas_(canvas), color_(color) {}
   void Coverage(int x, int y, int width, int height, const uint8_t* coverage, int pitch) override {
-    for (int row = 0; row < height; ++row)
-      for (int col = 0; col < width; ++col) canvas_.Blend(x + col, y + row, color_, coverage[row * pitch + col]);
+    // Only the rows and columns that can show: a glyph at a large size is millions
+    // of pixels, nearly all of them outside a control's window.
+    const Rect area = Rect{x, y, x + width, y + height}.Intersect(canvas_.Visible());
+    for (int yy = area.top; yy < area.bottom; ++yy)
+      for (int xx = area.left; xx < area.right; ++xx)
+        canvas_.Blend(xx, yy, color_, coverage[(yy - y) * pitch + (xx - x)]);
   }
   void Bar(const Rect& r) override { canvas_.FillRect(r, color_); }
+  Rect Visible() const override { return canvas_.Visible(); }
 
  private:
   WindowCanvas& canvas_;

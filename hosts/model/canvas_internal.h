@@ -29,6 +29,9 @@ class WindowCanvas final : public Canvas {
   void DrawPicture(const Picture& picture, int x, int y) override;
   void DrawText(int x, int y, std::string_view utf8, const FontSpec& font, OleColor c) override;
 
+  // The clip in window coordinates: nothing outside it can change.
+  Rect Visible() const { return clip_.Offset(-origin_x_, -origin_y_); }
+
   // Window coordinates.
   void Plot(int x, int y, OleColor c) {
     if (WindowRecord* top = Top()) Put(*top, x + origin_x_, y + origin_y_, c);

@@ -11,7 +11,7 @@
 #include "hosts/model/font.h"
 #include "hosts/model/host_controls.h"
 #include "hosts/model/parts.h"
-#include "tools/script/driver.h"
+#include "script/driver.h"
 
 namespace vitrelle::model {
 
@@ -655,7 +655,14 @@ Site& Form::AddControl(const ControlSpec& spec, PropertyBag* bag) {
     site->CreateWindowIn(spec.container ? spec.container->ChildWindow() : window_, site->PixelRect());
     if (!loading_ && spec.tab_index) AssignTabIndex(*site, *spec.tab_index);
     if (bag) {
-      site->ReadFrom(*bag);
+      try {
+        site->ReadFrom(*bag);
+      } catch (const RuntimeError& e) {
+        // A container that loads a form reports a control's refusal and goes on; the
+        // control keeps what its ReadProperties had done.
+        if (!loading_) throw;
+        load_errors_.push_back({site->DisplayName(), e});
+      }
     } else {
       site->InitNew();
     }

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "frame/errors.h"
 #include "frame/host.h"
 #include "hosts/model/control_registry.h"
 #include "hosts/model/property_bag.h"
@@ -245,9 +246,16 @@ class Form : public Dispatch, public WindowClient, public std::enable_shared_fro
   // class, a name taken by another kind of control or a duplicate array index.
   Site& AddControl(const ControlSpec& spec, PropertyBag* bag = nullptr);
   // While a form file loads, tab indexes are taken as written and put in order at
-  // the end; controls without one follow those that have one.
+  // the end; controls without one follow those that have one. A control whose
+  // ReadProperties raises stays on the form as far as it got, and the error is kept
+  // for whoever loads the form to report; the rest of the form loads.
   void BeginLoad() { loading_ = true; }
   void EndLoad();
+  struct LoadError {
+    std::string control;  // Name or Name(Index)
+    RuntimeError error;
+  };
+  const std::vector<LoadError>& LoadErrors() const { return load_errors_; }
   const std::vector<std::shared_ptr<Site>>& Controls() const { return controls_; }
   Site* Find(std::string_view name, int index = -1) const;
   // Find, or std::invalid_argument naming what is missing.
@@ -311,6 +319,7 @@ class Form : public Dispatch, public WindowClient, public std::enable_shared_fro
   std::vector<std::shared_ptr<Site>> controls_;
   std::vector<LibrarySite*> activate_listeners_;
   bool loading_ = false;
+  std::vector<LoadError> load_errors_;
   bool shown_ = false;
   bool active_ = false;
   bool ever_activated_ = false;

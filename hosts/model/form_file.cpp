@@ -12,7 +12,7 @@
 #include "frame/members.h"
 #include "hosts/model/font.h"
 #include "hosts/model/property_bag.h"
-#include "tools/vfm/vfm_reader.h"
+#include "vfm/vfm_reader.h"
 
 namespace vitrelle::model {
 

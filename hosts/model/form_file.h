@@ -10,7 +10,7 @@
 //      End
 //   End
 //
-// Values are read by tools/vfm, as scripts read them: decimal integers, 0x hexadecimal
+// Values are read by vfm/, as scripts read them: decimal integers, 0x hexadecimal
 // integers, decimal numbers with a point or an exponent, True/False, Nothing, strings
 // in double quotes ("" is a quote), picture("path") relative to the file, and
 // font("Name", size[, Bold][, Italic][, Underline][, Strikethrough]).

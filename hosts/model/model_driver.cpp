@@ -128,6 +128,12 @@ void ModelDriver::SetLog(script::ScriptLog* log) { runtime_.SetLog(log); }
 void ModelDriver::Load(bool design) {
   if (form_ || form_path_.empty()) return;
   form_ = LoadForm(runtime_, form_path_, !design);
+  // Every refusal of the load, in order, and the run goes on with the form as it
+  // loaded: a script that tests a control's loading wants to see what came after.
+  if (auto* log = runtime_.Log()) {
+    log->SetTime(runtime_.Now());
+    for (const Form::LoadError& e : form_->LoadErrors()) log->Error(e.error.number(), e.error.description());
+  }
 }
 
 void ModelDriver::Show() {

@@ -7,7 +7,7 @@
 
 #include "hosts/model/form.h"
 #include "hosts/model/runtime.h"
-#include "tools/script/driver.h"
+#include "script/driver.h"
 
 namespace vitrelle::model {
 

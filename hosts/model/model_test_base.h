@@ -12,7 +12,7 @@
 #include "hosts/model/runtime.h"
 #include "hosts/model/screen.h"
 #include "hosts/model/test_controls.h"
-#include "tools/script/driver.h"
+#include "script/driver.h"
 
 namespace vitrelle::model::testing {
 

@@ -1,7 +1,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <string>
 
 #include "frame/errors.h"
 #include "hosts/model/font.h"
@@ -136,12 +138,97 @@ TEST_F(PartsTest, DrawnLinesLieOverThePictureAndClsErasesOnlyThem) {
   EXPECT_EQ(screen_.PixelAt(x, y), Rgb(0, 255, 0));
 }
 
+// What a control draws outside its paint is not kept: the container's next repaint
+// of the surface covers it, and the focus marks rely on that to go away.
+enum class Repaint { kCls, kRefresh, kHiddenAndShown, kCaptionChanged };
+
+class RepaintAfterDrawing : public PartsTest, public ::testing::WithParamInterface<Repaint> {
+ protected:
+  void Cause(Repaint repaint) {
+    switch (repaint) {
+      case Repaint::kCls: surface().Cls(); break;
+      case Repaint::kRefresh: surface().Refresh(); break;
+      case Repaint::kHiddenAndShown:
+        form_->GetLibrary("Check1").SetVisible(false);
+        runtime_.DoEvents();
+        form_->GetLibrary("Check1").SetVisible(true);
+        break;
+      case Repaint::kCaptionChanged: control().caption().SetCaption("Other"); break;
+    }
+  }
+};
+
+TEST_P(RepaintAfterDrawing, ErasesLinesDrawnOutsideThePaint) {
+  form_->Show();
+  ModelSurface& s = surface();
+  s.SetBackColor(Rgb(0, 255, 0));
+  runtime_.DoEvents();
+  Rect r = screen_.ClientScreenRect(s.Window());
+  int x = r.left + 60, y = r.top + 20;
+  s.DrawLine(0, 300, 1500, 300, Rgb(255, 0, 255));
+  EXPECT_EQ(screen_.PixelAt(x, y), Rgb(255, 0, 255)) << "drawn at once, before any paint";
+  runtime_.DoEvents();
+  EXPECT_EQ(screen_.PixelAt(x, y), Rgb(255, 0, 255)) << "nothing repaints by itself";
+  Cause(GetParam());
+  runtime_.DoEvents();
+  EXPECT_EQ(screen_.PixelAt(x, y), Rgb(0, 255, 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, RepaintAfterDrawing,
+                         ::testing::Values(Repaint::kCls, Repaint::kRefresh, Repaint::kHiddenAndShown,
+                                           Repaint::kCaptionChanged));
+
+TEST_F(PartsTest, LinesDrawnOnAHiddenSurfaceLeaveNoTrace) {
+  form_->Show();
+  form_->GetLibrary("Check1").SetVisible(false);
+  runtime_.DoEvents();
+  surface().DrawLine(0, 300, 1500, 300, Rgb(255, 0, 255));
+  form_->GetLibrary("Check1").SetVisible(true);
+  runtime_.DoEvents();
+  Rect r = screen_.ClientScreenRect(surface().Window());
+  EXPECT_NE(screen_.PixelAt(r.left + 60, r.top + 20), Rgb(255, 0, 255));
+}
+
 TEST_F(PartsTest, SurfaceResizeReachesTheExtenderAndTheControl) {
   control().calls.clear();
   surface().SetWidth(3000);
   EXPECT_EQ(form_->GetSite("Check1").Get("Width").ToSingle(), 3000.0f);
   EXPECT_EQ(screen_.WindowRect(surface().Window()).Width(), 200);
   EXPECT_THAT(control().calls, ElementsAre("Resize"));
+}
+
+// The container raises Resize for a change of size, not for every assignment: a
+// control that sets its own thickness from Resize comes to rest on it.
+TEST_F(PartsTest, AssigningTheSizeTheSurfaceHasRaisesNoResize) {
+  surface().SetWidth(3000);
+  surface().SetHeight(600);
+  control().calls.clear();
+  surface().SetWidth(3000);
+  surface().SetHeight(600);
+  EXPECT_TRUE(control().calls.empty());
+  surface().SetHeight(601);
+  EXPECT_THAT(control().calls, ElementsAre("Resize"));
+}
+
+// Painting a caption costs what shows of it: 20,000 characters at the largest size
+// reach millions of pixels past the control, and rendering every glyph of them
+// would never end. What shows is what a caption of one character shows.
+TEST_F(PartsTest, AHugeCaptionPaintsOnlyWhatItsControlShows) {
+  form_->Show();
+  surface().SetWidth(6000);
+  LabelPart& caption = control().caption();
+  caption.SetFontSize(2048);
+  auto shot = [&](std::string text) {
+    caption.SetCaption(text);
+    // Half the line above the window: the stems of an H cross what shows.
+    caption.SetTop(-caption.Height() / 2);
+    runtime_.DoEvents();
+    const Rect r = screen_.ClientScreenRect(surface().Window());
+    return screen_.Snapshot(r).Pixels();
+  };
+  const auto one = shot("H");
+  ASSERT_NE(std::count(one.begin(), one.end(), Resolve(kColorButtonText)), 0) << "ink in the window";
+  EXPECT_EQ(shot(std::string(20000, 'H')), one);
 }
 
 }  // namespace

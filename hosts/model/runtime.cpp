@@ -5,7 +5,7 @@
 #include "frame/errors.h"
 #include "frame/units.h"
 #include "hosts/model/font.h"
-#include "tools/script/driver.h"
+#include "script/driver.h"
 
 namespace vitrelle::model {
 

@@ -550,6 +550,13 @@ void Screen::SetWindowRegion(Handle window, std::optional<std::vector<bool>> mas
 
 void Screen::Invalidate(Handle window, std::optional<Rect> area) { impl_->core.Invalidate(window, area); }
 bool Screen::HasPendingPaint() const { return impl_->core.HasPendingPaint(); }
+void Screen::DrawNow(Handle window, const std::function<void(Canvas&)>& draw) {
+  const internal::WindowRecord* w = impl_->core.Find(window);
+  if (w == nullptr || !impl_->core.IsWindowVisible(window)) return;
+  internal::WindowCanvas canvas(impl_->core, impl_->gdi, window, impl_->core.ScreenRectOf(*w));
+  draw(canvas);
+}
+
 void Screen::PaintPending() { impl_->Paint(impl_->core.PaintOrder(0)); }
 void Screen::UpdateWindow(Handle window) { impl_->Paint(impl_->core.PaintOrder(window)); }
 

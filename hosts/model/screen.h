@@ -166,6 +166,12 @@ class Screen {
   // next paint pass (the platform's UpdateWindow).
   void UpdateWindow(Handle window);
 
+  // Draws into a window's pixels at once, outside any paint pass, as a device context
+  // of the window does: clipped to the pixels the window owns, and nothing for a
+  // window that is not visible. Nothing keeps what is drawn; the window's next paint
+  // of that area covers it.
+  void DrawNow(Handle window, const std::function<void(Canvas&)>& draw);
+
   // The window that owns a screen pixel (topmost visible, inside its region), 0 if none.
   Handle WindowAt(int x, int y) const;
 

@@ -105,14 +105,19 @@ void ModelSurface::SizeChanged() {
   if (control_) control_->Resize();
 }
 
+// The container hears of a size only when it changes: assigning the size a control
+// already has raises no Resize, and a control that sets its own size from Resize
+// relies on that to come to rest.
 void ModelSurface::SetWidth(float twips) {
   if (twips < 0) Raise(err::kInvalidPropertyValue);
+  if (twips == width_) return;
   width_ = twips;
   SizeChanged();
 }
 
 void ModelSurface::SetHeight(float twips) {
   if (twips < 0) Raise(err::kInvalidPropertyValue);
+  if (twips == height_) return;
   height_ = twips;
   SizeChanged();
 }
@@ -170,14 +175,16 @@ void ModelSurface::SetMousePointer(int16_t pointer) {
 }
 
 void ModelSurface::DrawLine(float x1, float y1, float x2, float y2, OleColor color) {
-  // Lines drawn from the Paint handler belong to that paint only; kept, they would
-  // pile up with every repaint.
+  // Straight onto the window's pixels, kept nowhere: the next repaint of the surface
+  // erases a line drawn outside its paint, as the real container's does (the focus
+  // marks rely on that), and a line drawn from the Paint handler is part of that
+  // paint only.
+  const DrawnLine line{x1, y1, x2, y2, color};
   if (painting_) {
-    DrawLineOn(*painting_, {x1, y1, x2, y2, color});
+    DrawLineOn(*painting_, line);
     return;
   }
-  lines_.push_back({x1, y1, x2, y2, color});
-  InvalidateArea();
+  runtime_.GetScreen().DrawNow(window_, [&](Canvas& canvas) { DrawLineOn(canvas, line); });
 }
 
 void ModelSurface::DrawLineOn(Canvas& canvas, const DrawnLine& line) {
@@ -187,7 +194,7 @@ void ModelSurface::DrawLineOn(Canvas& canvas, const DrawnLine& line) {
 }
 
 void ModelSurface::Cls() {
-  lines_.clear();
+  // The surface paints again without what was drawn on it.
   InvalidateArea();
 }
 
@@ -202,7 +209,6 @@ void ModelSurface::Paint(Canvas& canvas) {
   if (back_style_ == 1) canvas.FillRect(client, Resolve(back_color_));
   if (picture_ && picture_->Type() != 0) canvas.DrawPicture(*picture_, client.left, client.top);
   painting_ = &canvas;
-  for (const auto& line : lines_) DrawLineOn(canvas, line);
   if (control_) IgnoreErrors([&] { control_->Paint(); });
   for (const auto& p : parts_) {
     if (!p->Window() && p->AsPart().Visible()) p->PaintOn(canvas);

@@ -1,7 +1,7 @@
 // The surface of one library control (its UserControl): a child window that paints
-// the back colour or picture, then the lines drawn at run time, then the windowless
-// parts in the order they were created. Parts with windows (check box, nested user
-// control) are child windows of it.
+// the back colour or picture, then the windowless parts in the order they were
+// created. Lines drawn at run time go straight onto its pixels until it repaints.
+// Parts with windows (check box, nested user control) are child windows of it.
 #pragma once
 
 #include <memory>
@@ -144,7 +144,6 @@ class ModelSurface : public Surface, public WindowClient {
   int16_t appearance_ = 1;
   PicturePtr mouse_icon_;
   int16_t mouse_pointer_ = 0;
-  std::vector<DrawnLine> lines_;
   std::vector<std::unique_ptr<PartNode>> parts_;
   Canvas* painting_ = nullptr;
 };

@@ -256,24 +256,34 @@ void RenderText(std::string_view utf8, const FontSpec& font, int x, int y, TextS
     strike_thickness = std::max<int>(1, static_cast<int>(ScaleRound(os2->yStrikeoutSize, px64, units)));
   }
 
+  // A glyph's ink may reach past its cell, but not by more than a line's height: a
+  // glyph whose pen lies further than that beyond the visible area cannot show.
+  const Rect visible = sink.Visible();
+  const int reach = metrics.Height();
   ForEachLine(utf8, [&](std::string_view line, int index) {
     const int top = y + index * metrics.Height();
+    if (top - reach >= visible.bottom || top + metrics.Height() + reach <= visible.top) return;
     const int baseline = top + metrics.ascent;
     int pen = x;
-    for (size_t i = 0; i < line.size();) {
+    for (size_t i = 0; i < line.size() && pen - reach < visible.right;) {
       const Glyph& g = engine.GlyphOf(face_index, px64, NextCodePoint(line, i));
-      if (g.width > 0 && g.rows > 0) sink.Coverage(pen + g.left, baseline - g.top, g.width, g.rows, g.coverage.data(), g.width);
+      const Rect ink{pen + g.left, baseline - g.top, pen + g.left + g.width, baseline - g.top + g.rows};
+      if (!ink.Intersect(visible).Empty()) sink.Coverage(ink.left, ink.top, g.width, g.rows, g.coverage.data(), g.width);
       pen += g.advance;
     }
     if (pen == x) return;
+    // A line cut short at the right still has its bars across all that shows.
+    auto bar = [&](const Rect& r) {
+      if (!r.Intersect(visible).Empty()) sink.Bar(r);
+    };
     if (font.underline) {
       // Inside the line even where the font would put it lower.
       const int bar_top = std::min(baseline + underline_offset, top + metrics.Height() - underline_thickness);
-      sink.Bar({x, bar_top, pen, bar_top + underline_thickness});
+      bar({x, bar_top, pen, bar_top + underline_thickness});
     }
     if (font.strikethrough) {
       const int bar_top = baseline - strike_position;
-      sink.Bar({x, bar_top, pen, bar_top + strike_thickness});
+      bar({x, bar_top, pen, bar_top + strike_thickness});
     }
   });
 }

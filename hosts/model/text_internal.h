@@ -16,6 +16,9 @@ class TextSink {
   virtual void Coverage(int x, int y, int width, int height, const uint8_t* coverage, int pitch) = 0;
   // A fully covered rectangle.
   virtual void Bar(const Rect& r) = 0;
+  // Where drawing can show, in the coordinates of the calls above: text outside it
+  // is neither rendered nor handed on, so a caption costs what is visible of it.
+  virtual Rect Visible() const = 0;
 };
 
 struct LineMetrics {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "hosts/model/screen.h"
+#include "hosts/model/text_internal.h"
 
 namespace vitrelle::model {
 namespace {
@@ -174,6 +175,39 @@ TEST(DrawTextTest, ItalicDrawsDifferentPixelsAndSameTextTheSame) {
   const Ink upright = InkOf("lllll", Standard());
   const Ink italic = InkOf("lllll", With([](FontSpec& f) { f.italic = true; }));
   EXPECT_NE(upright.box, italic.box);
+}
+
+// What text rendering hands on for a small visible area: the glyphs that can reach
+// it, however long the text. Twenty thousand glyphs at 2048 points, each millions
+// of pixels, must cost what one control's window shows.
+class CountingSink : public internal::TextSink {
+ public:
+  explicit CountingSink(Rect visible) : visible_(visible) {}
+  void Coverage(int, int, int width, int height, const uint8_t*, int) override {
+    ++glyphs;
+    pixels += static_cast<int64_t>(width) * height;
+  }
+  void Bar(const Rect&) override { ++bars; }
+  Rect Visible() const override { return visible_; }
+  int glyphs = 0, bars = 0;
+  int64_t pixels = 0;
+
+ private:
+  Rect visible_;
+};
+
+TEST(DrawTextTest, OnlyGlyphsThatCanShowAreRendered) {
+  FontSpec huge;
+  huge.size = 2048;
+  huge.underline = true;
+  const int line = MeasureText("", huge).height;
+  CountingSink sink({0, 0, 400, 19});
+  internal::RenderText(std::string(20000, 'H') + "\n" + std::string(20000, 'H'), huge, 0, -line / 2, sink);
+  EXPECT_EQ(sink.glyphs, 1) << "an H at 2048 points is wider than the area";
+  EXPECT_EQ(sink.bars, 0) << "the underline lies below the area";
+  CountingSink all({0, 0, 1 << 20, 1 << 20});
+  internal::RenderText("HHH", huge, 0, 0, all);
+  EXPECT_EQ(all.glyphs, 3) << "what can show is still drawn";
 }
 
 }  // namespace

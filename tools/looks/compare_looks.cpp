@@ -8,7 +8,7 @@
 #include <string>
 
 #include "tools/looks/looks.h"
-#include "tools/vfm/vfm_reader.h"
+#include "vfm/vfm_reader.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 // vitrelle_activex_gen idl            prints the type library's IDL
 // vitrelle_activex_gen classes        lists the classes: name, ProgID, CLSID, misc status, bitmap id
+// vitrelle_activex_gen built          lists the classes the server offers, one a line
 // vitrelle_activex_gen bitmaps DIR    writes DIR/<Class>.bmp for each control and
 //                                     DIR/toolbox.rc, which binds them to the
 //                                     resource ids the registry entries name
@@ -10,7 +11,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "controls/library.h"
 #include "frame/idl.h"
+#include "frame/server.h"
 #include "frame/type_model.h"
 #include "hosts/activex/gen/toolbox_bitmaps.h"
 
@@ -59,6 +62,16 @@ int main(int argc, char** argv) {
       std::cout << "library " << vitrelle::Library().id.ToString() << ' ' << vitrelle::LibraryVersionText() << '\n';
       return 0;
     }
+    if (command == "built" && argc == 2) {
+      // The server's own rule over the server's own list: a control class is offered
+      // when it has a creator.
+      vitrelle::ServerModule module;
+      for (const vitrelle::LibraryControl& c : vitrelle::LibraryControls()) {
+        module.SetCreator(c.name, [] { return vitrelle::DispatchPtr(); });
+      }
+      for (std::string_view name : module.AvailableClasses()) std::cout << name << '\n';
+      return 0;
+    }
     if (command == "bitmaps" && argc == 3) {
       WriteBitmaps(argv[2]);
       return 0;
@@ -67,6 +80,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vitrelle_activex_gen: %s\n", e.what());
     return 1;
   }
-  std::fprintf(stderr, "usage: vitrelle_activex_gen idl | classes | bitmaps DIR\n");
+  std::fprintf(stderr, "usage: vitrelle_activex_gen idl | classes | built | bitmaps DIR\n");
   return 2;
 }

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "hosts/activex/com_util.h"
-#include "tools/script/driver.h"
-#include "tools/vfm/vfm_reader.h"
+#include "script/driver.h"
+#include "vfm/vfm_reader.h"
 
 namespace vitrelle::testhost {
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "hosts/activex/testhost/win32_driver.h"
-#include "tools/script/script.h"
+#include "script/script.h"
 
 namespace {
 

@@ -88,7 +88,12 @@ void Win32Driver::Load(bool design) {
   if (form_) return;
   form_ = std::make_unique<Form>(form_path_, !design, &log_);
   Pump();
-  if (!form_->LoadErrors().empty()) throw form_->LoadErrors().front();
+  // Every refusal of the load, in order, and the run goes on with the form as it
+  // loaded, as the model host's driver does.
+  if (log_) {
+    log_->SetTime(Now());
+    for (const RuntimeError& e : form_->LoadErrors()) log_->Error(e.number(), e.description());
+  }
 }
 
 void Win32Driver::Pump() {

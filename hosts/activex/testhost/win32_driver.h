@@ -7,7 +7,7 @@
 #include <string>
 
 #include "hosts/activex/testhost/form_host.h"
-#include "tools/script/driver.h"
+#include "script/driver.h"
 
 namespace vitrelle::testhost {
 

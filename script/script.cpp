@@ -1,4 +1,4 @@
-#include "tools/script/script.h"
+#include "script/script.h"
 
 #include <array>
 #include <cctype>

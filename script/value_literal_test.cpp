@@ -1,4 +1,4 @@
-#include "tools/script/value_literal.h"
+#include "script/value_literal.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/script/value_literal.h"
+#include "script/value_literal.h"
 
 namespace vitrelle::vfm {
 

@@ -1,4 +1,4 @@
-#include "tools/vfm/vfm_reader.h"
+#include "vfm/vfm_reader.h"
 
 #include <cctype>
 #include <fstream>

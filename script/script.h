@@ -13,8 +13,8 @@
 #include <variant>
 #include <vector>
 
-#include "tools/script/driver.h"
-#include "tools/script/value_literal.h"
+#include "script/driver.h"
+#include "script/value_literal.h"
 
 namespace vitrelle::script {
 

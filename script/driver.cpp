@@ -1,4 +1,4 @@
-#include "tools/script/driver.h"
+#include "script/driver.h"
 
 #include <cctype>
 
