@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cmath>
 #include <stdexcept>
 
 #include "frame/color_variant.h"
 #include "frame/errors.h"
 #include "frame/members.h"
+#include "frame/units.h"
 #include "hosts/model/font.h"
 #include "hosts/model/host_controls.h"
 #include "hosts/model/parts.h"
@@ -125,6 +127,24 @@ std::pair<float, float> Site::PartSize(std::string_view part) {
 }
 
 void Site::Mouse(std::string_view part, MouseInput, int16_t, int16_t, float, float) { PartSize(part); }
+
+namespace {
+
+constexpr float kTwipsPerPixel = ModelRuntime::kTwipsPerPixel;
+
+// A window sits on whole pixels: its origin is its twips position rounded.
+float WindowOrigin(float twips) { return static_cast<float>(RoundHalfEven(twips / kTwipsPerPixel)) * kTwipsPerPixel; }
+
+// Mouse messages carry whole pixels of the window under the pointer: a point aimed
+// in twips goes to the nearest pixel (a half away from zero).
+float PixelPoint(float twips) { return std::round(twips / kTwipsPerPixel) * kTwipsPerPixel; }
+
+}  // namespace
+
+std::pair<float, float> Site::PointerPoint(std::string_view part, float x, float y) {
+  PartSize(part);
+  return {PixelPoint(x), PixelPoint(y)};
+}
 
 void Site::Click(std::string_view part, float, float, bool) {
   PartSize(part);
@@ -320,10 +340,9 @@ Hit HitTest(ModelSurface& surface, float x, float y) {
     if (!(*it)->Window()) continue;
     auto& rect = dynamic_cast<RectPart&>((*it)->AsPart());
     if (!inside(rect)) continue;
-    if (auto* nested = dynamic_cast<ModelUserControl*>(*it)) {
-      return HitTest(nested->Inner(), x - rect.Left(), y - rect.Top());
-    }
-    return {&surface, &rect, x - rect.Left(), y - rect.Top()};
+    const float left = WindowOrigin(rect.Left()), top = WindowOrigin(rect.Top());
+    if (auto* nested = dynamic_cast<ModelUserControl*>(*it)) return HitTest(nested->Inner(), x - left, y - top);
+    return {&surface, &rect, x - left, y - top};
   }
   for (auto it = nodes.rbegin(); it != nodes.rend(); ++it) {
     if ((*it)->Window()) continue;
@@ -345,12 +364,31 @@ ModelSurface* SurfaceOf(ModelSurface& surface, Part* part) {
   return nullptr;
 }
 
+// Whether a part is a window of its own on its surface.
+bool IsWindowPart(ModelSurface& surface, const Part* part) {
+  for (PartNode* node : surface.PartNodes()) {
+    if (&node->AsPart() == part) return node->Window() != 0;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool LibrarySite::TakesInput(Part* part) const {
   if (!EffectivelyEnabled() || !form_.IsShown()) return false;
   if (auto* input = dynamic_cast<InputPart*>(part)) return input->Enabled();
   return true;
+}
+
+std::pair<float, float> LibrarySite::PointerPoint(std::string_view part, float x, float y) {
+  Part* named = ResolvePart(part);
+  const float px = PixelPoint(x), py = PixelPoint(y);
+  // A windowless part hears the pixel relative to its own position, which need not
+  // fall on a pixel of its window.
+  auto* rect = dynamic_cast<RectPart*>(named);
+  ModelSurface* owner = rect ? SurfaceOf(*surface_, named) : nullptr;
+  if (!owner || dynamic_cast<ModelUserControl*>(named) || IsWindowPart(*owner, named)) return {px, py};
+  return {WindowOrigin(rect->Left()) + px - rect->Left(), WindowOrigin(rect->Top()) + py - rect->Top()};
 }
 
 void LibrarySite::Mouse(std::string_view part, MouseInput action, int16_t button, int16_t shift, float x, float y) {

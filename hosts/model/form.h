@@ -78,6 +78,9 @@ class Site : public Dispatch, public std::enable_shared_from_this<Site> {
   // Input from a driver, in twips relative to the part (or the control).
   virtual std::pair<float, float> PartSize(std::string_view part);
   virtual void Mouse(std::string_view part, MouseInput action, int16_t button, int16_t shift, float x, float y);
+  // Where a pointer aimed at (x, y) of the control or its part lands, in the same
+  // twips: pointer messages carry whole pixels of the window beneath it.
+  virtual std::pair<float, float> PointerPoint(std::string_view part, float x, float y);
   virtual void Click(std::string_view part, float x, float y, bool double_click);
   virtual void Key(std::string_view part, bool down, int16_t key_code, int16_t shift);
   virtual void KeyPress(std::string_view part, int16_t key_ascii);
@@ -139,6 +142,7 @@ class LibrarySite : public Site, public SurfaceOwner {
   void ReceiveFocus(Part* part) override;
   void LoseFocus(Part* part) override;
   std::pair<float, float> PartSize(std::string_view part) override;
+  std::pair<float, float> PointerPoint(std::string_view part, float x, float y) override;
   void Mouse(std::string_view part, MouseInput action, int16_t button, int16_t shift, float x, float y) override;
   void Click(std::string_view part, float x, float y, bool double_click) override;
   void Key(std::string_view part, bool down, int16_t key_code, int16_t shift) override;

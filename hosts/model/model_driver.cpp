@@ -216,8 +216,8 @@ void ModelDriver::Tab(bool backwards) {
 void ModelDriver::Click(const script::Target& target, std::optional<std::pair<float, float>> at, bool double_click) {
   Site& site = SiteOf(target);
   auto [width, height] = site.PartSize(target.part);
-  auto point = at.value_or(std::pair<float, float>{width / 2, height / 2});
-  site.Click(target.part, point.first, point.second, double_click);
+  auto [x, y] = site.PointerPoint(target.part, at ? at->first : width / 2, at ? at->second : height / 2);
+  site.Click(target.part, x, y, double_click);
   runtime_.DoEvents();
 }
 
@@ -226,7 +226,9 @@ void ModelDriver::Mouse(script::MouseAction action, const script::Target& target
   MouseInput input = action == script::MouseAction::kDown ? MouseInput::kDown
                      : action == script::MouseAction::kMove ? MouseInput::kMove
                                                             : MouseInput::kUp;
-  SiteOf(target).Mouse(target.part, input, button, shift, x, y);
+  Site& site = SiteOf(target);
+  auto [px, py] = site.PointerPoint(target.part, x, y);
+  site.Mouse(target.part, input, button, shift, px, py);
   runtime_.DoEvents();
 }
 
