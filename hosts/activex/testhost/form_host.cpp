@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "frame/errors.h"
+#include "frame/part_rules.h"
 #include "hosts/activex/control_internals.h"
 #include "hosts/activex/ole_objects.h"
 #include "hosts/activex/testhost/dispatch_base.h"
@@ -319,10 +320,10 @@ class ControlsCollection final : public TableDispatch {
       for (auto& s : sites) {
         if (NamesMatch(s->name, key.ToString())) return SetObject(result, s->ExtenderDispatch()), S_OK;
       }
-      Raise(730);  // the control is not in the collection
+      RaiseNoSuchControl(key);
     }
     int32_t i = key.ToLong();
-    if (i < 0 || static_cast<size_t>(i) >= sites.size()) Raise(9);
+    if (i < 0 || static_cast<size_t>(i) >= sites.size()) RaiseNoSuchControl(key);
     SetObject(result, sites[static_cast<size_t>(i)]->ExtenderDispatch());
     return S_OK;
   }
@@ -431,14 +432,15 @@ class Extender final : public TableDispatch {
     if (!site_) Raise(91);
     Site& s = *site_;
     bool put = IsPut(flags);
-    auto extent = [&](float& field, bool horizontal) {
+    auto extent = [&](float& field, bool is_size) {
       if (put) {
-        field = LastArg(args).ToSingle();
+        const float value = LastArg(args).ToSingle();
+        if (is_size) CheckExtent(value);
+        field = value;
         s.ApplyExtent();
       } else {
         SetR4(result, field);
       }
-      (void)horizontal;
       return S_OK;
     };
     switch (index) {
@@ -454,7 +456,12 @@ class Extender final : public TableDispatch {
         if (put) Raise(383);
         return SetObject(result, s.form.Dispatch()), S_OK;
       case 4:
-        if (put) return s.tab_index = LastArg(args).ToInteger(), S_OK;
+        if (put) {
+          const int16_t index = LastArg(args).ToInteger();
+          CheckTabIndex(index);
+          s.tab_index = index;
+          return S_OK;
+        }
         return SetI2(result, static_cast<int16_t>(s.tab_index)), S_OK;
       case 5:
         if (put) return s.tab_stop = LastArg(args).ToBoolean(), S_OK;
@@ -488,13 +495,13 @@ class Extender final : public TableDispatch {
         return S_OK;
       }
       case 9:
-        return extent(s.left, true);
+        return extent(s.left, false);
       case 10:
         return extent(s.top, false);
       case 11:
         return extent(s.width, true);
       case 12:
-        return extent(s.height, false);
+        return extent(s.height, true);
       case 13:
         if (put) Raise(383);
         return SetObject(result, s.control_dispatch.get()), S_OK;
@@ -502,7 +509,11 @@ class Extender final : public TableDispatch {
         // Move Left[, Top[, Width[, Height]]]
         if (args.empty()) Raise(450);
         float* fields[] = {&s.left, &s.top, &s.width, &s.height};
-        for (size_t i = 0; i < args.size() && i < 4; ++i) *fields[i] = FromVariant(args[i]).ToSingle();
+        float values[4] = {s.left, s.top, s.width, s.height};
+        for (size_t i = 0; i < args.size() && i < 4; ++i) values[i] = FromVariant(args[i]).ToSingle();
+        CheckExtent(values[2]);
+        CheckExtent(values[3]);
+        for (size_t i = 0; i < 4; ++i) *fields[i] = values[i];
         s.ApplyExtent();
         return S_OK;
       }
@@ -871,6 +882,7 @@ std::vector<Site*> Form::TabOrder() {
 }
 
 void Form::SetBackColor(OLE_COLOR color) {
+  CheckColor(color);
   back_color_ = color;
   FreePictureCopy();
   ::InvalidateRect(hwnd_, nullptr, TRUE);
@@ -884,6 +896,8 @@ void Form::SetPicture(IPicture* picture, bool tiled) {
 }
 
 void Form::SetClientSize(float width, float height) {
+  CheckExtent(width);
+  CheckExtent(height);
   client_width_ = width;
   client_height_ = height;
   RECT frame{0, 0, ToPixelsX(width), ToPixelsY(height)};
