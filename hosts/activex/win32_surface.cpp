@@ -7,6 +7,7 @@
 #include <map>
 
 #include "frame/members.h"
+#include "frame/part_rules.h"
 #include "frame/units.h"
 #include "hosts/activex/com_util.h"
 #include "hosts/activex/ole_objects.h"
@@ -20,10 +21,6 @@ constexpr wchar_t kSurfaceClass[] = L"VitrelleSurface";
 
 int ToPixels(float twips, float twips_per_pixel) {
   return static_cast<int>(RoundHalfEven(static_cast<double>(twips) / twips_per_pixel));
-}
-
-void CheckPointer(int16_t pointer) {
-  if ((pointer < 0 || pointer > 15) && pointer != 99) Raise(err::kInvalidPropertyValue);
 }
 
 // A window without borders or scroll bars has no non-client area to paint. The
@@ -187,8 +184,14 @@ class RectImpl : public NamedPart<Base> {
   float Height() const override { return height_; }
   void SetLeft(float v) override { Move(v, top_, width_, height_); }
   void SetTop(float v) override { Move(left_, v, width_, height_); }
-  void SetWidth(float v) override { Move(left_, top_, v, height_); }
-  void SetHeight(float v) override { Move(left_, top_, width_, v); }
+  void SetWidth(float v) override {
+    CheckExtent(v);
+    Move(left_, top_, v, height_);
+  }
+  void SetHeight(float v) override {
+    CheckExtent(v);
+    Move(left_, top_, width_, v);
+  }
   float OriginX() const override { return left_; }
   float OriginY() const override { return top_; }
   bool PixelBounds(float tx, float ty, RECT* out) const override {
@@ -200,8 +203,8 @@ class RectImpl : public NamedPart<Base> {
   virtual void Move(float left, float top, float width, float height) {
     left_ = left;
     top_ = top;
-    width_ = std::max(0.0f, width);
-    height_ = std::max(0.0f, height);
+    width_ = width;
+    height_ = height;
     this->surface_.Invalidate();
   }
   RECT PixelRect(float tx, float ty) const {
@@ -225,7 +228,7 @@ class InputImpl : public RectImpl<Base> {
   void SetMouseIcon(PicturePtr icon) override { mouse_icon_ = std::move(icon); }
   int16_t MousePointer() const override { return mouse_pointer_; }
   void SetMousePointer(int16_t pointer) override {
-    CheckPointer(pointer);
+    CheckMousePointer(pointer);
     mouse_pointer_ = pointer;
   }
   bool Hit(int x, int y, float tx, float ty) override {
@@ -256,23 +259,25 @@ class Label final : public InputImpl<LabelPart> {
   }
   int16_t BackStyle() const override { return back_style_; }
   void SetBackStyle(int16_t style) override {
-    if (style != 0 && style != 1) Raise(err::kInvalidPropertyValue);
+    CheckZeroOrOne(style);
     back_style_ = style;
     surface_.Invalidate();
   }
   OleColor BackColor() const override { return back_color_; }
   void SetBackColor(OleColor c) override {
+    CheckColor(c);
     back_color_ = c;
     surface_.Invalidate();
   }
   OleColor ForeColor() const override { return fore_color_; }
   void SetForeColor(OleColor c) override {
+    CheckColor(c);
     fore_color_ = c;
     surface_.Invalidate();
   }
   FontPtr GetFont() const override { return font_; }
   void SetFont(FontPtr font) override {
-    if (!font) Raise(err::kInvalidPropertyValue);
+    CheckFontObject(font);
     font_ = std::move(font);
     AutoSize();
   }
@@ -358,7 +363,7 @@ class CheckBox final : public InputImpl<CheckBoxPart> {
   PartKind Kind() const override { return PartKind::kCheckBox; }
   int16_t Value() const override { return value_; }
   void SetValue(int16_t v) override {
-    if (v < 0 || v > 2) Raise(err::kInvalidPropertyValue);
+    CheckCheckBoxValue(v);
     bool changed = v != value_;
     value_ = v;
     if (button_) ::SendMessageW(button_, BM_SETCHECK, static_cast<WPARAM>(v), 0);
@@ -368,7 +373,7 @@ class CheckBox final : public InputImpl<CheckBoxPart> {
   }
   int16_t Appearance() const override { return appearance_; }
   void SetAppearance(int16_t a) override {
-    if (a != 0 && a != 1) Raise(err::kInvalidPropertyValue);
+    CheckZeroOrOne(a);
     appearance_ = a;
     if (button_) {
       LONG_PTR style = ::GetWindowLongPtrW(button_, GWL_STYLE);
@@ -379,7 +384,9 @@ class CheckBox final : public InputImpl<CheckBoxPart> {
   }
   Handle hWnd() const override { return reinterpret_cast<Handle>(button_); }
   void SetFocus() override {
-    if (!button_ || !::IsWindowVisible(button_) || !enabled_) Raise(err::kCantMoveFocus);
+    // The window, not only the flag: a control hidden for a copy of its background
+    // hides the button with it.
+    CheckCanTakeFocus(button_ && ::IsWindowVisible(button_), enabled_, surface_.Enabled());
     ::SetFocus(button_);
   }
   void SetEnabled(bool on) override {
@@ -544,10 +551,13 @@ class Line final : public NamedPart<LinePart> {
   void SetX2(float v) override { Set(x2_, v); }
   void SetY2(float v) override { Set(y2_, v); }
   OleColor BorderColor() const override { return color_; }
-  void SetBorderColor(OleColor c) override { Set(color_, c); }
+  void SetBorderColor(OleColor c) override {
+    CheckColor(c);
+    Set(color_, c);
+  }
   int16_t BorderWidth() const override { return width_; }
   void SetBorderWidth(int16_t pixels) override {
-    if (pixels < 1) Raise(err::kInvalidPropertyValue);
+    CheckBorderWidth(pixels);
     Set(width_, pixels);
   }
   void PaintOn(HDC dc, float tx, float ty) override {
@@ -577,21 +587,27 @@ class ShapeImpl final : public RectImpl<ShapePart> {
   PartKind Kind() const override { return PartKind::kShape; }
   ShapeKind Shape() const override { return shape_; }
   void SetShape(ShapeKind kind) override {
-    if (static_cast<int>(kind) < 0 || static_cast<int>(kind) > 5) Raise(err::kInvalidPropertyValue);
+    CheckShapeKind(static_cast<int16_t>(kind));
     Set(shape_, kind);
   }
   OleColor FillColor() const override { return fill_color_; }
-  void SetFillColor(OleColor c) override { Set(fill_color_, c); }
+  void SetFillColor(OleColor c) override {
+    CheckColor(c);
+    Set(fill_color_, c);
+  }
   int16_t FillStyle() const override { return fill_style_; }
   void SetFillStyle(int16_t style) override {
-    if (style < 0 || style > 7) Raise(err::kInvalidPropertyValue);
+    CheckFillStyle(style);
     Set(fill_style_, style);
   }
   OleColor BorderColor() const override { return border_color_; }
-  void SetBorderColor(OleColor c) override { Set(border_color_, c); }
+  void SetBorderColor(OleColor c) override {
+    CheckColor(c);
+    Set(border_color_, c);
+  }
   int16_t BorderWidth() const override { return border_width_; }
   void SetBorderWidth(int16_t pixels) override {
-    if (pixels < 1) Raise(err::kInvalidPropertyValue);
+    CheckBorderWidth(pixels);
     Set(border_width_, pixels);
   }
   void PaintOn(HDC dc, float tx, float ty) override {
@@ -652,7 +668,7 @@ class Timer final : public NamedPart<TimerPart> {
   }
   int32_t Interval() const override { return interval_; }
   void SetInterval(int32_t ms) override {
-    if (ms < 0 || ms > 65535) Raise(err::kInvalidPropertyValue);
+    CheckTimerInterval(ms);
     interval_ = ms;
     Restart();
   }
@@ -777,12 +793,14 @@ int Win32Surface::PixelWidth() const { return ToPixels(width_, TwipsPerPixelX())
 int Win32Surface::PixelHeight() const { return ToPixels(height_, TwipsPerPixelY()); }
 
 void Win32Surface::SetWidth(float twips) {
-  width_ = std::max(0.0f, twips);
+  CheckExtent(twips);
+  width_ = twips;
   ApplySize();
 }
 
 void Win32Surface::SetHeight(float twips) {
-  height_ = std::max(0.0f, twips);
+  CheckExtent(twips);
+  height_ = twips;
   ApplySize();
 }
 
@@ -825,20 +843,22 @@ void Win32Surface::SetPicture(PicturePtr picture) {
   Invalidate();
 }
 void Win32Surface::SetBackColor(OleColor c) {
+  CheckColor(c);
   back_color_ = c;
   Invalidate();
 }
 void Win32Surface::SetForeColor(OleColor c) {
+  CheckColor(c);
   fore_color_ = c;
   Invalidate();
 }
 void Win32Surface::SetBackStyle(int16_t style) {
-  if (style != 0 && style != 1) Raise(err::kInvalidPropertyValue);
+  CheckZeroOrOne(style);
   back_style_ = style;
   Invalidate();
 }
 void Win32Surface::SetFont(FontPtr font) {
-  if (!font) Raise(err::kInvalidPropertyValue);
+  CheckFontObject(font);
   font_ = std::move(font);
   Invalidate();
 }
@@ -847,12 +867,12 @@ void Win32Surface::SetEnabled(bool on) {
   if (hwnd_) ::EnableWindow(hwnd_, on ? TRUE : FALSE);
 }
 void Win32Surface::SetAppearance(int16_t a) {
-  if (a != 0 && a != 1) Raise(err::kInvalidPropertyValue);
+  CheckZeroOrOne(a);
   appearance_ = a;
   Invalidate();
 }
 void Win32Surface::SetMousePointer(int16_t pointer) {
-  CheckPointer(pointer);
+  CheckMousePointer(pointer);
   mouse_pointer_ = pointer;
 }
 
