@@ -11,6 +11,7 @@
 
 #include "frame/errors.h"
 #include "frame/part_rules.h"
+#include "frame/type_model.h"
 #include "hosts/activex/control_internals.h"
 #include "hosts/activex/ole_objects.h"
 #include "hosts/activex/testhost/dispatch_base.h"
@@ -416,6 +417,19 @@ class Extender final : public TableDispatch {
                       kExtenderFirst),
         site_(&site) {}
   void Detach() { site_ = nullptr; }
+
+  // An extender stands for its control in code: a type test of it ("TypeOf x Is
+  // GlazeFrame") asks for the control's interface, and the control answers. Only
+  // the library's dispatch interfaces go through; the control's OLE interfaces are
+  // the container's business, not its code's.
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    HRESULT hr = TableDispatch::QueryInterface(iid, out);
+    if (hr != E_NOINTERFACE || !site_ || !site_->control_dispatch) return hr;
+    for (const Interface& iface : Interfaces()) {
+      if (IsEqualIID(iid, activex::ToGuid(iface.id))) return site_->control_dispatch->QueryInterface(iid, out);
+    }
+    return hr;
+  }
 
  protected:
   HRESULT ForeignIds(LPOLESTR name, LCID lcid, DISPID* id) override {
