@@ -253,8 +253,10 @@ class Label final : public InputImpl<LabelPart> {
   PartKind Kind() const override { return PartKind::kLabel; }
   std::string Caption() const override { return caption_; }
   void SetCaption(std::string_view text) override {
+    const bool changed = caption_ != text;
     caption_ = text;
     AutoSize();
+    if (!changed) return;
     if (Control* c = surface_.control()) c->Change(this);
   }
   int16_t BackStyle() const override { return back_style_; }
@@ -515,12 +517,16 @@ class Image final : public InputImpl<ImagePart> {
   PartKind Kind() const override { return PartKind::kImage; }
   PicturePtr GetPicture() const override { return picture_; }
   void SetPicture(PicturePtr picture) override {
+    const bool same = picture == picture_;
     picture_ = std::move(picture);
-    if (picture_) {
+    // An image that does not stretch takes its picture's size.
+    if (picture_ && picture_->Type() != 0) {
       width_ = static_cast<float>(picture_->WidthPixels()) * surface_.TwipsPerPixelX();
       height_ = static_cast<float>(picture_->HeightPixels()) * surface_.TwipsPerPixelY();
     }
-    surface_.Invalidate();
+    // A control that sets the same picture from its Paint handler (the option
+    // button's glyph does, on every paint) must not make its surface paint forever.
+    if (!same) surface_.Invalidate();
   }
   void PaintOn(HDC dc, float tx, float ty) override {
     if (!visible_ || !picture_) return;

@@ -49,20 +49,41 @@ int ErrorOf(void (*step)(UserControlPart&), UserControlPart& part) {
   return 0;
 }
 
+// Bounded: a surface that invalidated itself from every paint would keep it busy.
 void PumpMessages() {
   MSG msg;
-  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  for (int i = 0; i < 500 && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }
 }
 
-// Round like the option button's glyph: a red dot on a white face, its window cut
-// to a circle each time it is shown.
+// A white 13 x 13 picture, as the glyph's pictures are.
+PicturePtr WhitePicture(Gdi& gdi) {
+  HDC screen = ::GetDC(nullptr);
+  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 13, 13);
+  HDC memory = ::CreateCompatibleDC(screen);
+  HGDIOBJ old = ::SelectObject(memory, bitmap);
+  ::PatBlt(memory, 0, 0, 13, 13, WHITENESS);
+  ::SelectObject(memory, old);
+  ::DeleteDC(memory);
+  ::ReleaseDC(nullptr, screen);
+  PictDesc desc;
+  desc.bitmap = reinterpret_cast<Handle>(bitmap);
+  return gdi.OleCreatePictureIndirect(desc, true);
+}
+
+int paints = 0;
+
+// Round like the option button's glyph: a red dot over its picture, which every
+// paint hands to Option1 again, and its window cut to a circle each time it is shown.
 class Glyph final : public Control {
  public:
   explicit Glyph(Surface& surface)
-      : surface_(surface), dot_(surface.AddShape("Dot")), option1_(surface.AddImage("Option1")) {
+      : surface_(surface),
+        option1_(surface.AddImage("Option1")),
+        dot_(surface.AddShape("Dot")),
+        picture_(WhitePicture(surface.GetRuntime().GetGdi())) {
     surface.SetBackColor(Rgb(255, 255, 255));
     dot_.SetLeft(60);
     dot_.SetTop(60);
@@ -71,9 +92,12 @@ class Glyph final : public Control {
     dot_.SetFillStyle(0);
     dot_.SetFillColor(Rgb(255, 0, 0));
     dot_.SetBorderColor(Rgb(255, 0, 0));
-    // Without a picture it paints nothing, but it takes the mouse over the glyph.
     option1_.SetWidth(195);
     option1_.SetHeight(195);
+  }
+  void Paint() override {
+    ++paints;
+    option1_.SetPicture(picture_);
   }
   static std::unique_ptr<Control> Make(Surface& surface) { return std::make_unique<Glyph>(surface); }
   std::string_view ClassName() const override { return "Glyph"; }
@@ -102,8 +126,9 @@ class Glyph final : public Control {
 
  private:
   Surface& surface_;
-  ShapePart& dot_;
   ImagePart& option1_;
+  ShapePart& dot_;
+  PicturePtr picture_;
 };
 
 class Owner final : public Control {
@@ -189,7 +214,11 @@ void TestNested(HWND form) {
   ::DeleteObject(region);
 
   Check(ScreenPixel(window, 6, 6) == RGB(255, 0, 0), "the nested control paints its own parts in its window");
-  Check(ScreenPixel(window, 1, 6) == RGB(255, 255, 255), "and its own back colour around them");
+  Check(ScreenPixel(window, 1, 6) == RGB(255, 255, 255), "and its picture beneath them");
+  const int painted = paints;
+  for (int i = 0; i < 5; ++i) PumpMessages();
+  Check(painted > 0 && paints == painted, "a picture set again from Paint paints nothing more: " +
+                                              std::to_string(paints - painted) + " more paints");
 
   calls.clear();
   glyph.SetFocus();
