@@ -710,7 +710,9 @@ class Timer final : public NamedPart<TimerPart> {
       id_ = 0;
     }
   }
-  bool enabled_ = true;
+  // Parts are made from code, so a timer starts as the controls declare theirs
+  // (and as the model host's does): disabled.
+  bool enabled_ = false;
   int32_t interval_ = 0;
   UINT_PTR id_ = 0;
 };
@@ -861,7 +863,15 @@ class OwnExtender final : public Dispatch {
     if (NamesEqual(member, "Container") || NamesEqual(member, "Parent")) return Variant::Object(surface_.Parent());
     Raise(err::kNotSupported);
   }
-  bool IsA(std::string_view) const override { return false; }
+  // It stands for the control, as a container's extender would.
+  bool IsA(std::string_view type_name) const override {
+    if (NamesEqual(type_name, "Object")) return true;
+    const Control* control = surface_.control();
+    if (!control) return false;
+    const std::string_view name = control->ClassName();
+    return NamesEqual(type_name, name) ||
+           (type_name.size() > 1 && type_name.front() == '_' && NamesEqual(type_name.substr(1), name));
+  }
 
  private:
   Win32Surface& surface_;

@@ -133,7 +133,8 @@ class Glyph final : public Control {
 
 class Owner final : public Control {
  public:
-  explicit Owner(Surface& surface) : glyph_(surface.AddUserControl("RadioButton1", &Glyph::Make)) {}
+  explicit Owner(Surface& surface)
+      : glyph_(surface.AddUserControl("RadioButton1", &Glyph::Make)), timer_(surface.AddTimer("Timer1")) {}
   std::string_view ClassName() const override { return "Owner"; }
   Variant Invoke(std::string_view, InvokeKind, std::span<Variant>) override { Raise(err::kNotSupported); }
   void Show() override { calls.push_back("owner Show"); }
@@ -147,9 +148,11 @@ class Owner final : public Control {
     if (event == "KeyDown" && !args.empty()) args[0] = Variant::Integer(0);
   }
   UserControlPart& glyph() { return glyph_; }
+  TimerPart& timer() { return timer_; }
 
  private:
   UserControlPart& glyph_;
+  TimerPart& timer_;
 };
 
 HWND MakeForm() {
@@ -191,6 +194,10 @@ void TestNested(HWND form) {
             glyph.Height() == 195,
         "the part starts 195 twips square");
   Check(glyph.hWnd() == 0, "no window before the owner has one");
+  Check(!owner.timer().Enabled(), "a timer part starts disabled");
+  DispatchPtr extender = surface.Extender();
+  Check(extender->IsA("Owner") && extender->IsA("_Owner") && extender->IsA("Object") && !extender->IsA("Glyph"),
+        "without a container the control's own extender is of the control's class");
   Check(ErrorOf([](UserControlPart& g) { g.SetFocus(); }, glyph) == err::kCantMoveFocus,
         "without a window the part refuses the focus");
 
