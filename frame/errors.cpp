@@ -18,6 +18,7 @@ std::string DescribeError(int number) {
     case err::kObjectRequired: return "Object required";
     case err::kNotSupported: return "Object doesn't support this property or method";
     case err::kWrongArguments: return "Wrong number of arguments or invalid property assignment";
+    case err::kControlNotFound: return "Control not found";
     default: return "Application-defined or object-defined error";
   }
 }

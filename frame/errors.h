@@ -22,6 +22,7 @@ inline constexpr int kPropertyReadOnly = 383;
 inline constexpr int kObjectRequired = 424;
 inline constexpr int kNotSupported = 438;
 inline constexpr int kWrongArguments = 450;
+inline constexpr int kControlNotFound = 730;
 inline constexpr int kCantMoveFocus = 5;  // the host reports a refused SetFocus as 5
 }  // namespace err
 

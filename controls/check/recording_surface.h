@@ -13,7 +13,9 @@
 
 #include "frame/color.h"
 #include "frame/errors.h"
+#include "frame/font_rules.h"
 #include "frame/host.h"
+#include "frame/part_rules.h"
 #include "frame/variant.h"
 
 namespace vitrelle::testing_support {
@@ -32,26 +34,18 @@ inline std::string Num(double v) {
   return s;
 }
 
-inline void RequireColor(OleColor c) {
-  if (!TranslateColor(c)) Raise(err::kInvalidPropertyValue);
-}
-
-inline void RequirePointer(int16_t p) {
-  if (!((p >= 0 && p <= 15) || p == 99)) Raise(err::kInvalidPropertyValue);
-}
-
 class RecordingFont : public Font {
  public:
   RecordingFont(Record& record, std::string name) : record_(record), name_(std::move(name)) {}
   std::string Name() const override { return face_; }
   void SetName(std::string_view n) override {
-    if (n.empty()) Raise(err::kInvalidPropertyValue);
+    CheckFontName(n);
     Log(".Name=" + std::string(n));
     face_ = n;
   }
   float Size() const override { return size_; }
   void SetSize(float points) override {
-    if (points <= 0) Raise(err::kInvalidPropertyValue);
+    CheckFontSize(points);
     Log(".Size=" + Num(points));
     size_ = points;
   }
@@ -109,7 +103,7 @@ class RecordingInputPart : public Base {
   }
   int16_t MousePointer() const override { return pointer_; }
   void SetMousePointer(int16_t p) override {
-    RequirePointer(p);
+    CheckMousePointer(p);
     Log(".MousePointer=" + Num(p)), pointer_ = p;
   }
 
@@ -138,13 +132,13 @@ class RecordingLabel : public RecordingInputPart<LabelPart> {
   }
   int16_t BackStyle() const override { return back_style_; }
   void SetBackStyle(int16_t s) override {
-    if (s != 0 && s != 1) Raise(err::kInvalidPropertyValue);
+    CheckZeroOrOne(s);
     Log(".BackStyle=" + Num(s)), back_style_ = s;
   }
   OleColor BackColor() const override { return back_; }
-  void SetBackColor(OleColor c) override { RequireColor(c), Log(".BackColor=" + Num(c)), back_ = c; }
+  void SetBackColor(OleColor c) override { CheckColor(c), Log(".BackColor=" + Num(c)), back_ = c; }
   OleColor ForeColor() const override { return fore_; }
-  void SetForeColor(OleColor c) override { RequireColor(c), Log(".ForeColor=" + Num(c)), fore_ = c; }
+  void SetForeColor(OleColor c) override { CheckColor(c), Log(".ForeColor=" + Num(c)), fore_ = c; }
   FontPtr GetFont() const override { return font_; }
   void SetFont(FontPtr f) override { Log(".Font=" + FontId(f)), font_ = std::move(f); }
   void SetFontName(std::string_view n) override { font_->SetName(n), Log(".FontName=" + std::string(n)); }
@@ -168,7 +162,7 @@ class RecordingCheckBox : public RecordingInputPart<CheckBoxPart> {
   int16_t Value() const override { return value_; }
   // Like the host's check box: every change of the value reports a click.
   void SetValue(int16_t v) override {
-    if (v < 0 || v > 2) Raise(err::kInvalidPropertyValue);
+    CheckCheckBoxValue(v);
     Log(".Value=" + Num(v));
     const bool changed = v != value_;
     value_ = v;
@@ -176,7 +170,7 @@ class RecordingCheckBox : public RecordingInputPart<CheckBoxPart> {
   }
   int16_t Appearance() const override { return appearance_; }
   void SetAppearance(int16_t a) override {
-    if (a != 0 && a != 1) Raise(err::kInvalidPropertyValue);
+    CheckZeroOrOne(a);
     Log(".Appearance=" + Num(a)), appearance_ = a;
   }
   Handle hWnd() const override { return 0x1234; }
@@ -275,9 +269,9 @@ class RecordingSurface : public Surface {
   PicturePtr GetPicture() const override { return nullptr; }
   void SetPicture(PicturePtr p) override { Log(std::string("Picture=") + (p ? "<picture>" : "Nothing")); }
   OleColor BackColor() const override { return back_; }
-  void SetBackColor(OleColor c) override { RequireColor(c), Log("BackColor=" + Num(c)), back_ = c; }
+  void SetBackColor(OleColor c) override { CheckColor(c), Log("BackColor=" + Num(c)), back_ = c; }
   OleColor ForeColor() const override { return fore_; }
-  void SetForeColor(OleColor c) override { RequireColor(c), Log("ForeColor=" + Num(c)), fore_ = c; }
+  void SetForeColor(OleColor c) override { CheckColor(c), Log("ForeColor=" + Num(c)), fore_ = c; }
   int16_t BackStyle() const override { return 1; }
   void SetBackStyle(int16_t s) override { Log("BackStyle=" + Num(s)); }
   FontPtr GetFont() const override { return font_; }
@@ -288,7 +282,7 @@ class RecordingSurface : public Surface {
   void SetEnabled(bool on) override { Log("Enabled=" + Num(on)), enabled_ = on; }
   int16_t Appearance() const override { return appearance_; }
   void SetAppearance(int16_t a) override {
-    if (a != 0 && a != 1) Raise(err::kInvalidPropertyValue);
+    CheckZeroOrOne(a);
     Log("Appearance=" + Num(a)), appearance_ = a;
   }
   PicturePtr MouseIcon() const override { return nullptr; }

@@ -14,8 +14,10 @@ class ComDispatch : public Dispatch {
  public:
   explicit ComDispatch(IDispatch* object) : object_(object) {}
   Variant Invoke(std::string_view member, InvokeKind kind, std::span<Variant> args) override;
-  // Compares with the name of the object's type information (its class or default
-  // interface), with or without the leading underscore of a default interface.
+  // A class or interface of the library: whether the object answers QueryInterface
+  // for that interface. "Object": any object. Any other (the container's types):
+  // whether the object's class or type information has that name, with or without
+  // the leading underscore of a default interface.
   bool IsA(std::string_view type_name) const override;
   IDispatch* Get() const { return object_.get(); }
 

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "frame/members.h"
+#include "frame/type_model.h"
 #include "hosts/activex/com_dispatch.h"
 #include "hosts/activex/ole_objects.h"
 
@@ -326,16 +327,50 @@ Variant ComDispatch::Invoke(std::string_view member, InvokeKind kind, std::span<
   return out;
 }
 
-bool ComDispatch::IsA(std::string_view type_name) const {
-  ComPtr<ITypeInfo> info;
-  if (FAILED(object_->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Put())) || !info) return false;
+namespace {
+
+// The interface a type name stands for in the library's type model: a class's
+// default interface ("GlazeFrame"), or an interface named as such ("_GlazeFrame").
+const Interface* LibraryInterfaceNamed(std::string_view type_name) {
+  if (const ClassInfo* c = FindClass(type_name)) return FindInterface(c->default_interface);
+  return FindInterface(type_name);
+}
+
+// The name of a type information with the leading underscores of a default
+// interface taken off: "_Form" and "Form" both answer "Form".
+bool TypeInfoNamed(ITypeInfo* info, std::string_view type_name) {
   BSTR name = nullptr;
-  if (FAILED(info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr))) return false;
+  if (!info || FAILED(info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr))) return false;
   std::string text = FromBstr(name);
   ::SysFreeString(name);
   std::string_view bare = text;
   while (!bare.empty() && bare.front() == '_') bare.remove_prefix(1);
   return NamesEqual(text, type_name) || NamesEqual(bare, type_name);
+}
+
+}  // namespace
+
+bool ComDispatch::IsA(std::string_view type_name) const {
+  if (NamesEqual(type_name, "Object")) return true;
+  if (const Interface* iface = LibraryInterfaceNamed(type_name)) {
+    // The library's types have fixed interface IDs, so the object itself says
+    // whether it is one: a control answers for its own, and a container's extender
+    // for the control it stands for, whatever either calls its type information.
+    const GUID iid = ToGuid(iface->id);
+    ComPtr<IUnknown> answered;
+    return SUCCEEDED(object_->QueryInterface(iid, reinterpret_cast<void**>(answered.Put()))) && answered;
+  }
+  // The container's own types (Form, OptionButton, ...) have no IDs the library
+  // knows: their class or type information has to name them.
+  ComPtr<IProvideClassInfo> provider;
+  if (SUCCEEDED(object_->QueryInterface(IID_IProvideClassInfo, reinterpret_cast<void**>(provider.Put()))) &&
+      provider) {
+    ComPtr<ITypeInfo> class_info;
+    if (SUCCEEDED(provider->GetClassInfo(class_info.Put())) && TypeInfoNamed(class_info.get(), type_name)) return true;
+  }
+  ComPtr<ITypeInfo> info;
+  if (FAILED(object_->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Put()))) return false;
+  return TypeInfoNamed(info.get(), type_name);
 }
 
 int ScreenBitsPerPixel() {

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "frame/members.h"
+#include "frame/part_rules.h"
 #include "frame/units.h"
 #include "hosts/activex/com_util.h"
 #include "hosts/activex/ole_objects.h"
@@ -20,10 +21,6 @@ constexpr wchar_t kSurfaceClass[] = L"VitrelleSurface";
 
 int ToPixels(float twips, float twips_per_pixel) {
   return static_cast<int>(RoundHalfEven(static_cast<double>(twips) / twips_per_pixel));
-}
-
-void CheckPointer(int16_t pointer) {
-  if ((pointer < 0 || pointer > 15) && pointer != 99) Raise(err::kInvalidPropertyValue);
 }
 
 // A window without borders or scroll bars has no non-client area to paint. The
@@ -187,8 +184,14 @@ class RectImpl : public NamedPart<Base> {
   float Height() const override { return height_; }
   void SetLeft(float v) override { Move(v, top_, width_, height_); }
   void SetTop(float v) override { Move(left_, v, width_, height_); }
-  void SetWidth(float v) override { Move(left_, top_, v, height_); }
-  void SetHeight(float v) override { Move(left_, top_, width_, v); }
+  void SetWidth(float v) override {
+    CheckExtent(v);
+    Move(left_, top_, v, height_);
+  }
+  void SetHeight(float v) override {
+    CheckExtent(v);
+    Move(left_, top_, width_, v);
+  }
   float OriginX() const override { return left_; }
   float OriginY() const override { return top_; }
   bool PixelBounds(float tx, float ty, RECT* out) const override {
@@ -200,8 +203,8 @@ class RectImpl : public NamedPart<Base> {
   virtual void Move(float left, float top, float width, float height) {
     left_ = left;
     top_ = top;
-    width_ = std::max(0.0f, width);
-    height_ = std::max(0.0f, height);
+    width_ = width;
+    height_ = height;
     this->surface_.Invalidate();
   }
   RECT PixelRect(float tx, float ty) const {
@@ -225,7 +228,7 @@ class InputImpl : public RectImpl<Base> {
   void SetMouseIcon(PicturePtr icon) override { mouse_icon_ = std::move(icon); }
   int16_t MousePointer() const override { return mouse_pointer_; }
   void SetMousePointer(int16_t pointer) override {
-    CheckPointer(pointer);
+    CheckMousePointer(pointer);
     mouse_pointer_ = pointer;
   }
   bool Hit(int x, int y, float tx, float ty) override {
@@ -250,29 +253,33 @@ class Label final : public InputImpl<LabelPart> {
   PartKind Kind() const override { return PartKind::kLabel; }
   std::string Caption() const override { return caption_; }
   void SetCaption(std::string_view text) override {
+    const bool changed = caption_ != text;
     caption_ = text;
     AutoSize();
+    if (!changed) return;
     if (Control* c = surface_.control()) c->Change(this);
   }
   int16_t BackStyle() const override { return back_style_; }
   void SetBackStyle(int16_t style) override {
-    if (style != 0 && style != 1) Raise(err::kInvalidPropertyValue);
+    CheckZeroOrOne(style);
     back_style_ = style;
     surface_.Invalidate();
   }
   OleColor BackColor() const override { return back_color_; }
   void SetBackColor(OleColor c) override {
+    CheckColor(c);
     back_color_ = c;
     surface_.Invalidate();
   }
   OleColor ForeColor() const override { return fore_color_; }
   void SetForeColor(OleColor c) override {
+    CheckColor(c);
     fore_color_ = c;
     surface_.Invalidate();
   }
   FontPtr GetFont() const override { return font_; }
   void SetFont(FontPtr font) override {
-    if (!font) Raise(err::kInvalidPropertyValue);
+    CheckFontObject(font);
     font_ = std::move(font);
     AutoSize();
   }
@@ -358,7 +365,7 @@ class CheckBox final : public InputImpl<CheckBoxPart> {
   PartKind Kind() const override { return PartKind::kCheckBox; }
   int16_t Value() const override { return value_; }
   void SetValue(int16_t v) override {
-    if (v < 0 || v > 2) Raise(err::kInvalidPropertyValue);
+    CheckCheckBoxValue(v);
     bool changed = v != value_;
     value_ = v;
     if (button_) ::SendMessageW(button_, BM_SETCHECK, static_cast<WPARAM>(v), 0);
@@ -368,7 +375,7 @@ class CheckBox final : public InputImpl<CheckBoxPart> {
   }
   int16_t Appearance() const override { return appearance_; }
   void SetAppearance(int16_t a) override {
-    if (a != 0 && a != 1) Raise(err::kInvalidPropertyValue);
+    CheckZeroOrOne(a);
     appearance_ = a;
     if (button_) {
       LONG_PTR style = ::GetWindowLongPtrW(button_, GWL_STYLE);
@@ -379,7 +386,9 @@ class CheckBox final : public InputImpl<CheckBoxPart> {
   }
   Handle hWnd() const override { return reinterpret_cast<Handle>(button_); }
   void SetFocus() override {
-    if (!button_ || !::IsWindowVisible(button_) || !enabled_) Raise(err::kCantMoveFocus);
+    // The window, not only the flag: a control hidden for a copy of its background
+    // hides the button with it.
+    CheckCanTakeFocus(button_ && ::IsWindowVisible(button_), enabled_, surface_.Enabled());
     ::SetFocus(button_);
   }
   void SetEnabled(bool on) override {
@@ -508,12 +517,16 @@ class Image final : public InputImpl<ImagePart> {
   PartKind Kind() const override { return PartKind::kImage; }
   PicturePtr GetPicture() const override { return picture_; }
   void SetPicture(PicturePtr picture) override {
+    const bool same = picture == picture_;
     picture_ = std::move(picture);
-    if (picture_) {
+    // An image that does not stretch takes its picture's size.
+    if (picture_ && picture_->Type() != 0) {
       width_ = static_cast<float>(picture_->WidthPixels()) * surface_.TwipsPerPixelX();
       height_ = static_cast<float>(picture_->HeightPixels()) * surface_.TwipsPerPixelY();
     }
-    surface_.Invalidate();
+    // A control that sets the same picture from its Paint handler (the option
+    // button's glyph does, on every paint) must not make its surface paint forever.
+    if (!same) surface_.Invalidate();
   }
   void PaintOn(HDC dc, float tx, float ty) override {
     if (!visible_ || !picture_) return;
@@ -544,10 +557,13 @@ class Line final : public NamedPart<LinePart> {
   void SetX2(float v) override { Set(x2_, v); }
   void SetY2(float v) override { Set(y2_, v); }
   OleColor BorderColor() const override { return color_; }
-  void SetBorderColor(OleColor c) override { Set(color_, c); }
+  void SetBorderColor(OleColor c) override {
+    CheckColor(c);
+    Set(color_, c);
+  }
   int16_t BorderWidth() const override { return width_; }
   void SetBorderWidth(int16_t pixels) override {
-    if (pixels < 1) Raise(err::kInvalidPropertyValue);
+    CheckBorderWidth(pixels);
     Set(width_, pixels);
   }
   void PaintOn(HDC dc, float tx, float ty) override {
@@ -577,21 +593,27 @@ class ShapeImpl final : public RectImpl<ShapePart> {
   PartKind Kind() const override { return PartKind::kShape; }
   ShapeKind Shape() const override { return shape_; }
   void SetShape(ShapeKind kind) override {
-    if (static_cast<int>(kind) < 0 || static_cast<int>(kind) > 5) Raise(err::kInvalidPropertyValue);
+    CheckShapeKind(static_cast<int16_t>(kind));
     Set(shape_, kind);
   }
   OleColor FillColor() const override { return fill_color_; }
-  void SetFillColor(OleColor c) override { Set(fill_color_, c); }
+  void SetFillColor(OleColor c) override {
+    CheckColor(c);
+    Set(fill_color_, c);
+  }
   int16_t FillStyle() const override { return fill_style_; }
   void SetFillStyle(int16_t style) override {
-    if (style < 0 || style > 7) Raise(err::kInvalidPropertyValue);
+    CheckFillStyle(style);
     Set(fill_style_, style);
   }
   OleColor BorderColor() const override { return border_color_; }
-  void SetBorderColor(OleColor c) override { Set(border_color_, c); }
+  void SetBorderColor(OleColor c) override {
+    CheckColor(c);
+    Set(border_color_, c);
+  }
   int16_t BorderWidth() const override { return border_width_; }
   void SetBorderWidth(int16_t pixels) override {
-    if (pixels < 1) Raise(err::kInvalidPropertyValue);
+    CheckBorderWidth(pixels);
     Set(border_width_, pixels);
   }
   void PaintOn(HDC dc, float tx, float ty) override {
@@ -652,7 +674,7 @@ class Timer final : public NamedPart<TimerPart> {
   }
   int32_t Interval() const override { return interval_; }
   void SetInterval(int32_t ms) override {
-    if (ms < 0 || ms > 65535) Raise(err::kInvalidPropertyValue);
+    CheckTimerInterval(ms);
     interval_ = ms;
     Restart();
   }
@@ -688,9 +710,130 @@ class Timer final : public NamedPart<TimerPart> {
       id_ = 0;
     }
   }
-  bool enabled_ = true;
+  // Parts are made from code, so a timer starts as the controls declare theirs
+  // (and as the model host's does): disabled.
+  bool enabled_ = false;
   int32_t interval_ = 0;
   UINT_PTR id_ = 0;
+};
+
+// A nested user control (the option button's glyph): a surface of its own, whose
+// window is a child of the owner's and so can take a window region, the focus and
+// the keys, and paints the nested control's own parts. What it raises arrives at
+// the owner's PartEvent; its focus at the owner's GotFocus and LostFocus for the part.
+class NestedControl final : public RectImpl<UserControlPart>, private SurfaceSite {
+ public:
+  NestedControl(Win32Surface& owner, std::string_view name, std::unique_ptr<Control> (*make)(Surface&))
+      : RectImpl(owner, name), inner_(std::make_unique<Win32Surface>()) {
+    width_ = kInitialSide;
+    height_ = kInitialSide;
+    inner_->PlaceInOwner(RECT{}, width_, height_);
+    object_ = make(*inner_);
+    inner_->Attach(object_.get(), this);
+    inner_->SetWindowShown(visible_);
+    object_->Initialize();
+    object_->InitProperties();
+    object_->Resize();
+  }
+  ~NestedControl() override {
+    try {
+      object_->Terminate();
+    } catch (const RuntimeError&) {
+      // Nothing the owner could do about it: the nested control goes either way.
+    }
+    inner_->Attach(nullptr, nullptr);
+    object_.reset();
+    inner_.reset();
+  }
+
+  PartKind Kind() const override { return PartKind::kUserControl; }
+  Control& Object() override { return *object_; }
+  Handle hWnd() const override { return inner_->hWnd(); }
+  HWND Window() const override { return inner_->window(); }
+  void SetFocus() override {
+    HWND window = inner_->window();
+    CheckCanTakeFocus(window && visible_, inner_->Enabled(), surface_.Enabled());
+    ::SetFocus(window);
+  }
+  // The nested control may size itself: its surface's size is the part's.
+  float Width() const override { return inner_->Width(); }
+  float Height() const override { return inner_->Height(); }
+  void SetLeft(float v) override { Move(v, top_, Width(), Height()); }
+  void SetTop(float v) override { Move(left_, v, Width(), Height()); }
+  void SetWidth(float v) override {
+    CheckExtent(v);
+    Move(left_, top_, v, Height());
+  }
+  void SetHeight(float v) override {
+    CheckExtent(v);
+    Move(left_, top_, Width(), v);
+  }
+  bool PixelBounds(float tx, float ty, RECT* out) const override {
+    *out = Placement(tx, ty);
+    return true;
+  }
+
+  void OnWindowCreated(HWND parent) override {
+    // Made hidden and then shown: a child window made visible at once hears no
+    // WM_SHOWWINDOW under Wine, and the nested control must hear Show each time
+    // its window appears (the glyph takes its round region then).
+    inner_->SetWindowShown(false);
+    inner_->CreateWindowIn(parent, Placement(surface_.TwipsPerPixelX(), surface_.TwipsPerPixelY()));
+    inner_->SetWindowShown(visible_);
+  }
+  void OnWindowDestroyed() override { inner_->DestroyWindowNow(); }
+  // The owner was shown: the nested control hears Show after it, as its own window
+  // does not hear its parent being shown.
+  void OwnerShown() {
+    if (visible_ && inner_->window() && object_) object_->Show();
+  }
+
+ protected:
+  void Move(float left, float top, float width, float height) override {
+    left_ = left;
+    top_ = top;
+    inner_->PlaceInOwner(Placement(left, top, width, height), width, height);
+  }
+  void VisibilityChanged() override { inner_->SetWindowShown(visible_); }
+
+ private:
+  static constexpr float kInitialSide = 195;  // 13 pixels, the glyph's size
+
+  RECT Placement(float tx, float ty) const { return Placement(left_, top_, Width(), Height(), tx, ty); }
+  RECT Placement(float left, float top, float width, float height) const {
+    return Placement(left, top, width, height, surface_.TwipsPerPixelX(), surface_.TwipsPerPixelY());
+  }
+  static RECT Placement(float left, float top, float width, float height, float tx, float ty) {
+    int l = ToPixels(left, tx), t = ToPixels(top, ty);
+    return RECT{l, t, l + ToPixels(width, tx), t + ToPixels(height, ty)};
+  }
+
+  // SurfaceSite: the owner stands where a container would.
+  void FireEvent(std::string_view event, std::span<Variant> args) override {
+    if (Control* owner = surface_.control()) owner->PartEvent(*this, event, args);
+  }
+  DispatchPtr ContainerExtender() override { return surface_.Extender(); }
+  DispatchPtr ContainerForm() override { return surface_.Parent(); }
+  bool HasContainer() override { return surface_.site() && surface_.site()->HasContainer(); }
+  std::optional<bool> AmbientUserMode() override { return surface_.AmbientUserMode(); }
+  std::optional<std::string> AmbientDisplayName() override { return Name(); }
+  FontPtr AmbientFont() override { return surface_.GetFont(); }
+  // The owner persists what it wants of the nested control itself.
+  void OnPropertyChanged(std::string_view) override {}
+  void OnVisibleChanged(bool) override {}
+  void OnSizeChangedByControl() override { surface_.Invalidate(); }
+  void OnFocusChanged(bool gained) override {
+    Control* owner = surface_.control();
+    if (!owner) return;
+    if (gained) {
+      owner->GotFocus(this);
+    } else {
+      owner->LostFocus(this);
+    }
+  }
+
+  std::unique_ptr<Win32Surface> inner_;
+  std::unique_ptr<Control> object_;
 };
 
 // The extender of a control whose container gives none (a script's object, or a
@@ -720,7 +863,15 @@ class OwnExtender final : public Dispatch {
     if (NamesEqual(member, "Container") || NamesEqual(member, "Parent")) return Variant::Object(surface_.Parent());
     Raise(err::kNotSupported);
   }
-  bool IsA(std::string_view) const override { return false; }
+  // It stands for the control, as a container's extender would.
+  bool IsA(std::string_view type_name) const override {
+    if (NamesEqual(type_name, "Object")) return true;
+    const Control* control = surface_.control();
+    if (!control) return false;
+    const std::string_view name = control->ClassName();
+    return NamesEqual(type_name, name) ||
+           (type_name.size() > 1 && type_name.front() == '_' && NamesEqual(type_name.substr(1), name));
+  }
 
  private:
   Win32Surface& surface_;
@@ -766,9 +917,32 @@ LinePart& Win32Surface::AddLine(std::string_view name, int index) {
 ShapePart& Win32Surface::AddShape(std::string_view name) { return Add(std::make_unique<ShapeImpl>(*this, name)); }
 TimerPart& Win32Surface::AddTimer(std::string_view name) { return Add(std::make_unique<Timer>(*this, name)); }
 
-UserControlPart& Win32Surface::AddUserControl(std::string_view, std::unique_ptr<Control> (*)(Surface&)) {
-  // No control built into this server nests another one yet.
-  Raise(err::kNotSupported);
+UserControlPart& Win32Surface::AddUserControl(std::string_view name, std::unique_ptr<Control> (*make)(Surface&)) {
+  return Add(std::make_unique<NestedControl>(*this, name, make));
+}
+
+void Win32Surface::PlaceInOwner(const RECT& pixels, float width, float height) {
+  const bool resized = width != width_ || height != height_;
+  width_ = width;
+  height_ = height;
+  if (hwnd_) {
+    ::MoveWindow(hwnd_, pixels.left, pixels.top, pixels.right - pixels.left, pixels.bottom - pixels.top, TRUE);
+  }
+  if (!resized) return;
+  host_resizing_ = true;
+  try {
+    if (control_) control_->Resize();
+  } catch (...) {
+    host_resizing_ = false;
+    throw;
+  }
+  host_resizing_ = false;
+  Invalidate();
+}
+
+void Win32Surface::SetWindowShown(bool shown) {
+  shown_ = shown;
+  if (hwnd_) ::ShowWindow(hwnd_, shown ? SW_SHOWNA : SW_HIDE);
 }
 
 float Win32Surface::TwipsPerPixelX() const { return Win32Runtime::Instance().TwipsPerPixelX(); }
@@ -778,16 +952,16 @@ int Win32Surface::PixelHeight() const { return ToPixels(height_, TwipsPerPixelY(
 
 // As a form's user control: assigning the size it already has raises no Resize.
 void Win32Surface::SetWidth(float twips) {
-  const float width = std::max(0.0f, twips);
-  if (width == width_) return;
-  width_ = width;
+  CheckExtent(twips);
+  if (twips == width_) return;
+  width_ = twips;
   ApplySize();
 }
 
 void Win32Surface::SetHeight(float twips) {
-  const float height = std::max(0.0f, twips);
-  if (height == height_) return;
-  height_ = height;
+  CheckExtent(twips);
+  if (twips == height_) return;
+  height_ = twips;
   ApplySize();
 }
 
@@ -830,20 +1004,22 @@ void Win32Surface::SetPicture(PicturePtr picture) {
   Invalidate();
 }
 void Win32Surface::SetBackColor(OleColor c) {
+  CheckColor(c);
   back_color_ = c;
   Invalidate();
 }
 void Win32Surface::SetForeColor(OleColor c) {
+  CheckColor(c);
   fore_color_ = c;
   Invalidate();
 }
 void Win32Surface::SetBackStyle(int16_t style) {
-  if (style != 0 && style != 1) Raise(err::kInvalidPropertyValue);
+  CheckZeroOrOne(style);
   back_style_ = style;
   Invalidate();
 }
 void Win32Surface::SetFont(FontPtr font) {
-  if (!font) Raise(err::kInvalidPropertyValue);
+  CheckFontObject(font);
   font_ = std::move(font);
   Invalidate();
 }
@@ -852,12 +1028,12 @@ void Win32Surface::SetEnabled(bool on) {
   if (hwnd_) ::EnableWindow(hwnd_, on ? TRUE : FALSE);
 }
 void Win32Surface::SetAppearance(int16_t a) {
-  if (a != 0 && a != 1) Raise(err::kInvalidPropertyValue);
+  CheckZeroOrOne(a);
   appearance_ = a;
   Invalidate();
 }
 void Win32Surface::SetMousePointer(int16_t pointer) {
-  CheckPointer(pointer);
+  CheckMousePointer(pointer);
   mouse_pointer_ = pointer;
 }
 
@@ -1190,7 +1366,12 @@ LRESULT Win32Surface::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
     case WM_MBUTTONUP:
     case WM_LBUTTONDBLCLK: MouseEvent(msg, wparam, lparam); return 0;
     case WM_SHOWWINDOW:
-      if (wparam && control_) control_->Show();
+      if (wparam && control_) {
+        control_->Show();
+        for (auto& part : parts_) {
+          if (auto* nested = dynamic_cast<NestedControl*>(part.get())) nested->OwnerShown();
+        }
+      }
       break;
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_KEYDOWN:
@@ -1198,9 +1379,11 @@ LRESULT Win32Surface::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
     case WM_CHAR: KeyEvent(msg, wparam); return 0;
     case WM_SETFOCUS:
       if (control_) control_->GotFocus(nullptr);
+      if (site_) site_->OnFocusChanged(true);
       return 0;
     case WM_KILLFOCUS:
       if (control_) control_->LostFocus(nullptr);
+      if (site_) site_->OnFocusChanged(false);
       return 0;
     default: break;
   }

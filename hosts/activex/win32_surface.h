@@ -36,6 +36,9 @@ class SurfaceSite {
   // The control changed its own size (a fixed-height layout, a script's Width) while
   // it has a window: the container should learn the new rectangle.
   virtual void OnSizeChangedByControl() = 0;
+  // The surface's own window gained or lost the focus, after the control heard of
+  // it. Only a nested control's owner needs this: a container learns it otherwise.
+  virtual void OnFocusChanged(bool /*gained*/) {}
 };
 
 class Win32Part;
@@ -60,6 +63,11 @@ class Win32Surface : public Surface {
   // loaded its properties, which it hears of only once it has (as a form loads a
   // saved control: its extent, then its properties, then Resize).
   void ResizeFromHost(int width_px, int height_px, bool notify = true);
+  // The owner of a nested control places it: twips size (Resize when it changed)
+  // and the window's rectangle in the owner's client pixels.
+  void PlaceInOwner(const RECT& pixels, float width, float height);
+  // Shows or hides the window (and the one created later) without telling the site.
+  void SetWindowShown(bool shown);
   HWND window() const { return hwnd_; }
   // Paints the whole surface into `dc` at `rect` (IViewObject::Draw).
   void DrawInto(HDC dc, const RECT& rect);
@@ -130,6 +138,7 @@ class Win32Surface : public Surface {
 
   // For the parts.
   Control* control() const { return control_; }
+  SurfaceSite* site() const { return site_; }
   void Invalidate();
   float TwipsPerPixelX() const;
   float TwipsPerPixelY() const;

@@ -9,6 +9,7 @@
 #include "frame/color_variant.h"
 #include "frame/errors.h"
 #include "frame/members.h"
+#include "frame/part_rules.h"
 #include "frame/units.h"
 #include "hosts/model/font.h"
 #include "hosts/model/host_controls.h"
@@ -63,7 +64,8 @@ Rect Site::PixelRect() const {
 }
 
 void Site::Move(float left, float top, float width, float height) {
-  if (width < 0 || height < 0) vitrelle::Raise(err::kInvalidPropertyValue);
+  CheckExtent(width);
+  CheckExtent(height);
   left_ = left;
   top_ = top;
   width_ = width;
@@ -252,7 +254,8 @@ float LibrarySite::Width() const { return surface_ ? surface_->Width() : width_;
 float LibrarySite::Height() const { return surface_ ? surface_->Height() : height_; }
 
 void LibrarySite::Move(float left, float top, float width, float height) {
-  if (width < 0 || height < 0) vitrelle::Raise(err::kInvalidPropertyValue);
+  CheckExtent(width);
+  CheckExtent(height);
   left_ = left;
   top_ = top;
   width_ = width;
@@ -574,11 +577,11 @@ Variant ControlsCollection::Invoke(std::string_view member, InvokeKind kind, std
     if (args.size() != 1) vitrelle::Raise(err::kWrongArguments);
     if (args[0].type() == VarType::kString) {
       Site* site = form_.Find(args[0].ToString());
-      if (!site) vitrelle::Raise(err::kSubscriptOutOfRange);
+      if (!site) RaiseNoSuchControl(args[0]);
       return Variant::Object(site->shared_from_this());
     }
     int i = args[0].ToLong();
-    if (i < 0 || i >= static_cast<int>(controls.size())) vitrelle::Raise(err::kSubscriptOutOfRange);
+    if (i < 0 || i >= static_cast<int>(controls.size())) RaiseNoSuchControl(args[0]);
     return Variant::Object(controls[static_cast<size_t>(i)]);
   }
   vitrelle::Raise(err::kNotSupported);
@@ -624,7 +627,7 @@ void Form::Unload() {
 }
 
 void Form::SetBackColor(OleColor c) {
-  if (!TranslateColor(c)) Raise(err::kInvalidPropertyValue);
+  CheckColor(c);
   back_color_ = c;
   GetScreen().Invalidate(window_);
 }
@@ -640,7 +643,8 @@ void Form::SetPattern(PicturePtr picture) {
 }
 
 void Form::SetClientSize(float width, float height) {
-  if (width < 0 || height < 0) Raise(err::kInvalidPropertyValue);
+  CheckExtent(width);
+  CheckExtent(height);
   width_ = width;
   height_ = height;
   GetScreen().MoveWindow(window_, {x_, y_, x_ + TwipsToPixels(width_), y_ + TwipsToPixels(height_)});
@@ -832,7 +836,7 @@ void Form::RenumberTabs() {
 }
 
 void Form::AssignTabIndex(Site& site, int index) {
-  if (index < 0) Raise(err::kInvalidPropertyValue);
+  CheckTabIndex(index);
   std::vector<Site*> order = TabOrder();
   std::erase(order, &site);
   // An index past the end puts the control last, as the platform does.

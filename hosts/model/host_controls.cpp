@@ -5,6 +5,7 @@
 #include "frame/color_variant.h"
 #include "frame/errors.h"
 #include "frame/members.h"
+#include "frame/part_rules.h"
 #include "hosts/model/font.h"
 #include "hosts/model/parts.h"
 
@@ -121,18 +122,18 @@ void HostControl::SetProperty(std::string_view name, const Variant& value) {
   if (NamesEqual(name, "Value")) {
     if (kind_ == HostKind::kCheckBox) {
       int16_t v = value.ToInteger();
-      if (v < 0 || v > 2) vitrelle::Raise(err::kInvalidPropertyValue);
+      CheckCheckBoxValue(v);
       stored = Variant::Integer(v);
     } else {
       stored = Variant::Boolean(value.ToBoolean());
     }
   } else if (NamesEqual(name, "BackColor") || NamesEqual(name, "ForeColor")) {
     OleColor c = ToOleColor(value);
-    if (!TranslateColor(c)) vitrelle::Raise(err::kInvalidPropertyValue);
+    CheckColor(c);
     stored = FromOleColor(c);
   } else if (NamesEqual(name, "Appearance") || NamesEqual(name, "BackStyle") || NamesEqual(name, "BorderStyle")) {
     int16_t v = value.ToInteger();
-    if (v != 0 && v != 1) vitrelle::Raise(err::kInvalidPropertyValue);
+    CheckZeroOrOne(v);
     stored = Variant::Integer(v);
   } else if (NamesEqual(name, "Enabled")) {
     stored = Variant::Boolean(value.ToBoolean());

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "frame/errors.h"
+#include "frame/part_rules.h"
 #include "hosts/model/font.h"
 
 namespace vitrelle::model {
@@ -11,18 +12,20 @@ namespace {
 
 int Px(float twips) { return TwipsToPixels(twips); }
 
-void CheckZeroOrOne(int16_t v) {
-  if (v != 0 && v != 1) Raise(err::kInvalidPropertyValue);
-}
-
-void CheckColor(OleColor c) {
-  if (!TranslateColor(c)) Raise(err::kInvalidPropertyValue);
-}
-
 }  // namespace
 
-void CheckMousePointer(int16_t pointer) {
-  if (!((pointer >= 0 && pointer <= 15) || pointer == 99)) Raise(err::kInvalidPropertyValue);
+template <class Interface>
+void RectPartBase<Interface>::SetWidth(float v) {
+  CheckExtent(v);
+  width_ = v;
+  Moved();
+}
+
+template <class Interface>
+void RectPartBase<Interface>::SetHeight(float v) {
+  CheckExtent(v);
+  height_ = v;
+  Moved();
 }
 
 template <class Interface>
@@ -78,7 +81,7 @@ void ModelLabel::SetForeColor(OleColor c) {
 }
 
 void ModelLabel::SetFont(FontPtr font) {
-  if (!font) Raise(err::kInvalidPropertyValue);
+  CheckFontObject(font);
   font_ = std::move(font);
   AutoSize();
 }
@@ -139,7 +142,7 @@ ModelCheckBox::~ModelCheckBox() {
 }
 
 void ModelCheckBox::SetValue(int16_t v) {
-  if (v < 0 || v > 2) Raise(err::kInvalidPropertyValue);
+  CheckCheckBoxValue(v);
   if (v == value_) return;
   value_ = v;
   surface_.Model().GetScreen().Invalidate(window_);
@@ -155,7 +158,7 @@ void ModelCheckBox::SetAppearance(int16_t a) {
 }
 
 void ModelCheckBox::SetFocus() {
-  if (!CanTakeFocus() || !surface_.Enabled()) Raise(err::kCantMoveFocus);
+  CheckCanTakeFocus(visible_, enabled_, surface_.Enabled());
   surface_.Owner().OwnerRequestFocus(this);
 }
 
@@ -246,7 +249,7 @@ void ModelLine::SetBorderColor(OleColor c) {
 }
 
 void ModelLine::SetBorderWidth(int16_t pixels) {
-  if (pixels < 1 || pixels > 8192) Raise(err::kInvalidPropertyValue);
+  CheckBorderWidth(pixels);
   width_ = pixels;
   surface_.InvalidateArea();
 }
@@ -257,7 +260,7 @@ void ModelLine::PaintOn(Canvas& canvas) {
 }
 
 void ModelShape::SetShape(ShapeKind kind) {
-  if (static_cast<int16_t>(kind) < 0 || static_cast<int16_t>(kind) > 5) Raise(err::kInvalidPropertyValue);
+  CheckShapeKind(static_cast<int16_t>(kind));
   shape_ = kind;
   surface_.InvalidateArea();
 }
@@ -269,7 +272,7 @@ void ModelShape::SetFillColor(OleColor c) {
 }
 
 void ModelShape::SetFillStyle(int16_t style) {
-  if (style < 0 || style > 7) Raise(err::kInvalidPropertyValue);
+  CheckFillStyle(style);
   fill_style_ = style;
   surface_.InvalidateArea();
 }
@@ -281,7 +284,7 @@ void ModelShape::SetBorderColor(OleColor c) {
 }
 
 void ModelShape::SetBorderWidth(int16_t pixels) {
-  if (pixels < 1 || pixels > 8192) Raise(err::kInvalidPropertyValue);
+  CheckBorderWidth(pixels);
   border_width_ = pixels;
   surface_.InvalidateArea();
 }
@@ -327,7 +330,7 @@ void ModelTimer::SetEnabled(bool on) {
 }
 
 void ModelTimer::SetInterval(int32_t ms) {
-  if (ms < 0 || ms > 65535) Raise(err::kInvalidPropertyValue);
+  CheckTimerInterval(ms);
   interval_ = ms;
   // A new interval starts the count again.
   if (enabled_) {
@@ -360,7 +363,7 @@ ModelUserControl::~ModelUserControl() {
 }
 
 void ModelUserControl::SetFocus() {
-  if (!CanTakeFocus() || !surface_.Enabled()) Raise(err::kCantMoveFocus);
+  CheckCanTakeFocus(visible_, inner_->Enabled(), surface_.Enabled());
   surface_.Owner().OwnerRequestFocus(this);
 }
 

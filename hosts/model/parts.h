@@ -58,8 +58,8 @@ class RectPartBase : public PartBase<Interface> {
   float Height() const override { return height_; }
   void SetLeft(float v) override { left_ = v; Moved(); }
   void SetTop(float v) override { top_ = v; Moved(); }
-  void SetWidth(float v) override { width_ = v; Moved(); }
-  void SetHeight(float v) override { height_ = v; Moved(); }
+  void SetWidth(float v) override;
+  void SetHeight(float v) override;
   // The part's rectangle in surface pixels.
   Rect PixelRect() const;
 
@@ -262,8 +262,5 @@ class ModelUserControl : public RectPartBase<UserControlPart>, public SurfaceOwn
 void DrawCheckGlyph(Canvas& canvas, int x, int y, int16_t value, bool flat, bool enabled);
 // The standard option button glyph (12 x 12 pixels).
 void DrawOptionGlyph(Canvas& canvas, int x, int y, bool set, bool flat, bool enabled);
-
-// Refuses a mouse pointer the platform does not know.
-void CheckMousePointer(int16_t pointer);
 
 }  // namespace vitrelle::model

@@ -110,7 +110,72 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalRow{"font size 0.5", [](TestControl& c, ModelSurface&) { c.caption().SetFontSize(0.5f); }, 380},
         RefusalRow{"font size 2049", [](TestControl& c, ModelSurface&) { c.caption().SetFontSize(2049); }, 380},
         RefusalRow{"font size 2048", [](TestControl& c, ModelSurface&) { c.caption().SetFontSize(2048); }, 0},
-        RefusalRow{"empty font name", [](TestControl& c, ModelSurface&) { c.caption().SetFontName(""); }, 380}));
+        RefusalRow{"empty font name", [](TestControl& c, ModelSurface&) { c.caption().SetFontName(""); }, 380},
+        RefusalRow{"label fore colour", [](TestControl& c, ModelSurface&) { c.caption().SetForeColor(0x01000000u); }, 380},
+        RefusalRow{"label back colour", [](TestControl& c, ModelSurface&) { c.caption().SetBackColor(0x8000001Fu); }, 380},
+        RefusalRow{"label system colour", [](TestControl& c, ModelSurface&) { c.caption().SetBackColor(0x8000001Eu); }, 0},
+        RefusalRow{"surface fore colour", [](TestControl&, ModelSurface& s) { s.SetForeColor(0x01000000u); }, 380},
+        RefusalRow{"line colour", [](TestControl&, ModelSurface& s) { s.AddLine("L").SetBorderColor(0x02000000u); }, 380},
+        RefusalRow{"line width 0", [](TestControl&, ModelSurface& s) { s.AddLine("L").SetBorderWidth(0); }, 380},
+        RefusalRow{"line width 8192", [](TestControl&, ModelSurface& s) { s.AddLine("L").SetBorderWidth(8192); }, 0},
+        RefusalRow{"line width 8193", [](TestControl&, ModelSurface& s) { s.AddLine("L").SetBorderWidth(8193); }, 380},
+        RefusalRow{"shape width 8193", [](TestControl&, ModelSurface& s) { s.AddShape("S").SetBorderWidth(8193); }, 380},
+        RefusalRow{"shape fill colour", [](TestControl&, ModelSurface& s) { s.AddShape("S").SetFillColor(0x800000FFu); }, 380},
+        RefusalRow{"shape border colour", [](TestControl&, ModelSurface& s) { s.AddShape("S").SetBorderColor(0x80FFFFFFu); }, 380},
+        RefusalRow{"shape kind 6", [](TestControl&, ModelSurface& s) { s.AddShape("S").SetShape(ShapeKind{6}); }, 380},
+        RefusalRow{"fill style 8", [](TestControl&, ModelSurface& s) { s.AddShape("S").SetFillStyle(8); }, 380},
+        RefusalRow{"fill style 7", [](TestControl&, ModelSurface& s) { s.AddShape("S").SetFillStyle(7); }, 0},
+        RefusalRow{"shape width -1", [](TestControl&, ModelSurface& s) { s.AddShape("S").SetWidth(-1); }, 380},
+        RefusalRow{"image height -1", [](TestControl&, ModelSurface& s) { s.AddImage("I").SetHeight(-1); }, 380},
+        RefusalRow{"label width -0.5", [](TestControl& c, ModelSurface&) { c.caption().SetWidth(-0.5f); }, 380},
+        RefusalRow{"check width 0", [](TestControl& c, ModelSurface&) { c.check().SetWidth(0); }, 0},
+        RefusalRow{"surface width -1", [](TestControl&, ModelSurface& s) { s.SetWidth(-1); }, 380},
+        RefusalRow{"surface height -1", [](TestControl&, ModelSurface& s) { s.SetHeight(-1); }, 380},
+        RefusalRow{"timer interval 65536", [](TestControl& c, ModelSurface&) { c.timer().SetInterval(65536); }, 380},
+        RefusalRow{"timer interval -1", [](TestControl& c, ModelSurface&) { c.timer().SetInterval(-1); }, 380},
+        RefusalRow{"timer interval 65535", [](TestControl& c, ModelSurface&) { c.timer().SetInterval(65535); }, 0},
+        RefusalRow{"label font nothing", [](TestControl& c, ModelSurface&) { c.caption().SetFont(nullptr); }, 380},
+        RefusalRow{"surface font nothing", [](TestControl&, ModelSurface& s) { s.SetFont(nullptr); }, 380}));
+
+// What the form and its extenders refuse, through late binding as code reaches them.
+struct FormRefusalRow {
+  const char* what;
+  const char* object;  // "form", "Controls" or "Check1"
+  const char* member;
+  InvokeKind kind;
+  Variant arg;
+  int error;
+};
+
+class FormRefusals : public PartsTest, public ::testing::WithParamInterface<FormRefusalRow> {};
+
+TEST_P(FormRefusals, RefusesWithTheHostsError) {
+  const FormRefusalRow& row = GetParam();
+  DispatchPtr object = form_;
+  if (std::string_view(row.object) == "Controls") object = form_->Get("Controls").ToObject();
+  if (std::string_view(row.object) == "Check1") object = form_->GetSite("Check1").shared_from_this();
+  int number = 0;
+  try {
+    Variant args[1] = {row.arg};
+    object->Invoke(row.member, row.kind, args);
+  } catch (const RuntimeError& e) {
+    number = e.number();
+  }
+  EXPECT_EQ(number, row.error) << row.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, FormRefusals,
+    ::testing::Values(
+        FormRefusalRow{"missing name", "Controls", "Item", InvokeKind::kGet, Variant::String("Nope"), 730},
+        FormRefusalRow{"present name", "Controls", "Item", InvokeKind::kGet, Variant::String("check1"), 0},
+        FormRefusalRow{"index past the end", "Controls", "Item", InvokeKind::kGet, Variant::Integer(1), 9},
+        FormRefusalRow{"negative index", "Controls", "Item", InvokeKind::kGet, Variant::Integer(-1), 9},
+        FormRefusalRow{"form colour", "form", "BackColor", InvokeKind::kLet, Variant::Long(0x01000000), 380},
+        FormRefusalRow{"form width", "form", "Width", InvokeKind::kLet, Variant::Single(-1), 380},
+        FormRefusalRow{"control width", "Check1", "Width", InvokeKind::kLet, Variant::Single(-15), 380},
+        FormRefusalRow{"control height 0", "Check1", "Height", InvokeKind::kLet, Variant::Single(0), 0},
+        FormRefusalRow{"tab index", "Check1", "TabIndex", InvokeKind::kLet, Variant::Integer(-1), 380}));
 
 TEST_F(PartsTest, PartTimerTicksTheControlInVirtualTime) {
   control().calls.clear();

@@ -2,6 +2,7 @@
 
 #include "frame/errors.h"
 #include "frame/members.h"
+#include "frame/part_rules.h"
 #include "hosts/model/parts.h"
 
 namespace vitrelle::model {
@@ -109,14 +110,14 @@ void ModelSurface::SizeChanged() {
 // already has raises no Resize, and a control that sets its own size from Resize
 // relies on that to come to rest.
 void ModelSurface::SetWidth(float twips) {
-  if (twips < 0) Raise(err::kInvalidPropertyValue);
+  CheckExtent(twips);
   if (twips == width_) return;
   width_ = twips;
   SizeChanged();
 }
 
 void ModelSurface::SetHeight(float twips) {
-  if (twips < 0) Raise(err::kInvalidPropertyValue);
+  CheckExtent(twips);
   if (twips == height_) return;
   height_ = twips;
   SizeChanged();
@@ -140,31 +141,31 @@ void ModelSurface::SetPicture(PicturePtr picture) {
 }
 
 void ModelSurface::SetBackColor(OleColor c) {
-  if (!TranslateColor(c)) Raise(err::kInvalidPropertyValue);
+  CheckColor(c);
   back_color_ = c;
   InvalidateArea();
 }
 
 void ModelSurface::SetForeColor(OleColor c) {
-  if (!TranslateColor(c)) Raise(err::kInvalidPropertyValue);
+  CheckColor(c);
   fore_color_ = c;
   InvalidateArea();
 }
 
 void ModelSurface::SetBackStyle(int16_t style) {
-  if (style != 0 && style != 1) Raise(err::kInvalidPropertyValue);
+  CheckZeroOrOne(style);
   back_style_ = style;
   InvalidateArea();
 }
 
 void ModelSurface::SetFont(FontPtr font) {
-  if (!font) Raise(err::kInvalidPropertyValue);
+  CheckFontObject(font);
   font_ = std::move(font);
   InvalidateArea();
 }
 
 void ModelSurface::SetAppearance(int16_t a) {
-  if (a != 0 && a != 1) Raise(err::kInvalidPropertyValue);
+  CheckZeroOrOne(a);
   appearance_ = a;
   InvalidateArea();
 }

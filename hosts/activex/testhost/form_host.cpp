@@ -10,6 +10,8 @@
 #include <fstream>
 
 #include "frame/errors.h"
+#include "frame/part_rules.h"
+#include "frame/type_model.h"
 #include "hosts/activex/control_internals.h"
 #include "hosts/activex/ole_objects.h"
 #include "hosts/activex/testhost/dispatch_base.h"
@@ -319,10 +321,10 @@ class ControlsCollection final : public TableDispatch {
       for (auto& s : sites) {
         if (NamesMatch(s->name, key.ToString())) return SetObject(result, s->ExtenderDispatch()), S_OK;
       }
-      Raise(730);  // the control is not in the collection
+      RaiseNoSuchControl(key);
     }
     int32_t i = key.ToLong();
-    if (i < 0 || static_cast<size_t>(i) >= sites.size()) Raise(9);
+    if (i < 0 || static_cast<size_t>(i) >= sites.size()) RaiseNoSuchControl(key);
     SetObject(result, sites[static_cast<size_t>(i)]->ExtenderDispatch());
     return S_OK;
   }
@@ -416,6 +418,19 @@ class Extender final : public TableDispatch {
         site_(&site) {}
   void Detach() { site_ = nullptr; }
 
+  // An extender stands for its control in code: a type test of it ("TypeOf x Is
+  // GlazeFrame") asks for the control's interface, and the control answers. Only
+  // the library's dispatch interfaces go through; the control's OLE interfaces are
+  // the container's business, not its code's.
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    HRESULT hr = TableDispatch::QueryInterface(iid, out);
+    if (hr != E_NOINTERFACE || !site_ || !site_->control_dispatch) return hr;
+    for (const Interface& iface : Interfaces()) {
+      if (IsEqualIID(iid, activex::ToGuid(iface.id))) return site_->control_dispatch->QueryInterface(iid, out);
+    }
+    return hr;
+  }
+
  protected:
   HRESULT ForeignIds(LPOLESTR name, LCID lcid, DISPID* id) override {
     if (!site_ || !site_->control_dispatch) return DISP_E_UNKNOWNNAME;
@@ -431,14 +446,15 @@ class Extender final : public TableDispatch {
     if (!site_) Raise(91);
     Site& s = *site_;
     bool put = IsPut(flags);
-    auto extent = [&](float& field, bool horizontal) {
+    auto extent = [&](float& field, bool is_size) {
       if (put) {
-        field = LastArg(args).ToSingle();
+        const float value = LastArg(args).ToSingle();
+        if (is_size) CheckExtent(value);
+        field = value;
         s.ApplyExtent();
       } else {
         SetR4(result, field);
       }
-      (void)horizontal;
       return S_OK;
     };
     switch (index) {
@@ -454,7 +470,12 @@ class Extender final : public TableDispatch {
         if (put) Raise(383);
         return SetObject(result, s.form.Dispatch()), S_OK;
       case 4:
-        if (put) return s.tab_index = LastArg(args).ToInteger(), S_OK;
+        if (put) {
+          const int16_t index = LastArg(args).ToInteger();
+          CheckTabIndex(index);
+          s.tab_index = index;
+          return S_OK;
+        }
         return SetI2(result, static_cast<int16_t>(s.tab_index)), S_OK;
       case 5:
         if (put) return s.tab_stop = LastArg(args).ToBoolean(), S_OK;
@@ -488,13 +509,13 @@ class Extender final : public TableDispatch {
         return S_OK;
       }
       case 9:
-        return extent(s.left, true);
+        return extent(s.left, false);
       case 10:
         return extent(s.top, false);
       case 11:
         return extent(s.width, true);
       case 12:
-        return extent(s.height, false);
+        return extent(s.height, true);
       case 13:
         if (put) Raise(383);
         return SetObject(result, s.control_dispatch.get()), S_OK;
@@ -502,7 +523,11 @@ class Extender final : public TableDispatch {
         // Move Left[, Top[, Width[, Height]]]
         if (args.empty()) Raise(450);
         float* fields[] = {&s.left, &s.top, &s.width, &s.height};
-        for (size_t i = 0; i < args.size() && i < 4; ++i) *fields[i] = FromVariant(args[i]).ToSingle();
+        float values[4] = {s.left, s.top, s.width, s.height};
+        for (size_t i = 0; i < args.size() && i < 4; ++i) values[i] = FromVariant(args[i]).ToSingle();
+        CheckExtent(values[2]);
+        CheckExtent(values[3]);
+        for (size_t i = 0; i < 4; ++i) *fields[i] = values[i];
         s.ApplyExtent();
         return S_OK;
       }
@@ -871,6 +896,7 @@ std::vector<Site*> Form::TabOrder() {
 }
 
 void Form::SetBackColor(OLE_COLOR color) {
+  CheckColor(color);
   back_color_ = color;
   FreePictureCopy();
   ::InvalidateRect(hwnd_, nullptr, TRUE);
@@ -884,6 +910,8 @@ void Form::SetPicture(IPicture* picture, bool tiled) {
 }
 
 void Form::SetClientSize(float width, float height) {
+  CheckExtent(width);
+  CheckExtent(height);
   client_width_ = width;
   client_height_ = height;
   RECT frame{0, 0, ToPixelsX(width), ToPixelsY(height)};

@@ -27,6 +27,12 @@ Err.Clear
 c.MousePointer = 50
 WScript.Echo "MousePointer = 50: " & Err.Number & " " & Err.Description
 Err.Clear
+c.BackColor = &H80000040
+WScript.Echo "BackColor = &H80000040: " & Err.Number & " reads " & Hex(c.BackColor)
+Err.Clear
+c.ForeColor = &H1000000
+WScript.Echo "ForeColor = &H1000000: " & Err.Number & " reads " & Hex(c.ForeColor)
+Err.Clear
 c.Caption = Nothing
 WScript.Echo "Caption = Nothing: " & Err.Number
 Err.Clear

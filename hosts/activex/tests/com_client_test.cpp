@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "frame/type_model.h"
+#include "hosts/activex/com_dispatch.h"
 #include "hosts/activex/com_util.h"
 #include "hosts/activex/control_internals.h"
 
@@ -404,6 +405,91 @@ void TestPartPlaces(const ClassInfo& cls) {
         "a part the control does not have is refused");
 }
 
+// An object as a container hands one out: it names a type information of its
+// choice, and answers QueryInterface for what `inner` answers (an extender that
+// stands for its control), or only for IDispatch.
+class StandIn final : public IDispatch {
+ public:
+  StandIn(ITypeInfo* info, IDispatch* inner) : info_(info), inner_(inner) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
+      *out = static_cast<IDispatch*>(this);
+      return S_OK;
+    }
+    if (inner_) return inner_->QueryInterface(iid, out);
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+    *n = info_ ? 1 : 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** out) override {
+    *out = info_.get();
+    if (!*out) return E_NOTIMPL;
+    info_->AddRef();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    return E_NOTIMPL;
+  }
+
+ private:
+  ComPtr<ITypeInfo> info_;
+  ComPtr<IDispatch> inner_;
+};
+
+ComPtr<ITypeInfo> RegisteredTypeInfo(const GUID& lib, WORD major, WORD minor, const GUID& type) {
+  ComPtr<ITypeLib> library;
+  ComPtr<ITypeInfo> info;
+  if (SUCCEEDED(::LoadRegTypeLib(lib, major, minor, LOCALE_NEUTRAL, library.Put())) && library) {
+    library->GetTypeInfoOfGuid(type, info.Put());
+  }
+  return info;
+}
+
+// A type test asks the object for the class's interface: neither the name of a
+// type information nor its absence decides it.
+void TestTypeTests(const ClassInfo& cls) {
+  ComPtr<IDispatch> object = Create(cls);
+  if (!object) {
+    Check(false, "a control to test types of");
+    return;
+  }
+  vitrelle::activex::ComDispatch control(object.get());
+  Check(control.IsA("GlazeCheck") && control.IsA("glazecheck") && control.IsA("_GlazeCheck"),
+        "a control is of its class and its default interface, without regard to case");
+  Check(!control.IsA("GlazeSlider") && !control.IsA("GlazeFrame") && !control.IsA("_GlazeRadio"),
+        "a control is of no other class of the library");
+  Check(control.IsA("Object") && !control.IsA("Form"), "a control is an Object and not a form");
+
+  const LibraryInfo& lib = Library();
+  const Interface* frame = FindInterface("_GlazeFrame");
+  ComPtr<ITypeInfo> frame_info =
+      RegisteredTypeInfo(ToGuid(lib.id), lib.major_version, lib.minor_version, ToGuid(frame->id));
+  Check(static_cast<bool>(frame_info), "the registered type library describes _GlazeFrame");
+  StandIn named_frame(frame_info.get(), nullptr);
+  Check(!vitrelle::activex::ComDispatch(&named_frame).IsA("GlazeFrame"),
+        "an object that only names the frame's interface is not a frame");
+  StandIn extender(nullptr, object.get());
+  vitrelle::activex::ComDispatch stands_for(&extender);
+  Check(stands_for.IsA("GlazeCheck") && !stands_for.IsA("GlazeSlider"),
+        "an object without type information that answers for the control's interface is of its class");
+
+  // The container's own types are known by name only.
+  // stdole, version 2.0
+  const GUID stdole{0x00020430, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+  ComPtr<ITypeInfo> font_info = RegisteredTypeInfo(stdole, 2, 0, IID_IFontDisp);
+  Check(static_cast<bool>(font_info), "the standard library describes its font");
+  StandIn host_object(font_info.get(), nullptr);
+  vitrelle::activex::ComDispatch host(&host_object);
+  Check(host.IsA("Font") && !host.IsA("Form") && !host.IsA("GlazeCheck"),
+        "a host object is of the type its type information names");
+}
+
 }  // namespace
 
 int main() {
@@ -427,6 +513,7 @@ int main() {
   TestEvents(*check);
   TestPropertyNotify(*check);
   TestPartPlaces(*check);
+  TestTypeTests(*check);
   ::OleUninitialize();
   std::printf("com_client: %d passed, %d failed\n", passed, failed);
   return failed == 0 ? 0 : 1;

@@ -145,6 +145,19 @@ else
   failed=$((failed + $(sed -E 's/.*, ([0-9]+) failed.*/\1/' <<<"$summary")))
 fi
 
+# --- the surface's nested user control on real windows ---------------------------
+out=$(wine_exe "$build/nested_control_test.exe" 2>&1 | tr -d '\r')
+summary=$(grep '^nested_control: [0-9]* passed' <<<"$out")
+if [ -z "$summary" ]; then
+  failed=$((failed + 1))
+  echo "activex $arch: FAILED: nested_control_test printed no summary" >&2
+  echo "$out" >&2
+else
+  grep 'FAILED' <<<"$out" >&2
+  passed=$((passed + $(sed -E 's/.* ([0-9]+) passed.*/\1/' <<<"$summary")))
+  failed=$((failed + $(sed -E 's/.*, ([0-9]+) failed.*/\1/' <<<"$summary")))
+fi
+
 # --- the controls on a form in the platform's own container window ------------
 if is_built GlazeCheck && is_built GlazeSlider; then
   cp "$build/atl_host.exe" "$WINEPREFIX/drive_c/vitrelle/"
