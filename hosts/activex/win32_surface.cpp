@@ -1276,9 +1276,11 @@ void Win32Surface::MouseEvent(UINT msg, WPARAM wparam, LPARAM lparam) {
       mouse_capture_ = part;
       mouse_captured_on_surface_ = true;
       ::SetCapture(hwnd_);
+      // The second press of a double click is the double click and no press of its
+      // own: the release that follows still comes.
       if (msg == WM_LBUTTONDBLCLK) {
         control_->DblClick(target);
-        button = 1;
+        break;
       }
       control_->MouseDown(target, button, shift, x, y);
       break;
