@@ -341,6 +341,38 @@ TEST_F(FormTest, ClickOnTheCheckBoxPartTogglesItAndReportsClick) {
   EXPECT_EQ(check.check().Value(), 1);
 }
 
+// A script's pointer lands where a real one would: on whole pixels of the window
+// beneath. The caption is windowless and starts between two pixels (352 twips is
+// 23.47 pixels, drawn from pixel 23); the check box part is a window of its own.
+struct PointerCase {
+  const char* part;
+  float x, y;
+  float heard_x, heard_y;
+};
+
+class PointerTest : public FormTest, public ::testing::WithParamInterface<PointerCase> {};
+
+TEST_P(PointerTest, LandsOnWholePixelsOfTheWindowBeneath) {
+  NewForm();
+  Add("TestCheck", "Check1");
+  Test("Check1").caption().SetLeft(330);
+  Test("Check1").caption().SetTop(352);
+  form_->Show();
+  const PointerCase& c = GetParam();
+  auto [x, y] = form_->GetLibrary("Check1").PointerPoint(c.part, c.x, c.y);
+  EXPECT_FLOAT_EQ(x, c.heard_x);
+  EXPECT_FLOAT_EQ(y, c.heard_y);
+}
+
+INSTANTIATE_TEST_SUITE_P(Points, PointerTest,
+                         ::testing::Values(PointerCase{"", 1600, 880, 1605, 885},
+                                           PointerCase{"", 7.5f, 22.5f, 15, 30},  // a half goes up
+                                           PointerCase{"", 7.4f, 0, 0, 0},
+                                           PointerCase{"lblCaption", 450, 90, 450, 83},
+                                           PointerCase{"lblCaption", 15, 30, 15, 23},
+                                           PointerCase{"lblCaption", 0, 0, 0, -7},
+                                           PointerCase{"Check1", 97.5f, 97.5f, 105, 105}));
+
 TEST_F(FormTest, ClickOnANestedControlReachesTheOwnerThroughPartEvent) {
   NewForm();
   Add("TestRadio", "Radio1");
