@@ -1,0 +1,160 @@
+#pragma once
+
+#include <windows.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include "frame/errors.h"
+#include "frame/part_rules.h"
+#include "frame/type_model.h"
+#include "hosts/activex/control_internals.h"
+#include "hosts/activex/ole_objects.h"
+#include "hosts/activex/testhost/dispatch_base.h"
+#include "hosts/activex/testhost/dispatch_values.h"
+#include "hosts/activex/testhost/form_host.h"
+
+namespace vitrelle::testhost {
+
+using activex::FromVariant;
+using activex::Narrow;
+using activex::ToBstr;
+using activex::Widen;
+
+// Our own DISPIDs sit far from any control's so the extender can tell what it
+// forwards.
+constexpr DISPID kExtenderFirst = 0x60020000;
+
+// ---------------------------------------------------------------------------
+// The extender: what the container adds to every control, and the control's own
+// members forwarded to its IDispatch.
+
+class Extender final : public TableDispatch {
+ public:
+  explicit Extender(Site& site)
+      : TableDispatch({"Name", "Index", "Container", "Parent", "TabIndex", "TabStop", "Visible", "Enabled",
+                       "SetFocus", "Left", "Top", "Width", "Height", "Object", "Move"},
+                      kExtenderFirst),
+        site_(&site) {}
+  void Detach() { site_ = nullptr; }
+
+  // An extender stands for its control in code: a type test of it ("TypeOf x Is
+  // GlazeFrame") asks for the control's interface, and the control answers. Only
+  // the library's dispatch interfaces go through; the control's OLE interfaces are
+  // the container's business, not its code's.
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    HRESULT hr = TableDispatch::QueryInterface(iid, out);
+    if (hr != E_NOINTERFACE || !site_ || !site_->control_dispatch) return hr;
+    for (const Interface& iface : Interfaces()) {
+      if (IsEqualIID(iid, activex::ToGuid(iface.id))) return site_->control_dispatch->QueryInterface(iid, out);
+    }
+    return hr;
+  }
+
+ protected:
+  HRESULT ForeignIds(LPOLESTR name, LCID lcid, DISPID* id) override {
+    if (!site_ || !site_->control_dispatch) return DISP_E_UNKNOWNNAME;
+    return site_->control_dispatch->GetIDsOfNames(IID_NULL, &name, 1, lcid, id);
+  }
+  HRESULT ForeignInvoke(DISPID id, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* info,
+                        UINT* arg_error) override {
+    if (!site_ || !site_->control_dispatch) return DISP_E_MEMBERNOTFOUND;
+    return site_->control_dispatch->Invoke(id, IID_NULL, lcid, flags, params, result, info, arg_error);
+  }
+
+  HRESULT Member(size_t index, WORD flags, std::span<const VARIANT> args, VARIANT* result) override {
+    if (!site_) Raise(91);
+    Site& s = *site_;
+    bool put = IsPut(flags);
+    auto extent = [&](float& field, bool is_size) {
+      if (put) {
+        const float value = LastArg(args).ToSingle();
+        if (is_size) CheckExtent(value);
+        field = value;
+        s.ApplyExtent();
+      } else {
+        SetR4(result, field);
+      }
+      return S_OK;
+    };
+    switch (index) {
+      case 0:
+        if (put) Raise(382);  // set only at design time
+        return SetString(result, s.name), S_OK;
+      case 1:
+        if (put) Raise(382);
+        if (s.index < 0) Raise(343);  // not an array
+        return SetI2(result, static_cast<int16_t>(s.index)), S_OK;
+      case 2:
+      case 3:
+        if (put) Raise(383);
+        return SetObject(result, s.form.Dispatch()), S_OK;
+      case 4:
+        if (put) {
+          const int16_t index = LastArg(args).ToInteger();
+          CheckTabIndex(index);
+          s.tab_index = index;
+          return S_OK;
+        }
+        return SetI2(result, static_cast<int16_t>(s.tab_index)), S_OK;
+      case 5:
+        if (put) return s.tab_stop = LastArg(args).ToBoolean(), S_OK;
+        return SetBool(result, s.tab_stop), S_OK;
+      case 6:
+        if (put) return s.SetVisible(LastArg(args).ToBoolean()), S_OK;
+        return SetBool(result, s.visible), S_OK;
+      case 7: {
+        // A control that declares Enabled owns it; the window follows either way.
+        if (s.control_dispatch) {
+          Variant value = put ? LastArg(args) : Variant();
+          if (put) {
+            Variant one[1] = {value};
+            CallByName(s.control_dispatch.get(), "Enabled", DISPATCH_PROPERTYPUT, one);
+          } else {
+            Variant got = CallByName(s.control_dispatch.get(), "Enabled", DISPATCH_PROPERTYGET);
+            activex::ToVariant(got, result);
+            return S_OK;
+          }
+          if (HWND w = s.Window()) ::EnableWindow(w, value.ToBoolean());
+          return S_OK;
+        }
+        HWND w = s.Window();
+        if (put) return ::EnableWindow(w, LastArg(args).ToBoolean()), S_OK;
+        return SetBool(result, w && ::IsWindowEnabled(w)), S_OK;
+      }
+      case 8: {
+        HWND w = s.Window();
+        if (!w || !::IsWindowVisible(w) || !::IsWindowEnabled(w)) Raise(err::kCantMoveFocus);
+        ::SetFocus(w);
+        return S_OK;
+      }
+      case 9:
+        return extent(s.left, false);
+      case 10:
+        return extent(s.top, false);
+      case 11:
+        return extent(s.width, true);
+      case 12:
+        return extent(s.height, true);
+      case 13:
+        if (put) Raise(383);
+        return SetObject(result, s.control_dispatch.get()), S_OK;
+      default: {
+        // Move Left[, Top[, Width[, Height]]]
+        if (args.empty()) Raise(450);
+        float* fields[] = {&s.left, &s.top, &s.width, &s.height};
+        float values[4] = {s.left, s.top, s.width, s.height};
+        for (size_t i = 0; i < args.size() && i < 4; ++i) values[i] = FromVariant(args[i]).ToSingle();
+        CheckExtent(values[2]);
+        CheckExtent(values[3]);
+        for (size_t i = 0; i < 4; ++i) *fields[i] = values[i];
+        s.ApplyExtent();
+        return S_OK;
+      }
+    }
+  }
+
+ private:
+  Site* site_;
+};
+
+}  // namespace vitrelle::testhost

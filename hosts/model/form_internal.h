@@ -1,0 +1,24 @@
+// What the files of forms and their sites share: member names and pointer points.
+#pragma once
+
+#include <cmath>
+#include <span>
+#include <string_view>
+
+#include "frame/host.h"
+#include "frame/members.h"
+#include "hosts/model/runtime.h"
+
+namespace vitrelle::model::internal {
+
+inline bool Is(std::string_view member, std::string_view name) { return NamesEqual(member, name); }
+
+inline bool IsAssign(InvokeKind kind) { return kind == InvokeKind::kLet || kind == InvokeKind::kSet; }
+
+constexpr float kTwipsPerPixel = ModelRuntime::kTwipsPerPixel;
+
+// Mouse messages carry whole pixels of the window under the pointer: a point aimed
+// in twips goes to the nearest pixel (a half away from zero).
+inline float PixelPoint(float twips) { return std::round(twips / kTwipsPerPixel) * kTwipsPerPixel; }
+
+}  // namespace vitrelle::model::internal
