@@ -373,6 +373,18 @@ bool ComDispatch::IsA(std::string_view type_name) const {
   return TypeInfoNamed(info.get(), type_name);
 }
 
+HBITMAP CreateBitmap32(HDC dc, int width, int height, bool top_down, void** bits) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = top_down ? -height : height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* ignored = nullptr;
+  return ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits ? bits : &ignored, nullptr, 0);
+}
+
 int ScreenBitsPerPixel() {
   static const int bits = [] {
     int value = 0;

@@ -28,6 +28,9 @@ int ScreenDpi(int index);
 // The screen's colour depth in bits per pixel, 0 when it cannot be asked; read once
 // for the same reason.
 int ScreenBitsPerPixel();
+// A 32-bit section of memory that contexts draw into as into any bitmap; its rows
+// run top-down when asked, so that row y starts `y * width` pixels into `*bits`.
+HBITMAP CreateBitmap32(HDC dc, int width, int height, bool top_down, void** bits);
 
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(const wchar_t* text, size_t length);

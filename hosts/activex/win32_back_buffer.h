@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "hosts/activex/com_util.h"
+
 namespace vitrelle::activex {
 
 // One back buffer for every surface of the module, kept between paints: surfaces
@@ -42,15 +44,8 @@ class BackBuffer {
 
  private:
   bool Make(int width, int height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    bitmap_ = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bitmap_ = CreateBitmap32(nullptr, width, height, /*top_down=*/true, &bits);
     dc_ = bitmap_ ? ::CreateCompatibleDC(nullptr) : nullptr;
     if (!dc_) {
       Free();

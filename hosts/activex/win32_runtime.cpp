@@ -46,15 +46,7 @@ Handle Win32Gdi::CreateCompatibleDC(Handle dc) { return From(::CreateCompatibleD
 Handle Win32Gdi::CreateCompatibleBitmap(Handle dc, int width, int height) {
   HDC hdc = As<HDC>(dc);
   if (width > 0 && height > 0 && ::GetObjectType(hdc) == OBJ_DC && ScreenBitsPerPixel() == 32) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    if (HBITMAP section = ::CreateDIBSection(hdc, &info, DIB_RGB_COLORS, &bits, nullptr, 0)) return From(section);
+    if (HBITMAP section = CreateBitmap32(hdc, width, height, /*top_down=*/false, nullptr)) return From(section);
   }
   return From(::CreateCompatibleBitmap(hdc, width, height));
 }

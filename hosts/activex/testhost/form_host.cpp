@@ -196,15 +196,7 @@ void Form::PaintBackground(HDC dc) {
 HDC Form::PictureCopy(int width, int height) {
   if (picture_dc_ && picture_width_ == width && picture_height_ == height) return picture_dc_;
   FreePictureCopy();
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  picture_bitmap_ = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  picture_bitmap_ = activex::CreateBitmap32(nullptr, width, height, /*top_down=*/true, nullptr);
   picture_dc_ = picture_bitmap_ ? ::CreateCompatibleDC(nullptr) : nullptr;
   if (!picture_dc_) {
     FreePictureCopy();

@@ -44,7 +44,10 @@ int Screenshot(const std::string& out, const std::string& form) {
   vitrelle::testhost::Win32Driver driver(form);
   driver.Load(false);
   driver.Show();
-  driver.Wait(200);
+  // The copies and the first focus are done within 200 ms of the form showing on
+  // an idle machine; on a busy one their timers come late, and a control caught
+  // between hiding and showing again would be missing from the picture.
+  driver.Wait(1000);
   driver.Render(out);
   return 0;
 }
