@@ -183,6 +183,13 @@ bool IsWindowPart(ModelSurface& surface, const Part* part) {
   return false;
 }
 
+// What a point aimed at a control (no part), a nested control or a part lands on.
+Hit Aim(ModelSurface& surface, Part* named, float x, float y) {
+  if (!named) return HitTest(surface, x, y);
+  if (auto* nested = dynamic_cast<ModelUserControl*>(named)) return HitTest(nested->Inner(), x, y);
+  return {SurfaceOf(surface, named), named, x, y};
+}
+
 }  // namespace
 
 bool LibrarySite::TakesInput(Part* part) const {
@@ -204,14 +211,7 @@ std::pair<float, float> LibrarySite::PointerPoint(std::string_view part, float x
 
 void LibrarySite::Mouse(std::string_view part, MouseInput action, int16_t button, int16_t shift, float x, float y) {
   Part* named = ResolvePart(part);
-  Hit hit{surface_.get(), nullptr, x, y};
-  if (!named) {
-    hit = HitTest(*surface_, x, y);
-  } else if (auto* nested = dynamic_cast<ModelUserControl*>(named)) {
-    hit = HitTest(nested->Inner(), x, y);
-  } else {
-    hit = {SurfaceOf(*surface_, named), named, x, y};
-  }
+  const Hit hit = Aim(*surface_, named, x, y);
   if (!hit.surface->Enabled() || !TakesInput(hit.part)) return;
   if (action == MouseInput::kDown) {
     // The window under the mouse takes the focus before it hears of the button.
@@ -240,14 +240,7 @@ void LibrarySite::Mouse(std::string_view part, MouseInput action, int16_t button
 
 void LibrarySite::Click(std::string_view part, float x, float y, bool double_click) {
   Part* named = ResolvePart(part);
-  Hit hit{surface_.get(), nullptr, x, y};
-  if (!named) {
-    hit = HitTest(*surface_, x, y);
-  } else if (auto* nested = dynamic_cast<ModelUserControl*>(named)) {
-    hit = HitTest(nested->Inner(), x, y);
-  } else {
-    hit = {SurfaceOf(*surface_, named), named, x, y};
-  }
+  const Hit hit = Aim(*surface_, named, x, y);
   if (!hit.surface->Enabled() || !TakesInput(hit.part)) return;
   // Mouse() repeats the hit test from the control's own origin; give it the point there.
   std::string_view hit_name = hit.part ? std::string_view(hit.part->Name()) : std::string_view();
