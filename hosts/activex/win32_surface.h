@@ -197,6 +197,8 @@ class Win32Surface : public Surface {
   DispatchPtr own_extender_;
   Win32Part* mouse_capture_ = nullptr;
   bool mouse_captured_on_surface_ = false;
+  // Whether the surface itself was said to have the focus (not passed it on to a part).
+  bool focus_told_ = false;
 };
 
 }  // namespace vitrelle::activex

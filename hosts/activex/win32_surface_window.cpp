@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "hosts/activex/win32_back_buffer.h"
 #include "hosts/activex/win32_nested_control.h"
@@ -270,10 +271,25 @@ LRESULT Win32Surface::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
     case WM_KEYUP:
     case WM_CHAR: KeyEvent(msg, wparam); return 0;
     case WM_SETFOCUS:
+      // A control with a nested control is focused through it, as a form's user
+      // control passes the focus to its first constituent control: the option
+      // button's keys must come from its glyph. The platform's check box glyph
+      // leaves the focus with the surface, which draws the control's own marks.
+      for (auto& part : parts_) {
+        auto* nested = dynamic_cast<NestedControl*>(part.get());
+        HWND w = nested ? nested->Window() : nullptr;
+        if (w && ::IsWindowVisible(w) && ::IsWindowEnabled(w)) {
+          ::SetFocus(w);
+          return 0;
+        }
+      }
+      focus_told_ = true;
       if (control_) control_->GotFocus(nullptr);
       if (site_) site_->OnFocusChanged(true);
       return 0;
     case WM_KILLFOCUS:
+      // A focus passed straight on to a part was never the surface's.
+      if (!std::exchange(focus_told_, false)) return 0;
       if (control_) control_->LostFocus(nullptr);
       if (site_) site_->OnFocusChanged(false);
       return 0;

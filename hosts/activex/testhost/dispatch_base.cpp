@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "frame/errors.h"
+#include "hosts/activex/testhost/type_name.h"
 
 namespace vitrelle::testhost {
 
@@ -32,13 +33,19 @@ ULONG TableDispatch::Release() {
 }
 
 HRESULT TableDispatch::GetTypeInfoCount(UINT* count) {
-  *count = 0;
+  if (!count) return E_POINTER;
+  *count = TypeName().empty() ? 0 : 1;
   return S_OK;
 }
 
-HRESULT TableDispatch::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
+HRESULT TableDispatch::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
+  if (!info) return E_POINTER;
   *info = nullptr;
-  return E_NOTIMPL;
+  std::wstring name = TypeName();
+  if (name.empty()) return E_NOTIMPL;
+  if (index != 0) return DISP_E_BADINDEX;
+  *info = new NamedTypeInfo(std::move(name));
+  return S_OK;
 }
 
 HRESULT TableDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) {

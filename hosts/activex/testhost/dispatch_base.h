@@ -49,6 +49,9 @@ class TableDispatch : public IDispatch {
   virtual HRESULT ForeignInvoke(DISPID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
     return DISP_E_MEMBERNOTFOUND;
   }
+  // The name the object's type information gives ("Form", "OptionButton"), for
+  // type tests; empty for an object without type information.
+  virtual std::wstring TypeName() const { return {}; }
 
  private:
   ULONG refs_ = 1;

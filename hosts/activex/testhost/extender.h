@@ -52,13 +52,31 @@ class Extender final : public TableDispatch {
 
  protected:
   HRESULT ForeignIds(LPOLESTR name, LCID lcid, DISPID* id) override {
-    if (!site_ || !site_->control_dispatch) return DISP_E_UNKNOWNNAME;
+    if (!site_) return DISP_E_UNKNOWNNAME;
+    if (!site_->control_dispatch) {
+      if (!HasHostValue() || !NamesMatch(activex::Narrow(name), "Value")) return DISP_E_UNKNOWNNAME;
+      *id = kHostValue;
+      return S_OK;
+    }
     return site_->control_dispatch->GetIDsOfNames(IID_NULL, &name, 1, lcid, id);
   }
   HRESULT ForeignInvoke(DISPID id, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* info,
                         UINT* arg_error) override {
-    if (!site_ || !site_->control_dispatch) return DISP_E_MEMBERNOTFOUND;
+    if (!site_) return DISP_E_MEMBERNOTFOUND;
+    if (!site_->control_dispatch) {
+      if (id != kHostValue || !HasHostValue()) return DISP_E_MEMBERNOTFOUND;
+      try {
+        return HostValue(flags, params, result);
+      } catch (const RuntimeError& e) {
+        return activex::FillException(e, info);
+      }
+    }
     return site_->control_dispatch->Invoke(id, IID_NULL, lcid, flags, params, result, info, arg_error);
+  }
+  // The host's own controls answer type tests by their class: "OptionButton".
+  std::wstring TypeName() const override {
+    if (!site_ || site_->control_dispatch) return {};
+    return Widen(site_->class_name);
   }
 
   HRESULT Member(size_t index, WORD flags, std::span<const VARIANT> args, VARIANT* result) override {
@@ -153,7 +171,43 @@ class Extender final : public TableDispatch {
     }
   }
 
+
  private:
+  static constexpr DISPID kHostValue = kExtenderFirst + 0x100;
+
+  bool HasHostValue() const {
+    return site_->host_window && (NamesMatch(site_->class_name, "OptionButton") || NamesMatch(site_->class_name, "CheckBox"));
+  }
+  // An option button's Value is a Boolean, a check box's 0, 1 or 2. Setting an
+  // option button clears the other option buttons of its container, as the user's
+  // click does.
+  HRESULT HostValue(WORD flags, DISPPARAMS* params, VARIANT* result) {
+    Site& s = *site_;
+    const bool option = NamesMatch(s.class_name, "OptionButton");
+    if (!IsPut(flags)) {
+      const LRESULT state = ::SendMessageW(s.host_window, BM_GETCHECK, 0, 0);
+      if (option) return SetBool(result, state == BST_CHECKED), S_OK;
+      return SetI2(result, static_cast<int16_t>(state)), S_OK;
+    }
+    if (!params || params->cArgs < 1) Raise(err::kWrongArguments);
+    const Variant value = FromVariant(params->rgvarg[0]);
+    if (option) {
+      const bool on = value.ToBoolean();
+      if (on) {
+        for (auto& other : s.form.Sites()) {
+          if (other.get() != &s && other->host_window && NamesMatch(other->class_name, "OptionButton"))
+            ::SendMessageW(other->host_window, BM_SETCHECK, BST_UNCHECKED, 0);
+        }
+      }
+      ::SendMessageW(s.host_window, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+      return S_OK;
+    }
+    const int16_t state = value.ToInteger();
+    CheckCheckBoxValue(state);
+    ::SendMessageW(s.host_window, BM_SETCHECK, static_cast<WPARAM>(state), 0);
+    return S_OK;
+  }
+
   Site* site_;
 };
 

@@ -55,6 +55,7 @@ class FormDispatch final : public TableDispatch {
         form_(form) {}
 
  protected:
+  std::wstring TypeName() const override { return L"Form"; }
   HRESULT Member(size_t index, WORD flags, std::span<const VARIANT> args, VARIANT* result) override {
     bool put = IsPut(flags);
     switch (index) {

@@ -239,6 +239,16 @@ Win32Driver::Aim Win32Driver::AimAt(const script::Target& target) const {
 HWND Win32Driver::KeyWindowOf(const script::Target& target) const {
   if (target.IsForm()) return ::GetFocus();
   Aim aim = AimAt(target);
+  // The control's own keys go where its focus is: the part window that holds it,
+  // or the one it would pass the focus to.
+  if (target.part.empty()) {
+    HWND focus = ::GetFocus();
+    if (focus && (focus == aim.window || ::IsChild(aim.window, focus))) return focus;
+    for (HWND child = ::GetWindow(aim.window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+      if (::IsWindowVisible(child) && ::IsWindowEnabled(child)) return child;
+    }
+    return aim.window;
+  }
   // Keys reach windows only. The model host hands a windowless part's key to its
   // control marked as the part's, which the controls ignore; sending it to the
   // control's window instead would make it the control's own key.

@@ -245,9 +245,14 @@ void TestNested(HWND form) {
         "a click on the nested control's part reaches it and its owner: " + Joined());
 
   calls.clear();
-  ::SetFocus(surface.window());
-  Check(Joined() == "glyph LostFocus surface, owner LostFocus RadioButton1, owner GotFocus surface",
+  ::SetFocus(form);
+  Check(Joined() == "glyph LostFocus surface, owner LostFocus RadioButton1",
         "losing the focus is told in the same order: " + Joined());
+
+  calls.clear();
+  ::SetFocus(surface.window());
+  Check(::GetFocus() == window && Joined() == "glyph GotFocus surface, owner GotFocus RadioButton1",
+        "the owner's window passes the focus on to the part, and only the part is said to have it: " + Joined());
 
   glyph.SetWidth(300);
   ::GetWindowRect(window, &r);
