@@ -318,6 +318,11 @@ class Runtime {
   virtual int AppMinor() const = 0;
   virtual int AppRevision() const = 0;
   virtual FontPtr NewFont() = 0;  // a copy of the host's standard font
+  // A bitmap picture made from a control's design-time pixels (rows from the top,
+  // each an RGB colour), as the platform loads a picture stored with the control.
+  // Raises 380 for a size outside 1..4096 or pixels that do not fill it, 7 when the
+  // platform cannot make it.
+  virtual PicturePtr NewPicture(int width, int height, std::span<const OleColor> pixels) = 0;
   virtual Gdi& GetGdi() = 0;
   virtual Platform& GetPlatform() = 0;
 };

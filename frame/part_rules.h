@@ -4,6 +4,7 @@
 // choice and says so.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "frame/color.h"
@@ -84,6 +85,17 @@ inline void CheckTabIndex(int32_t index) {
 // one that is hidden, or disabled itself or through its surface, cannot take it.
 inline void CheckCanTakeFocus(bool shown, bool enabled, bool surface_enabled) {
   if (!shown || !enabled || !surface_enabled) Raise(err::kCantMoveFocus);
+}
+
+// A picture made from design-time pixels. Our choice of bound: far above any
+// glyph a control carries, far below what would exhaust a platform's bitmap memory.
+inline constexpr int kMaxDesignPictureSide = 4096;
+
+inline void CheckDesignPicture(int width, int height, size_t pixel_count) {
+  const bool sized = width >= 1 && width <= kMaxDesignPictureSide && height >= 1 && height <= kMaxDesignPictureSide;
+  if (!sized || pixel_count != static_cast<size_t>(width) * static_cast<size_t>(height)) {
+    Raise(err::kInvalidPropertyValue);
+  }
 }
 
 // Controls(key) of a form for a key that names no control: a name that is not

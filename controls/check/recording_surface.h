@@ -212,6 +212,7 @@ class RecordingRuntime : public Runtime {
   int AppMinor() const override { return 0; }
   int AppRevision() const override { return 0; }
   FontPtr NewFont() override { Unexpected("NewFont"); }
+  PicturePtr NewPicture(int, int, std::span<const OleColor>) override { Unexpected("NewPicture"); }
   Gdi& GetGdi() override { Unexpected("GetGdi"); }
   Platform& GetPlatform() override { Unexpected("GetPlatform"); }
 };

@@ -11,6 +11,7 @@
 #include <span>
 #include <string_view>
 
+#include "frame/color.h"
 #include "frame/host.h"
 
 namespace vitrelle {
@@ -44,8 +45,8 @@ class RadioButton : public Control {
 
   // Which picture the fields choose; Paint shows it.
   Look CurrentLook() const;
-  // A picture's pixels, row by row from the top, each 0x00RRGGBB.
-  static std::span<const uint32_t> Pixels(Look look);
+  // A picture's pixels, row by row from the top.
+  static std::span<const OleColor> Pixels(Look look);
 
   void InitProperties() override;
   void ReadProperties(PropertyBag& bag) override;

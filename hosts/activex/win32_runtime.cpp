@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "frame/part_rules.h"
 #include "hosts/activex/com_dispatch.h"
 #include "hosts/activex/com_util.h"
 #include "hosts/activex/ole_objects.h"
@@ -229,5 +230,40 @@ int Win32Runtime::AppMinor() const { return 4; }
 int Win32Runtime::AppRevision() const { return 0; }
 
 FontPtr Win32Runtime::NewFont() { return NewOleFont(); }
+
+// Made as the platform stores a control's design-time picture: a 24-bit
+// device-independent bitmap, rows from the bottom, each padded to four bytes.
+PicturePtr Win32Runtime::NewPicture(int width, int height, std::span<const OleColor> pixels) {
+  CheckDesignPicture(width, height, pixels.size());
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!bitmap || !bits) Raise(err::kOutOfMemory);
+  const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
+  auto* out = static_cast<uint8_t*>(bits);
+  for (int y = 0; y < height; ++y) {
+    uint8_t* row = out + stride * static_cast<size_t>(height - 1 - y);
+    for (int x = 0; x < width; ++x) {
+      const OleColor c = pixels[static_cast<size_t>(y) * width + x];
+      row[x * 3 + 0] = static_cast<uint8_t>(c >> 16);  // blue
+      row[x * 3 + 1] = static_cast<uint8_t>(c >> 8);   // green
+      row[x * 3 + 2] = static_cast<uint8_t>(c);        // red
+    }
+  }
+  PictDesc desc;
+  desc.bitmap = reinterpret_cast<Handle>(bitmap);
+  PicturePtr picture = gdi_.OleCreatePictureIndirect(desc, true);
+  if (!picture) {
+    ::DeleteObject(bitmap);
+    Raise(err::kOutOfMemory);
+  }
+  return picture;
+}
 
 }  // namespace vitrelle::activex

@@ -57,6 +57,7 @@ class Win32Runtime : public Runtime {
   int AppMinor() const override;
   int AppRevision() const override;
   FontPtr NewFont() override;
+  PicturePtr NewPicture(int width, int height, std::span<const OleColor> pixels) override;
   Gdi& GetGdi() override { return gdi_; }
   Platform& GetPlatform() override { return platform_; }
 

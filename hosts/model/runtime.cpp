@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "frame/errors.h"
+#include "frame/part_rules.h"
 #include "frame/units.h"
 #include "hosts/model/font.h"
 #include "script/driver.h"
@@ -142,6 +143,15 @@ int ModelRuntime::MsgBox(std::string_view text, int32_t style, std::string_view 
 }
 
 FontPtr ModelRuntime::NewFont() { return MakeFont(FontSpec{}); }
+
+PicturePtr ModelRuntime::NewPicture(int width, int height, std::span<const OleColor> pixels) {
+  CheckDesignPicture(width, height, pixels.size());
+  Bitmap image(width, height);
+  std::copy(pixels.begin(), pixels.end(), image.Pixels().begin());
+  PicturePtr picture = screen_.MakePicture(image);
+  if (!picture) Raise(err::kOutOfMemory);
+  return picture;
+}
 
 void ModelRuntime::NameWindow(Handle window, std::string name) { window_names_[window] = std::move(name); }
 

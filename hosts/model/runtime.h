@@ -104,6 +104,7 @@ class ModelRuntime : public Runtime {
   int AppMinor() const override { return 4; }
   int AppRevision() const override { return 0; }
   FontPtr NewFont() override;
+  PicturePtr NewPicture(int width, int height, std::span<const OleColor> pixels) override;
   Gdi& GetGdi() override { return screen_.GetGdi(); }
   vitrelle::Platform& GetPlatform() override { return platform_; }
 
