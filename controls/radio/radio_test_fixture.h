@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "hosts/model/library_classes.h"
 #include "hosts/model/model_test_base.h"
+#include "hosts/model/parts.h"
 #include "hosts/model/property_bag.h"
 
 namespace vitrelle::radio_testing {
@@ -51,6 +53,17 @@ class RadioTest : public model::testing::ModelTest {
     model::ModelPropertyBag bag;
     bag.Put("BackStyle", Variant::Integer(1));
     return Put("GlazeRadio", std::move(name), at, &bag);
+  }
+
+  template <class P = RectPart>
+  P& PartOf(std::string_view control, std::string_view part) {
+    model::PartNode* node = form_->GetLibrary(control).GetSurface().FindPart(part);
+    if (!node) throw std::invalid_argument("no part " + std::string(part));
+    return dynamic_cast<P&>(node->AsPart());
+  }
+  // The round mark's own members, as its owner reaches them.
+  Variant MarkGet(std::string_view control, std::string_view member) {
+    return PartOf<UserControlPart>(control, "RadioButton1").Object().Invoke(member, InvokeKind::kGet, {});
   }
 
   DispatchPtr Ext(std::string_view name, int index = -1) { return form_->Extender(name, index); }
