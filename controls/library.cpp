@@ -1,6 +1,7 @@
 #include "controls/library.h"
 
 #include "controls/check/glaze_check.h"
+#include "controls/radio/glaze_radio.h"
 #include "controls/slider/glaze_slider.h"
 #include "frame/members.h"
 
@@ -9,6 +10,7 @@ namespace vitrelle {
 namespace {
 constexpr LibraryControl kControls[] = {
     {"GlazeCheck", &MakeGlazeCheck, GlazeCheck::kDesignWidth, GlazeCheck::kDesignHeight, false},
+    {"GlazeRadio", &MakeGlazeRadio, GlazeRadio::kDesignWidth, GlazeRadio::kDesignHeight, false},
     {"GlazeSlider", &MakeGlazeSlider, GlazeSlider::kDesignWidth, GlazeSlider::kDesignHeight, false},
 };
 }  // namespace

@@ -15,6 +15,12 @@ constexpr float kCaptionRightJustified = 30;
 constexpr int32_t kFocusMarginX = 30;
 constexpr int32_t kFocusMarginTop = 15;
 constexpr int32_t kFocusEdgeInset = 15;
+// Below this the glyph and a one-line caption no longer fit with their margins.
+constexpr float kMinHeight = 255;
+constexpr double kCaptionMinTop = 30;
+// The caption sits this far above the glyph's centre line, so that its text, not
+// its whole cell, lines up with the glyph.
+constexpr double kCaptionRaise = 15;
 }  // namespace
 
 CaptionedControl::CaptionedControl(Surface& surface, TrackedControl::Options tracking, CaptionOptions caption)
@@ -152,7 +158,23 @@ void CaptionedControl::SetMousePointer(int32_t pointer) {
 }
 
 // ---------------------------------------------------------------------------
-// Across, and the focus rectangle. Twips throughout.
+// Up and down, across, and the focus rectangle. Twips throughout.
+
+void CaptionedControl::LayOutVertically() {
+  const double height = surface().Height();
+  if (height < kMinHeight) {
+    // The host reports the new size, and that Resize lays the parts out.
+    surface().SetHeight(kMinHeight);
+    return;
+  }
+  glyph_.SetTop(static_cast<float>((height - glyph_.Height()) / 2));
+  const double caption_height = lbl_caption_.Height();
+  double caption_top = 0;
+  if (height - options_.caption_headroom >= caption_height) {
+    caption_top = std::max(RoundHalfEven((height - caption_height) / 2 - kCaptionRaise), kCaptionMinTop);
+  }
+  lbl_caption_.SetTop(static_cast<float>(caption_top));
+}
 
 void CaptionedControl::PlaceHorizontally() {
   if (alignment_ == kAlignLeftJustify) {

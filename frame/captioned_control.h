@@ -40,6 +40,8 @@ class CaptionedControl : public TrackedControl {
   PicturePtr MouseIcon() const;
   int32_t MousePointer() const;
 
+  void Resize() override { LayOutVertically(); }
+
  protected:
   // Where the two controls differ in what the caption's setters reach.
   struct CaptionOptions {
@@ -52,12 +54,16 @@ class CaptionedControl : public TrackedControl {
     bool pointer_on_surface = false;
     // FontItalic changes the caption's size enough to lay the control out again.
     bool italic_lays_out = false;
+    // How much taller than the caption the surface must be for the caption to be
+    // centred beside the glyph; a caption with less room sits at the top.
+    float caption_headroom = 0;
   };
 
   CaptionedControl(Surface& surface, TrackedControl::Options tracking, CaptionOptions caption);
 
-  // The control's vertical layout, which a change of the caption's size re-runs.
-  virtual void LayOutVertically() = 0;
+  // Up and down: the glyph centred, the caption a little above the centre line.
+  // The host's resize runs it, and so does every change of the caption's size.
+  void LayOutVertically();
 
   // Setters, for the control's property table (which reports each change).
   void SetCaption(std::string_view text);

@@ -11,6 +11,8 @@ constexpr float kGlyphTop = 45;
 constexpr float kGlyphSize = 195;
 constexpr float kCaptionLeft = 270;
 constexpr float kCaptionTop = 45;
+// The caption is centred only with 30 twips to spare beside it.
+constexpr float kCaptionHeadroom = 30;
 
 RectPart& AddGlyph(Surface& surface) { return surface.AddCheckBox("Check1"); }
 }  // namespace
@@ -18,7 +20,8 @@ RectPart& AddGlyph(Surface& surface) { return surface.AddCheckBox("Check1"); }
 // Check1 takes the pointer with the caption; the bare surface between them keeps
 // the default one.
 GlazeCheck::GlazeCheck(Surface& surface)
-    : CaptionedControl(surface, {}, {.add_glyph = &AddGlyph, .pointer_on_glyph = true}),
+    : CaptionedControl(surface, {},
+                       {.add_glyph = &AddGlyph, .pointer_on_glyph = true, .caption_headroom = kCaptionHeadroom}),
       check1_(dynamic_cast<CheckBoxPart&>(glyph())) {
   check1_.SetLeft(kGlyphLeft);
   check1_.SetTop(kGlyphTop);

@@ -37,7 +37,6 @@ class GlazeCheck : public CaptionedControl {
   void InitProperties() override;
   void ReadProperties(PropertyBag& bag) override;
   void WriteProperties(PropertyBag& bag) override;
-  void Resize() override;
 
   // Input and focus from the parts (null: the bare surface).
   void Click(Part* part) override;
@@ -49,9 +48,6 @@ class GlazeCheck : public CaptionedControl {
   void KeyPress(Part* part, int16_t& key_ascii) override;
   void GotFocus(Part* part) override;
   void LostFocus(Part* part) override;
-
- protected:
-  void LayOutVertically() override;
 
  private:
   static std::span<const Property<GlazeCheck>> Properties();

@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <optional>
-#include <vector>
-
-#include "controls/slider/focus_order.h"
 #include "controls/slider/slider_test_fixture.h"
 #include "frame/glaze_module.h"
 
@@ -120,35 +116,6 @@ TEST_F(SliderTest, AtDesignTimeTheArrowsMoveNothing) {
   EXPECT_EQ(Logged("focus"), Lines{});
   EXPECT_EQ(Logged("event"), Lines{});
 }
-
-// ---------------------------------------------------------------------------
-// The choice itself, over tab indexes the host would never number so
-// (gaps, ties, indexes at the bound).
-
-struct ChoiceCase {
-  std::vector<int32_t> tab_indexes;
-  int32_t mine;
-  bool forward;
-  std::optional<size_t> chosen;
-};
-
-class TabChoice : public ::testing::TestWithParam<ChoiceCase> {};
-
-TEST_P(TabChoice, PicksTheNearestAheadThenWraps) {
-  EXPECT_EQ(slider::ChooseInTabOrder(GetParam().tab_indexes, GetParam().mine, GetParam().forward),
-            GetParam().chosen);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Indexes, TabChoice,
-    ::testing::Values(ChoiceCase{{7, 3, 9}, 5, true, 0}, ChoiceCase{{7, 3, 9}, 5, false, 1},
-                      ChoiceCase{{1, 3}, 5, true, 0},    // wraps to the smallest
-                      ChoiceCase{{7, 9}, 5, false, 1},   // wraps to the largest
-                      ChoiceCase{{4, 6, 6}, 5, true, 1},  // a tie: the first in collection order
-                      ChoiceCase{{2, 4, 4}, 5, false, 1},
-                      ChoiceCase{{30000, 40000}, 5, true, std::nullopt},  // never beyond the bound
-                      ChoiceCase{{30000, 2}, 5, true, 1}, ChoiceCase{{5}, 5, true, std::nullopt},
-                      ChoiceCase{{}, 0, false, std::nullopt}));
 
 }  // namespace
 }  // namespace vitrelle::slider_testing

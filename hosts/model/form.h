@@ -61,6 +61,9 @@ class Site : public Dispatch, public std::enable_shared_from_this<Site> {
   void SetTabIndex(int index);
   bool TabStop() const { return tab_stop_; }
   void SetTabStop(bool on) { tab_stop_ = on; }
+  // Whether code sees a TabStop on the extender: the platform's label and frame,
+  // which never take the focus, have none (438).
+  virtual bool HasTabStop() const { return true; }
   // Shown, with every container shown; enabled, with every container enabled.
   bool EffectivelyVisible() const;
   bool EffectivelyEnabled() const;

@@ -225,6 +225,22 @@ TEST_F(FormTest, ExtenderReachesTheControlsOwnMembersAfterItsOwn) {
   EXPECT_FALSE(site.IsA("OptionButton"));
 }
 
+// Code that walks a form's controls tells focusable ones by whether TabStop can be
+// read at all: the label and the frame have none, as on the platform.
+TEST_F(FormTest, OnlyControlsThatTakeTheFocusHaveATabStop) {
+  NewForm();
+  for (const char* cls : {"Label", "Frame"}) {
+    Site& site = Add(cls, std::string(cls) + "1");
+    EXPECT_EQ(ErrorOf([&] { site.Get("TabStop"); }), err::kNotSupported) << cls;
+    EXPECT_EQ(ErrorOf([&] { site.Let("TabStop", Variant::Boolean(false)); }), err::kNotSupported) << cls;
+    EXPECT_EQ(ErrorOf([&] { site.Get("TabIndex"); }), 0) << cls;
+  }
+  for (const char* cls : {"OptionButton", "TextBox", "PictureBox", "TestCheck"}) {
+    Site& site = Add(cls, std::string(cls) + "1");
+    EXPECT_TRUE(site.Get("TabStop").ToBoolean()) << cls;
+  }
+}
+
 TEST_F(FormTest, ContainerAndTypeTests) {
   NewForm();
   Site& frame = Add("Frame", "Frame1", 100, 100);

@@ -22,6 +22,7 @@ class HostControl : public Site, public WindowClient {
   HostKind Kind() const { return kind_; }
   bool IsContainer() const override { return kind_ == HostKind::kFrame || kind_ == HostKind::kPictureBox; }
   bool TakesFocus() const override;
+  bool HasTabStop() const override { return TakesFocus(); }
   bool Enabled() const override;
   void SetEnabled(bool on) override;
   void ReceiveFocus(Part*) override;

@@ -165,8 +165,15 @@ Variant Site::Invoke(std::string_view member, InvokeKind kind, std::span<Variant
        }},
       {"TabIndex", [](S& s) { return Variant::Integer(static_cast<int16_t>(s.tab_index_)); },
        [](S& s, const Variant& v) { s.SetTabIndex(v.ToInteger()); }},
-      {"TabStop", [](S& s) { return Variant::Boolean(s.tab_stop_); },
-       [](S& s, const Variant& v) { s.SetTabStop(v.ToBoolean()); }},
+      {"TabStop",
+       [](S& s) {
+         if (!s.HasTabStop()) vitrelle::Raise(err::kNotSupported);
+         return Variant::Boolean(s.tab_stop_);
+       },
+       [](S& s, const Variant& v) {
+         if (!s.HasTabStop()) vitrelle::Raise(err::kNotSupported);
+         s.SetTabStop(v.ToBoolean());
+       }},
       {"SetFocus", nullptr, nullptr, [](S& s) { s.SetFocus(); }},
       {"Tag", [](S& s) { return Variant::String(s.tag_); }, [](S& s, const Variant& v) { s.tag_ = v.ToString(); }},
       {"Left", GetExtent<0>, PutExtent<0>},

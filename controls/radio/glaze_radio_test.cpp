@@ -1,0 +1,220 @@
+// GlazeRadio on the model host: its layout with real text measurement, what the
+// focus does, which user actions raise which events, and what it saves.
+#include "controls/radio/glaze_radio.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "controls/radio/radio_test_fixture.h"
+#include "frame/glaze_module.h"
+
+namespace vitrelle::radio_testing {
+namespace {
+
+// ---------------------------------------------------------------------------
+// Up and down. A one-line caption in DejaVu Sans at 8.25 points is 195 twips high.
+
+struct LayoutCase {
+  const char* name;
+  float height;
+  float expected_height, glyph_top, caption_top;
+};
+
+void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
+
+class Layout : public RadioTest, public ::testing::WithParamInterface<LayoutCase> {};
+
+TEST_P(Layout, CentresTheMarkAndTheCaption) {
+  const LayoutCase& c = GetParam();
+  Put("GlazeRadio", "Radio1");
+  DispatchPtr radio = Ext("Radio1");
+  radio->Let("FontName", Variant::String("DejaVu Sans"));
+  radio->Let("Height", Variant::Single(c.height));
+  EXPECT_EQ(radio->Get("Height").ToSingle(), c.expected_height);
+  EXPECT_EQ(PartOf("Radio1", "RadioButton1").Top(), c.glyph_top);
+  EXPECT_EQ(PartOf("Radio1", "lblCaption").Top(), c.caption_top);
+}
+
+INSTANTIATE_TEST_SUITE_P(Heights, Layout,
+                         ::testing::Values(LayoutCase{"DesignSize", 870, 870, 337.5f, 322},  // 322.5 to even
+                                           LayoutCase{"TooLowGrowsTo255", 100, 255, 30, 30},
+                                           LayoutCase{"OddHeight", 871, 871, 338, 323},
+                                           // no 30 twips to spare, as a check box would need
+                                           LayoutCase{"LittleRoomStillCentres", 210, 255, 30, 30}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RadioTest, ACaptionTallerThanTheControlSitsAtTheTopOneAsTallIsCentred) {
+  Put("GlazeRadio", "Radio1");
+  DispatchPtr radio = Ext("Radio1");
+  radio->Let("FontSize", Variant::Single(24));
+  const float caption = PartOf("Radio1", "lblCaption").Height();
+  ASSERT_GT(caption, 255);
+  radio->Let("Height", Variant::Single(caption));
+  EXPECT_EQ(PartOf("Radio1", "lblCaption").Top(), 30);  // -15, raised to 30
+  radio->Let("Height", Variant::Single(caption - 1));
+  EXPECT_EQ(PartOf("Radio1", "lblCaption").Top(), 0);
+}
+
+TEST_F(RadioTest, OnlyTheAlignmentSetterPlacesTheMarkAcross) {
+  Put("GlazeRadio", "Radio1");
+  DispatchPtr radio = Ext("Radio1");
+  radio->Let("Alignment", Variant::Long(1));
+  EXPECT_EQ(PartOf("Radio1", "RadioButton1").Left(), 1680 - 195);
+  EXPECT_EQ(PartOf("Radio1", "lblCaption").Left(), 30);
+  radio->Let("Width", Variant::Single(3000));
+  EXPECT_EQ(PartOf("Radio1", "RadioButton1").Left(), 1680 - 195);
+  radio->Let("Alignment", Variant::Long(0));
+  EXPECT_EQ(PartOf("Radio1", "RadioButton1").Left(), 0);
+  EXPECT_EQ(PartOf("Radio1", "lblCaption").Left(), 270);
+}
+
+// ---------------------------------------------------------------------------
+// The focus.
+
+class Focus : public RadioTest {
+ protected:
+  void SetUp() override {
+    top_ = 5;  // Radio1 at (120, 405): its focus rectangle starts on whole pixels
+    Radio("Radio1");
+    Put("TextBox", "Text1", {.tab_index = 0});
+    form_->Show();
+    form_->GetSite("Text1").SetFocus();
+    // Paints still pending would erase what the focus draws straight on the screen.
+    runtime_.DoEvents();
+    TakeLog();
+  }
+  // The top left dash of the focus rectangle: 30 twips left of the caption (at
+  // 270) and 15 above it (at 330 in the standard font).
+  bool RectangleShown() {
+    runtime_.DoEvents();
+    return form_->Snapshot().At((120 + 240) / 15, (405 + 315) / 15) == 0;
+  }
+};
+
+TEST_F(Focus, GainingItDrawsTheRectangleAndSetsTheOption) {
+  ASSERT_FALSE(RectangleShown());
+  form_->GetSite("Radio1").SetFocus();
+  EXPECT_TRUE(RectangleShown());
+  EXPECT_TRUE(IsSet("Radio1"));
+  EXPECT_EQ(Logged("event"), Lines{"Radio1.Click()"});
+  form_->GetSite("Text1").SetFocus();
+  EXPECT_FALSE(RectangleShown());
+}
+
+TEST_F(Focus, DuringACaptureNeitherDrawsNorSelects) {
+  GlazeModule::SetCaptureInProgress(true);
+  form_->GetSite("Radio1").SetFocus();
+  GlazeModule::SetCaptureInProgress(false);
+  EXPECT_FALSE(RectangleShown());
+  EXPECT_FALSE(IsSet("Radio1"));
+}
+
+TEST_F(Focus, WhileTheReCaptureIsPendingDrawsButDoesNotSelect) {
+  PartOf<TimerPart>("Radio1", "Timer1").SetEnabled(true);
+  form_->GetSite("Radio1").SetFocus();
+  EXPECT_TRUE(RectangleShown());
+  EXPECT_FALSE(IsSet("Radio1"));
+  PartOf<TimerPart>("Radio1", "Timer1").SetEnabled(false);
+}
+
+// ---------------------------------------------------------------------------
+// What the user does, and the events it raises. Radio1 is set and has the focus;
+// Radio2 beside it is cleared.
+
+struct ActionCase {
+  const char* name;
+  void (*act)(model::Form& form);
+  Lines events;
+};
+
+void PrintTo(const ActionCase& c, std::ostream* os) { *os << c.name; }
+
+class UserActions : public RadioTest, public ::testing::WithParamInterface<ActionCase> {};
+
+TEST_P(UserActions, RaiseClickOnlyWhenAnOptionBecomesSet) {
+  Radio("Radio1");
+  Radio("Radio2");
+  Put("TextBox", "Text1");
+  ShowAndFocus(form_->GetSite("Radio1"));
+  GetParam().act(*form_);
+  EXPECT_EQ(Logged("event"), GetParam().events);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Actions, UserActions,
+    ::testing::Values(
+        // Only the set option of a group is a tab stop; code cleared it here.
+        ActionCase{"TabIntoAClearedOption",
+                   [](model::Form& f) {
+                     f.GetSite("Text1").SetFocus();
+                     f.Extender("Radio1")->Let("Value", Variant::Boolean(false));
+                     f.Tab(true);
+                   },
+                   {"Radio1.Click()"}},
+        ActionCase{"TabBackIntoTheSetOne",
+                   [](model::Form& f) {
+                     f.GetSite("Text1").SetFocus();
+                     f.Tab(true);
+                     f.Tab(true);
+                   },
+                   {}},
+        ActionCase{"ClickTheMarkOfAClearedOption",
+                   [](model::Form& f) { f.GetSite("Radio2").Click("RadioButton1", 90, 90, false); },
+                   // the mark takes the focus before it hears of the button
+                   {"Radio2.Click()", "Radio2.MouseDown(1, 0, 90.0, 90.0)", "Radio2.MouseUp(1, 0, 90.0, 90.0)"}},
+        ActionCase{"ClickTheMarkOfTheSetOption",
+                   [](model::Form& f) { f.GetSite("Radio1").Click("RadioButton1", 90, 90, false); },
+                   {"Radio1.MouseDown(1, 0, 90.0, 90.0)", "Radio1.MouseUp(1, 0, 90.0, 90.0)"}},
+        // The focus does not move, so only the click itself can set it again.
+        ActionCase{"ClickTheFocusedOptionAfterCodeClearedIt",
+                   [](model::Form& f) {
+                     f.Extender("Radio1")->Let("Value", Variant::Boolean(false));
+                     f.GetSite("Radio1").Click("RadioButton1", 90, 90, false);
+                   },
+                   {"Radio1.MouseDown(1, 0, 90.0, 90.0)", "Radio1.MouseUp(1, 0, 90.0, 90.0)", "Radio1.Click()"}},
+        ActionCase{"DoubleClickTheCaption",
+                   [](model::Form& f) { f.GetSite("Radio1").Click("lblCaption", 15, 15, true); },
+                   {"Radio1.MouseDown(1, 0, 15.0, 15.0)", "Radio1.MouseUp(1, 0, 15.0, 15.0)", "Radio1.DblClick()",
+                    "Radio1.MouseUp(1, 0, 15.0, 15.0)"}},
+        ActionCase{"KeysOnTheMark",
+                   [](model::Form& f) {
+                     f.Press(65, 1);
+                     f.GetSite("Radio1").KeyPress("", 97);
+                   },
+                   {"Radio1.KeyDown(65, 1)", "Radio1.KeyPress(65)", "Radio1.KeyUp(65, 1)", "Radio1.KeyPress(97)"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A handler's change to a by-reference parameter goes back to the part.
+TEST_F(RadioTest, EventParametersGoOutAndComeBackByReference) {
+  Radio("Radio1");
+  form_->OnEvent("Radio1", "KeyDown", [](std::span<Variant> args) { args[0] = Variant::Integer(0); });
+  int16_t seen = -1;
+  form_->OnEvent("Radio1", "KeyDown", [&](std::span<Variant> args) { seen = args[0].ToInteger(); });
+  form_->Show();
+  form_->GetLibrary("Radio1").Key("RadioButton1", true, 40, 0);
+  EXPECT_EQ(seen, 0);
+}
+
+// ---------------------------------------------------------------------------
+// What the setters reach.
+
+TEST_F(RadioTest, ColoursAndPointerReachTheSurfaceAndCaptionButNotTheMark) {
+  Put("GlazeRadio", "Radio1");
+  DispatchPtr radio = Ext("Radio1");
+  radio->Let("BackColor", Variant::Long(0x00FF0000));
+  radio->Let("MousePointer", Variant::Long(2));
+  radio->Let("Enabled", Variant::Boolean(false));
+  radio->Let("Appearance", Variant::Long(0));
+  model::ModelSurface& surface = form_->GetLibrary("Radio1").GetSurface();
+  EXPECT_EQ(surface.BackColor(), 0x00FF0000u);
+  EXPECT_EQ(PartOf<LabelPart>("Radio1", "lblCaption").BackColor(), 0x00FF0000u);
+  EXPECT_EQ(surface.MousePointer(), 2);
+  EXPECT_EQ(PartOf<LabelPart>("Radio1", "lblCaption").MousePointer(), 2);
+  EXPECT_EQ(MarkGet("Radio1", "Enabled"), Variant::Boolean(false));
+  EXPECT_EQ(MarkGet("Radio1", "Appearance"), Variant::Long(0));
+  EXPECT_FALSE(PartOf<LabelPart>("Radio1", "lblCaption").Enabled());
+  EXPECT_EQ(radio->Get("Appearance"), Variant::Long(0));
+}
+
+}  // namespace
+}  // namespace vitrelle::radio_testing

@@ -1,0 +1,300 @@
+// The group on the model host: which options one setting clears, where the arrow
+// keys send the focus, and the first focus after start-up.
+#include <gtest/gtest.h>
+
+#include "controls/radio/radio_test_fixture.h"
+
+namespace vitrelle::radio_testing {
+namespace {
+
+constexpr int16_t kLeft = 37, kUp = 38, kRight = 39, kDown = 40;
+
+// ---------------------------------------------------------------------------
+// Setting an option.
+
+class SelectInGroup : public RadioTest {};
+
+TEST_F(SelectInGroup, ClearsTheOthersOfTheFrameAndLeavesTheSetOneTheOnlyTabStop) {
+  model::Site& frame = Put("Frame", "Frame1");
+  for (const char* name : {"Radio1", "Radio2", "Radio3"}) Radio(name, {&frame});
+  SetValue("Radio1", true);
+  TakeLog();
+  SetValue("Radio2", true);
+  EXPECT_FALSE(IsSet("Radio1"));
+  EXPECT_TRUE(IsSet("Radio2"));
+  EXPECT_FALSE(IsSet("Radio3"));
+  EXPECT_FALSE(Ext("Radio1")->Get("TabStop").ToBoolean());
+  EXPECT_TRUE(Ext("Radio2")->Get("TabStop").ToBoolean());
+  EXPECT_FALSE(Ext("Radio3")->Get("TabStop").ToBoolean());
+  EXPECT_EQ(Logged("event"), Lines{"Radio2.Click()"});
+}
+
+TEST_F(SelectInGroup, SettingAgainRaisesNoClickButClearsTheGroupAgain) {
+  Radio("Radio1");
+  model::Site& option = Put("OptionButton", "Option1");
+  SetValue("Radio1", true);
+  // The host's own option clears only the host's options beside it.
+  option.Let("Value", Variant::Boolean(true));
+  ASSERT_TRUE(IsSet("Radio1"));
+  TakeLog();
+  SetValue("Radio1", true);
+  EXPECT_FALSE(option.Get("Value").ToBoolean());
+  const Lines lines = TakeLog();
+  EXPECT_EQ(lines, (Lines{"@0 changed Radio1.Value"}));
+}
+
+TEST_F(SelectInGroup, ClearingChangesNoOtherControlAndRaisesNoClick) {
+  Radio("Radio1");
+  Radio("Radio2");
+  SetValue("Radio1", true);
+  TakeLog();
+  SetValue("Radio1", false);
+  SetValue("Radio2", false);
+  EXPECT_FALSE(IsSet("Radio1"));
+  EXPECT_EQ(Logged("changed"), (Lines{"Radio1.Value", "Radio2.Value"}));
+}
+
+// Which options share a group, row by row: the second control is set after the
+// first, and the first is cleared only when the two are one group.
+enum Where { kForm, kFrame1, kFrame1Twin, kFrame2 };
+
+struct GroupCase {
+  const char* name;
+  const char* first_class;
+  Where first, second;
+  bool one_group;
+};
+
+void PrintTo(const GroupCase& c, std::ostream* os) { *os << c.name; }
+
+class GroupMembership : public RadioTest, public ::testing::WithParamInterface<GroupCase> {};
+
+TEST_P(GroupMembership, ClearsOnlyOptionsOfTheSameNamedContainer) {
+  const GroupCase& c = GetParam();
+  // Frame1(0) and Frame1(1) are one container array; Frame2 stands apart.
+  model::Site* containers[] = {nullptr, &Put("Frame", "Frame1", {.index = 0}), &Put("Frame", "Frame1", {.index = 1}),
+                               &Put("Frame", "Frame2")};
+  model::Site& first = std::string_view(c.first_class) == "GlazeRadio" ? Radio("First", {containers[c.first]})
+                                                                        : Put(c.first_class, "First", {containers[c.first]});
+  Radio("Second", {containers[c.second]});
+  first.Let("Value", Variant::Integer(1));  // sets an option and checks a check box alike
+  SetValue("Second", true);
+  EXPECT_EQ(first.Get("Value").ToBoolean(), !c.one_group);
+  EXPECT_TRUE(IsSet("Second"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Containers, GroupMembership,
+    ::testing::Values(GroupCase{"InOneFrame", "GlazeRadio", kFrame1, kFrame1, true},
+                      GroupCase{"HostOptionInTheFrame", "OptionButton", kFrame1, kFrame1, true},
+                      GroupCase{"BothOnTheForm", "GlazeRadio", kForm, kForm, true},
+                      GroupCase{"HostOptionOnTheForm", "OptionButton", kForm, kForm, true},
+                      GroupCase{"TwoMembersOfAContainerArray", "GlazeRadio", kFrame1, kFrame1Twin, true},
+                      GroupCase{"HostOptionInTheOtherMember", "OptionButton", kFrame1Twin, kFrame1, true},
+                      GroupCase{"AnotherFrame", "GlazeRadio", kFrame1, kFrame2, false},
+                      GroupCase{"FormAndFrame", "GlazeRadio", kForm, kFrame1, false},
+                      GroupCase{"HostOptionElsewhere", "OptionButton", kFrame2, kForm, false},
+                      GroupCase{"ACheckBoxIsNoOption", "CheckBox", kFrame1, kFrame1, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SelectInGroup, InAControlArrayTheIndexTellsThisControlFromItsTwin) {
+  model::Site& frame = Put("Frame", "Frame1");
+  Radio("Radio1", {&frame, 0});
+  Radio("Radio1", {&frame, 1});
+  SetValue("Radio1", true, 0);
+  TakeLog();
+  SetValue("Radio1", true, 1);
+  EXPECT_FALSE(IsSet("Radio1", 0));
+  EXPECT_TRUE(IsSet("Radio1", 1));
+  EXPECT_FALSE(Ext("Radio1", 0)->Get("TabStop").ToBoolean());
+  EXPECT_TRUE(Ext("Radio1", 1)->Get("TabStop").ToBoolean());
+  EXPECT_EQ(Logged("event"), Lines{"Radio1(1).Click()"});
+}
+
+TEST_F(SelectInGroup, AtDesignTimeOnlyThisControlChanges) {
+  NewForm(false);
+  Radio("Radio1");
+  Radio("Radio2");
+  SetValue("Radio1", true);
+  SetValue("Radio2", true);
+  EXPECT_TRUE(IsSet("Radio1"));
+  EXPECT_TRUE(Ext("Radio1")->Get("TabStop").ToBoolean());
+}
+
+// A control that has no value, or refuses a member, stops nothing.
+TEST_F(SelectInGroup, GoesOnPastControlsThatRefuse) {
+  Radio("Radio1");
+  Put("TestPlain", "Plain1");
+  Put("Label", "Label1");
+  Radio("Radio2");
+  SetValue("Radio2", true);
+  TakeLog();
+  EXPECT_NO_THROW(SetValue("Radio1", true));
+  EXPECT_FALSE(IsSet("Radio2"));
+  EXPECT_EQ(Logged("event"), Lines{"Radio1.Click()"});
+}
+
+// ---------------------------------------------------------------------------
+// The arrow keys on the mark. In Frame1, in tab order: Radio1, Radio2, Label1, a
+// disabled option, Text3, Radio3; Text1 before the frame and Text2 after it are
+// on the form.
+
+struct ArrowCase {
+  const char* from;
+  int16_t key;
+  const char* to;
+};
+
+void PrintTo(const ArrowCase& c, std::ostream* os) { *os << c.from << " key " << c.key; }
+
+class Arrows : public RadioTest, public ::testing::WithParamInterface<ArrowCase> {
+ protected:
+  void SetUp() override {
+    Put("TextBox", "Text1");
+    frame_ = &Put("Frame", "Frame1");
+    Radio("Radio1", {frame_});
+    Radio("Radio2", {frame_});
+    Put("Label", "Label1", {frame_});
+    Put("OptionButton", "Off1", {frame_}).SetEnabled(false);
+    text3_ = &Put("TextBox", "Text3", {frame_});
+    Radio("Radio3", {frame_});
+    Put("TextBox", "Text2");
+  }
+  model::Site* frame_ = nullptr;
+  model::Site* text3_ = nullptr;
+};
+
+TEST_P(Arrows, MoveTheFocusWithinTheContainerAndWrap) {
+  const ArrowCase& c = GetParam();
+  ShowAndFocus(form_->GetSite(c.from));
+  form_->Press(c.key, 0);
+  const Lines focus = Logged("focus");
+  ASSERT_FALSE(focus.empty());
+  EXPECT_EQ(focus.front(), c.to);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, Arrows,
+    ::testing::Values(ArrowCase{"Radio1", kDown, "Radio2"},   // cleared, not a tab stop: still a target
+                      ArrowCase{"Radio2", kDown, "Text3"},    // past the label and the disabled option
+                      ArrowCase{"Radio2", kRight, "Text3"},
+                      ArrowCase{"Radio3", kDown, "Radio1"},   // wraps to the lowest of the frame, not Text1
+                      ArrowCase{"Radio1", kUp, "Radio3"},     // wraps to the highest, not Text2
+                      ArrowCase{"Radio1", kLeft, "Radio3"},
+                      ArrowCase{"Radio3", kUp, "Text3"}));
+
+TEST_F(Arrows, TheApplicationSeesTheKeyAfterTheFocusMoved) {
+  ShowAndFocus(form_->GetSite("Radio1"));
+  form_->Press(kDown, 0);
+  const Lines lines = TakeLog();
+  const auto at = [&](const std::string& what) {
+    return std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.ends_with(what); });
+  };
+  ASSERT_NE(at("event Radio1.KeyDown(40, 0)"), lines.end());
+  EXPECT_LT(at("focus Radio2"), at("event Radio1.KeyDown(40, 0)"));
+  EXPECT_LT(at("event Radio2.Click()"), at("event Radio1.KeyDown(40, 0)"));
+}
+
+TEST_F(Arrows, PassOverAControlThatCannotTakeTheFocus) {
+  text3_->SetVisible(false);
+  ShowAndFocus(form_->GetSite("Radio2"));
+  form_->Press(kDown, 0);
+  EXPECT_EQ(Logged("focus"), Lines{"Radio3"});
+}
+
+TEST_F(Arrows, OtherKeysMoveNothing) {
+  ShowAndFocus(form_->GetSite("Radio1"));
+  form_->Press(65, 0);
+  EXPECT_EQ(Logged("focus"), Lines{});
+}
+
+TEST_F(SelectInGroup, AtDesignTimeTheArrowsMoveNothing) {
+  NewForm(false);
+  Radio("Radio1");
+  Put("TextBox", "Text1");
+  form_->GetLibrary("Radio1").Key("RadioButton1", true, kDown, 0);
+  EXPECT_EQ(Logged("focus"), Lines{});
+  EXPECT_EQ(Logged("event"), Lines{});
+}
+
+// ---------------------------------------------------------------------------
+// The first focus, 50 ms after the first activation of a transparent option.
+
+class InitialFocus : public RadioTest {
+ protected:
+  // A transparent option, loaded as a saved form loads it.
+  model::Site& Transparent(std::string name, int tab_index, bool set = false, model::Site* container = nullptr) {
+    model::ModelPropertyBag bag;
+    if (set) bag.Put("Value", Variant::Boolean(true));
+    return Put("GlazeRadio", std::move(name), {container, -1, tab_index}, &bag);
+  }
+  void Start() {
+    form_->EndLoad();
+    form_->Show();
+    TakeLog();
+    runtime_.Advance(60);
+  }
+  void SetUp() override { form_->BeginLoad(); }
+};
+
+TEST_F(InitialFocus, TheFirstOptionOfAnUnsetGroupTakesTheFocusAndIsSet) {
+  Transparent("Radio1", 0);
+  Transparent("Radio2", 1);
+  Start();
+  EXPECT_TRUE(IsSet("Radio1"));
+  EXPECT_EQ(form_->FocusSite(), form_->Find("Radio1"));
+  EXPECT_EQ(Logged("event"), Lines{"Radio1.Click()"});
+}
+
+TEST_F(InitialFocus, ASetOptionOfTheGroupKeepsItsSelection) {
+  Transparent("Radio1", 0);
+  Transparent("Radio2", 1, true);
+  Start();
+  EXPECT_FALSE(IsSet("Radio1"));
+  EXPECT_TRUE(IsSet("Radio2"));
+  EXPECT_EQ(Logged("event"), Lines{});
+}
+
+TEST_F(InitialFocus, AnOptionBehindAFocusableControlWaits) {
+  Put("TextBox", "Text1", {.tab_index = 0});
+  Transparent("Radio1", 1);
+  Start();
+  EXPECT_FALSE(IsSet("Radio1"));
+}
+
+TEST_F(InitialFocus, AnOptionBehindOnlyALabelIsFirst) {
+  Put("Label", "Label1", {.tab_index = 0});
+  Transparent("Radio1", 1);
+  Transparent("Radio2", 2);
+  Start();
+  EXPECT_TRUE(IsSet("Radio1"));
+  EXPECT_EQ(form_->FocusSite(), form_->Find("Radio1"));
+}
+
+// Taking the focus would set the first option and clear the one the form was
+// saved with.
+TEST_F(InitialFocus, TheFirstFocusableOptionLeavesASavedSelectionAlone) {
+  Put("Label", "Label1", {.tab_index = 0});
+  Transparent("Radio1", 1);
+  Transparent("Radio2", 2, true);
+  Start();
+  EXPECT_FALSE(IsSet("Radio1"));
+  EXPECT_TRUE(IsSet("Radio2"));
+}
+
+TEST_F(InitialFocus, RunsOncePerInstance) {
+  Transparent("Radio1", 0);
+  Put("TextBox", "Text1", {.tab_index = 1});
+  Start();
+  SetValue("Radio1", false);
+  form_->GetSite("Text1").SetFocus();
+  form_->Deactivate();
+  form_->Activate();
+  TakeLog();
+  runtime_.Advance(60);
+  EXPECT_FALSE(IsSet("Radio1"));
+  EXPECT_EQ(Logged("focus"), Lines{});
+}
+
+}  // namespace
+}  // namespace vitrelle::radio_testing
