@@ -82,7 +82,6 @@ class GlazeRadio : public CaptionedControl {
   void OnFocusGained();
   void ClearFocusRect();
   // input.cpp
-  void SelectByClick();
   bool FromCaptionOrSurface(const Part* part) const;
 
   UserControlPart& radio_button1_;

@@ -18,17 +18,10 @@ bool GlazeRadio::FromCaptionOrSurface(const Part* part) const {
   return part == nullptr || part == &caption_label();
 }
 
-// A click raises no Click of its own: Click means the option became set. A click
-// that moves the focus here has set it already (the focus routine); one on an
-// option that has the focus but was cleared by code sets it now, as every option
-// button does.
-void GlazeRadio::SelectByClick() {
-  if (UserMode() && !Value()) Assign("value", Variant::Boolean(true));
-}
-
-void GlazeRadio::Click(Part* part) {
-  if (FromCaptionOrSurface(part)) SelectByClick();
-}
+// A click raises no Click of its own: Click means the option became set, and the
+// focus that a click moves here has set it already (the focus routine). A click on
+// the option that has the focus changes nothing, even when code has cleared it.
+void GlazeRadio::Click(Part*) {}
 
 void GlazeRadio::DblClick(Part* part) {
   if (FromCaptionOrSurface(part)) surface().RaiseEvent("DblClick", {});
@@ -63,10 +56,7 @@ void GlazeRadio::KeyPress(Part* part, int16_t& key_ascii) {
 
 void GlazeRadio::PartEvent(UserControlPart& part, std::string_view event, std::span<Variant> args) {
   if (&part != &radio_button1_) return;
-  if (NamesEqual(event, "Click")) {
-    SelectByClick();
-    return;
-  }
+  if (NamesEqual(event, "Click")) return;
   if (NamesEqual(event, "KeyDown") && !args.empty()) {
     // The focus moves first; the application's handler sees the arrow after it,
     // and the key is not swallowed.
