@@ -38,6 +38,9 @@ void TrackedControl::Refresh() {
 }
 
 void TrackedControl::CaptureIntoSurface() {
+  // Another control's tick can run inside this capture's DoEvents and capture in
+  // turn: it hands back the flag as it found it, so that this one stays marked.
+  const bool outer_capture = GlazeModule::CaptureInProgress();
   GlazeModule::SetCaptureInProgress(true);
   DispatchPtr extender;
   bool hidden = false;
@@ -55,10 +58,10 @@ void TrackedControl::CaptureIntoSurface() {
     // A control left hidden, or a flag left set, would swallow every later focus
     // rectangle of the library: restore both before the error goes on.
     if (hidden) IgnoreErrors([&] { extender->Let("Visible", Variant::Boolean(true)); });
-    GlazeModule::SetCaptureInProgress(false);
+    GlazeModule::SetCaptureInProgress(outer_capture);
     throw;
   }
-  GlazeModule::SetCaptureInProgress(false);
+  GlazeModule::SetCaptureInProgress(outer_capture);
 }
 
 void TrackedControl::RefreshOpaque() {

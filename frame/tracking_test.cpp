@@ -233,6 +233,21 @@ TEST_F(TrackingTest, AnActivationInsideACaptureStartsNoSecondCopy) {
   EXPECT_THAT(Captures(), ElementsAre("@0 capture Probe1 112x19", "@50 capture Probe1 112x19"));
 }
 
+TEST_F(TrackingTest, ACaptureInsideAnotherLeavesTheOuterOneMarked) {
+  NewForm();
+  Load("Probe1", kBackStyleTransparent, 1);
+  Load("Probe2", kBackStyleTransparent, 2);
+  form_->Show();
+  runtime_.Advance(500);
+  bool marked_after_inner = false;
+  // Both run in the first DoEvents of Probe1's capture: Probe2 captures inside it.
+  runtime_.Post([&] { form_->Extender("Probe2")->Call("Refresh"); });
+  runtime_.Post([&] { marked_after_inner = GlazeModule::CaptureInProgress(); });
+  form_->Extender("Probe1")->Call("Refresh");
+  EXPECT_TRUE(marked_after_inner);
+  EXPECT_FALSE(GlazeModule::CaptureInProgress());
+}
+
 TEST_F(TrackingTest, AnErrorInsideACaptureShowsTheControlAgainAndClearsTheFlag) {
   NewForm();
   Load("Probe1", kBackStyleOpaque, 1);

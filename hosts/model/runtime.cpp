@@ -63,29 +63,29 @@ void ModelRuntime::Advance(int64_t ms) { AdvanceTo(now_ + ms); }
 
 void ModelRuntime::AdvanceTo(int64_t time_ms) {
   DoEvents();
-  for (;;) {
-    auto next = timers_.end();
-    for (auto it = timers_.begin(); it != timers_.end(); ++it) {
-      const TimerSlot& slot = it->second;
-      if (!slot.running || slot.due > time_ms) continue;
-      if (next == timers_.end() || slot.due < next->second.due ||
-          (slot.due == next->second.due && slot.order < next->second.order)) {
-        next = it;
-      }
-    }
-    if (next == timers_.end()) break;
-    TimerId id = next->first;
-    SetNow(std::max(now_, next->second.due));
-    // The next tick is due one interval later unless the tick re-arms or stops it.
-    next->second.due += next->second.interval;
-    // The tick may remove timers (even this one), so it runs from a copy.
-    std::function<void()> tick = next->second.tick;
-    tick();
-    (void)id;
-    DoEvents();
-  }
+  while (RunNextTimerDueBy(time_ms)) DoEvents();
   SetNow(std::max(now_, time_ms));
   DoEvents();
+}
+
+bool ModelRuntime::RunNextTimerDueBy(int64_t time_ms) {
+  auto next = timers_.end();
+  for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+    const TimerSlot& slot = it->second;
+    if (!slot.running || slot.due > time_ms) continue;
+    if (next == timers_.end() || slot.due < next->second.due ||
+        (slot.due == next->second.due && slot.order < next->second.order)) {
+      next = it;
+    }
+  }
+  if (next == timers_.end()) return false;
+  SetNow(std::max(now_, next->second.due));
+  // The next tick is due one interval later unless the tick re-arms or stops it.
+  next->second.due += next->second.interval;
+  // The tick may remove timers (even this one), so it runs from a copy.
+  std::function<void()> tick = next->second.tick;
+  tick();
+  return true;
 }
 
 TimerId ModelRuntime::AddTimer(std::function<void()> tick) {
@@ -131,6 +131,10 @@ void ModelRuntime::DoEvents() {
       screen_.PaintPending();
       continue;
     }
+    // A timer that is due ticks too, last, as the platform's message loop hands
+    // out its ticks: a control that yields inside its own tick lets the others due
+    // at the same moment run inside it.
+    if (RunNextTimerDueBy(now_)) continue;
     break;
   }
 }

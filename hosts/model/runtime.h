@@ -94,7 +94,8 @@ class ModelRuntime : public Runtime {
   const std::vector<MessageBoxRecord>& MessageBoxes() const { return message_boxes_; }
   ModelPlatform& Platform() { return platform_; }
 
-  // Runtime
+  // Runtime. DoEvents runs the posted messages, then the pending paints, then the
+  // timers due now, until nothing is left.
   void DoEvents() override;
   int MsgBox(std::string_view text, int32_t style, std::string_view title) override;
   float TwipsPerPixelX() const override { return kTwipsPerPixel; }
@@ -111,6 +112,9 @@ class ModelRuntime : public Runtime {
   static constexpr float kTwipsPerPixel = 15.0f;
 
  private:
+  // Runs the earliest tick due at or before `time_ms`, moving the clock to it;
+  // false when none is due.
+  bool RunNextTimerDueBy(int64_t time_ms);
   struct TimerSlot {
     std::function<void()> tick;
     bool running = false;

@@ -68,6 +68,27 @@ TEST_F(RuntimeTest, DoEventsRunsEverythingPendingAndMayBeReentered) {
   EXPECT_FALSE(runtime_.HasPendingMessages());
 }
 
+TEST_F(RuntimeTest, DoEventsInsideATickRunsTheTicksDueAtThatMomentOnly) {
+  std::vector<std::string> order;
+  TimerId later = runtime_.AddTimer([&] { order.push_back("later@" + std::to_string(runtime_.Now())); });
+  TimerId same = runtime_.AddTimer([&] {
+    runtime_.StopTimer(same);
+    order.push_back("same@" + std::to_string(runtime_.Now()));
+  });
+  TimerId first = runtime_.AddTimer([&] {
+    runtime_.StopTimer(first);
+    order.push_back("first");
+    runtime_.DoEvents();
+    order.push_back("first done");
+  });
+  runtime_.StartTimer(first, 50);
+  runtime_.StartTimer(same, 50);
+  runtime_.StartTimer(later, 60);
+  runtime_.Advance(50);
+  EXPECT_THAT(order, ElementsAre("first", "same@50", "first done"));
+  EXPECT_EQ(runtime_.Now(), 50);
+}
+
 TEST_F(RuntimeTest, DoEventsPaintsBeforeItReturns) {
   Form& form = NewForm();
   form.SetBackColor(Rgb(10, 20, 30));
