@@ -375,8 +375,11 @@ void Form::Press(int16_t key_code, int16_t shift) {
   Site* site = focus_site_;
   if (!site) return;
   site->Key({}, true, key_code, shift);
-  if (int16_t ascii = AsciiOf(key_code, shift); ascii != 0 && focus_site_ == site) site->KeyPress({}, ascii);
-  if (focus_site_ == site) site->Key({}, false, key_code, shift);
+  // As on the platform: the character goes to the control that took the key down,
+  // the key's release to wherever the focus is by then (an arrow key may have
+  // moved it).
+  if (int16_t ascii = AsciiOf(key_code, shift); ascii != 0) site->KeyPress({}, ascii);
+  if (focus_site_) focus_site_->Key({}, false, key_code, shift);
 }
 
 void Form::OnEvent(std::string_view control, std::string_view event, EventHandler handler) {
