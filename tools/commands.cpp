@@ -80,7 +80,8 @@ void PrintUsage(std::ostream& os) {
   for (const Command& c : Commands()) {
     std::string line = std::string(c.name);
     if (!c.arguments.empty()) line += " " + std::string(c.arguments);
-    os << "  " << Padded(line, 28) << c.summary << "\n";
+    // A long synopsis keeps a gap before its summary rather than running into it.
+    os << "  " << Padded(line, 28) << (line.size() >= 28 ? "  " : "") << c.summary << "\n";
   }
 }
 
