@@ -103,6 +103,8 @@ class Extender final : public TableDispatch {
         if (s.index < 0) Raise(343);  // not an array
         return SetI2(result, static_cast<int16_t>(s.index)), S_OK;
       case 2:
+        if (put) Raise(383);
+        return SetObject(result, s.container ? s.container->ExtenderDispatch() : s.form.Dispatch()), S_OK;
       case 3:
         if (put) Raise(383);
         return SetObject(result, s.form.Dispatch()), S_OK;
@@ -180,31 +182,37 @@ class Extender final : public TableDispatch {
   }
   // An option button's Value is a Boolean, a check box's 0, 1 or 2. Setting an
   // option button clears the other option buttons of its container, as the user's
-  // click does.
+  // click does; a change to set (an option) or to any other state (a check box)
+  // raises Click, as it does in form packages.
   HRESULT HostValue(WORD flags, DISPPARAMS* params, VARIANT* result) {
     Site& s = *site_;
     const bool option = NamesMatch(s.class_name, "OptionButton");
+    const LRESULT before = ::SendMessageW(s.host_window, BM_GETCHECK, 0, 0);
     if (!IsPut(flags)) {
-      const LRESULT state = ::SendMessageW(s.host_window, BM_GETCHECK, 0, 0);
-      if (option) return SetBool(result, state == BST_CHECKED), S_OK;
-      return SetI2(result, static_cast<int16_t>(state)), S_OK;
+      if (option) return SetBool(result, before == BST_CHECKED), S_OK;
+      return SetI2(result, static_cast<int16_t>(before)), S_OK;
     }
     if (!params || params->cArgs < 1) Raise(err::kWrongArguments);
     const Variant value = FromVariant(params->rgvarg[0]);
+    WPARAM state = 0;
     if (option) {
       const bool on = value.ToBoolean();
       if (on) {
         for (auto& other : s.form.Sites()) {
-          if (other.get() != &s && other->host_window && NamesMatch(other->class_name, "OptionButton"))
+          if (other.get() != &s && other->host_window && other->container == s.container &&
+              NamesMatch(other->class_name, "OptionButton"))
             ::SendMessageW(other->host_window, BM_SETCHECK, BST_UNCHECKED, 0);
         }
       }
-      ::SendMessageW(s.host_window, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
-      return S_OK;
+      state = on ? BST_CHECKED : BST_UNCHECKED;
+    } else {
+      const int16_t checked = value.ToInteger();
+      CheckCheckBoxValue(checked);
+      state = static_cast<WPARAM>(checked);
     }
-    const int16_t state = value.ToInteger();
-    CheckCheckBoxValue(state);
-    ::SendMessageW(s.host_window, BM_SETCHECK, static_cast<WPARAM>(state), 0);
+    ::SendMessageW(s.host_window, BM_SETCHECK, state, 0);
+    const bool clicked = option ? state == BST_CHECKED && before != BST_CHECKED : static_cast<LRESULT>(state) != before;
+    if (clicked && s.form.Log()) s.form.Log()->Event(s.Display(), "Click", {});
     return S_OK;
   }
 

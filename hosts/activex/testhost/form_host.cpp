@@ -38,6 +38,37 @@ OLE_COLOR ColorRef(OLE_COLOR color) {
   return out;
 }
 
+WNDPROC g_button_proc = nullptr;
+
+// A frame is the platform's group box with controls in it. What those ask their
+// parent (the colours to draw in) is the form's to answer, and the frame fills
+// its inside in the colour its controls ask for, as a form package's frame does,
+// rather than leave it to whatever lay there.
+LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN:
+      return ::SendMessageW(::GetAncestor(hwnd, GA_ROOT), msg, wp, lp);
+    case WM_ERASEBKGND: {
+      RECT client;
+      ::GetClientRect(hwnd, &client);
+      auto brush = reinterpret_cast<HBRUSH>(
+          ::SendMessageW(::GetParent(hwnd), WM_CTLCOLORSTATIC, wp, reinterpret_cast<LPARAM>(hwnd)));
+      ::FillRect(reinterpret_cast<HDC>(wp), &client, brush ? brush : ::GetSysColorBrush(COLOR_BTNFACE));
+      return 1;
+    }
+    default:
+      return ::CallWindowProcW(g_button_proc, hwnd, msg, wp, lp);
+  }
+}
+
+void HoldControls(HWND frame) {
+  auto previous = reinterpret_cast<WNDPROC>(
+      ::SetWindowLongPtrW(frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FrameProc)));
+  if (!g_button_proc) g_button_proc = previous;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -88,7 +119,7 @@ Form::Form(const std::string& path, bool user_mode, script::ScriptLog** log)
       load_errors_.push_back(err);
     }
   }
-  for (const vfm::Block& child : block.children) AddControl(child);
+  for (const vfm::Block& child : block.children) AddControl(child, nullptr);
 }
 
 Form::~Form() {
@@ -115,9 +146,12 @@ Site* Form::Find(const std::string& name, int index) {
 }
 
 Site* Form::SiteOfWindow(HWND window) {
-  for (auto& s : sites_) {
-    HWND w = s->Window();
-    if (w && (w == window || ::IsChild(w, window))) return s.get();
+  // From the window outwards: a frame's window holds the windows of the controls
+  // placed in it, and the nearest is the one meant.
+  for (HWND w = window; w && w != hwnd_; w = ::GetParent(w)) {
+    for (auto& s : sites_) {
+      if (s->Window() == w) return s.get();
+    }
   }
   return nullptr;
 }
@@ -130,6 +164,24 @@ std::vector<Site*> Form::TabOrder() {
   }
   std::stable_sort(order.begin(), order.end(), [](Site* a, Site* b) { return a->tab_index < b->tab_index; });
   return order;
+}
+
+void Form::MoveFocusFrom(Site& leaving) {
+  HWND gone = leaving.Window();
+  HWND focus = ::GetFocus();
+  if (!gone || !focus || (focus != gone && !::IsChild(gone, focus))) return;
+  std::vector<Site*> order = TabOrder();
+  const size_t n = order.size();
+  const size_t start = static_cast<size_t>(std::find(order.begin(), order.end(), &leaving) - order.begin());
+  for (size_t step = 1; step <= n; ++step) {
+    Site* next = order[(start + step) % n];
+    HWND w = next->Window();
+    if (w != gone && !::IsChild(gone, w)) {
+      ::SetFocus(w);
+      return;
+    }
+  }
+  ::SetFocus(hwnd_);
 }
 
 void Form::SetBackColor(OLE_COLOR color) {
@@ -283,8 +335,8 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return ::DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-void Form::AddControl(const vfm::Block& block) {
-  auto site = std::make_unique<Site>(*this, block.class_name, block.name);
+void Form::AddControl(const vfm::Block& block, Site* container) {
+  auto site = std::make_unique<Site>(*this, container, block.class_name, block.name);
   Site& s = *site;
   if (auto* e = block.Find("Index")) s.index = e->value.value.ToInteger();
   if (auto* e = block.Find("Left")) s.left = e->value.value.ToSingle();
@@ -305,9 +357,9 @@ void Form::AddControl(const vfm::Block& block) {
   } else {
     CreateHostWindow(s, block);
   }
-  // Contained controls are sited on the form itself: this container keeps no
-  // nested containers, and the files it runs have none.
-  for (const vfm::Block& child : block.children) AddControl(child);
+  // The controls a frame holds live in its window, so that they move, clip and
+  // hide with it; their positions are the frame's.
+  for (const vfm::Block& child : block.children) AddControl(child, &s);
 }
 
 // A form names few classes many times, and each lookup of a class costs several
@@ -436,10 +488,13 @@ void Form::CreateHostWindow(Site& s, const vfm::Block& block) {
   if (auto* e = block.Find("BackColor"))
     s.host_back = ::CreateSolidBrush(ColorRef(static_cast<OLE_COLOR>(e->value.value.ToLong())));
   RECT r = s.PixelRect();
+  const bool frame = NamesMatch(kind->name, "Frame");
   s.host_window = ::CreateWindowExW(0, kind->window_class, Widen(text).c_str(),
-                                    WS_CHILD | WS_CLIPSIBLINGS | (s.visible ? WS_VISIBLE : 0) | kind->style,
-                                    r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd_, nullptr,
+                                    WS_CHILD | WS_CLIPSIBLINGS | (s.visible ? WS_VISIBLE : 0) | kind->style |
+                                        (frame ? WS_CLIPCHILDREN : 0),
+                                    r.left, r.top, r.right - r.left, r.bottom - r.top, s.ParentWindow(), nullptr,
                                     ::GetModuleHandleW(nullptr), nullptr);
+  if (frame && s.host_window) HoldControls(s.host_window);
   // The same face the library controls get as the ambient font.
   if (!host_font_) {
     FONTDESC desc = AmbientFont();
@@ -448,6 +503,16 @@ void Form::CreateHostWindow(Site& s, const vfm::Block& block) {
   HFONT font = nullptr;
   if (host_font_ && SUCCEEDED(host_font_->get_hFont(&font)) && s.host_window)
     ::SendMessageW(s.host_window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  // A check box or option button saved as set loads set, and says so as the
+  // user's click would.
+  if (auto* e = block.Find("Value"); e && s.host_window && s.extender) {
+    try {
+      Variant value[1] = {e->value.value};
+      CallByName(s.extender, "Value", DISPATCH_PROPERTYPUT, value);
+    } catch (const RuntimeError& err) {
+      load_errors_.push_back(err);
+    }
+  }
 }
 
 void Form::WriteImage(const std::string& path) {

@@ -27,7 +27,7 @@ class Extender;
 // One control on the form, library or host.
 class Site {
  public:
-  Site(Form& form, std::string class_name, std::string name);
+  Site(Form& form, Site* container, std::string class_name, std::string name);
   ~Site();
 
   std::string class_name;
@@ -36,14 +36,18 @@ class Site {
   int tab_index = 0;
   bool tab_stop = true;
   bool visible = true;
-  float left = 0, top = 0, width = 0, height = 0;  // twips, in the form
+  float left = 0, top = 0, width = 0, height = 0;  // twips, in the container
+  Site* container = nullptr;                       // the form when null
 
   bool IsLibrary() const { return static_cast<bool>(control); }
   std::string Display() const;  // Name or Name(Index)
   // The window the control shows itself in: its in-place window, or the host
   // window; null for a control that has not (yet) made one.
   HWND Window() const;
-  RECT PixelRect() const;
+  // The window the control's own window is a child of: its container's, or the
+  // form's.
+  HWND ParentWindow() const;
+  RECT PixelRect() const;  // in ParentWindow's client area
   // Moves the window and tells the control its new extent.
   void ApplyExtent();
   void SetVisible(bool on);
@@ -80,9 +84,13 @@ class Form {
   const std::string& Folder() const { return folder_; }
   std::vector<std::unique_ptr<Site>>& Sites() { return sites_; }
   Site* Find(const std::string& name, int index);
+  // The innermost control whose window is `window` or holds it.
   Site* SiteOfWindow(HWND window);
   // Controls that take the focus from Tab, in TabIndex order.
   std::vector<Site*> TabOrder();
+  // Before `leaving` hides with the focus inside it: the focus goes on to the next
+  // control in the tab order outside it, as a form does, not to the form's window.
+  void MoveFocusFrom(Site& leaving);
   IDispatch* Dispatch() const;
 
   float TwipsPerPixelX() const { return tpp_x_; }
@@ -113,7 +121,7 @@ class Form {
   void PaintBackground(HDC dc);
   HDC PictureCopy(int width, int height);
   void FreePictureCopy();
-  void AddControl(const vfm::Block& block);
+  void AddControl(const vfm::Block& block, Site* container);
   struct LoadedClass {
     std::string name;
     bool found = false;

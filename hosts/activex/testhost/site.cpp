@@ -6,7 +6,8 @@
 
 namespace vitrelle::testhost {
 
-Site::Site(Form& f, std::string cls, std::string n) : class_name(std::move(cls)), name(std::move(n)), form(f) {}
+Site::Site(Form& f, Site* holder, std::string cls, std::string n)
+    : class_name(std::move(cls)), name(std::move(n)), container(holder), form(f) {}
 
 Site::~Site() {
   if (ole_object) {
@@ -49,6 +50,13 @@ HWND Site::Window() const {
   return nullptr;
 }
 
+HWND Site::ParentWindow() const {
+  if (container) {
+    if (HWND w = container->Window()) return w;
+  }
+  return form.Window();
+}
+
 RECT Site::PixelRect() const {
   int x = form.ToPixelsX(left), y = form.ToPixelsY(top);
   return RECT{x, y, x + form.ToPixelsX(width), y + form.ToPixelsY(height)};
@@ -66,13 +74,14 @@ void Site::ApplyExtent() {
   }
   if (in_place) {
     RECT clip;
-    ::GetClientRect(form.Window(), &clip);
+    ::GetClientRect(ParentWindow(), &clip);
     in_place->SetObjectRects(&rect, &clip);
   }
 }
 
 void Site::SetVisible(bool on) {
   visible = on;
+  if (!on) form.MoveFocusFrom(*this);
   if (HWND w = Window()) ::ShowWindow(w, on ? SW_SHOWNA : SW_HIDE);
 }
 

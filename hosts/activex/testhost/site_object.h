@@ -121,7 +121,7 @@ class SiteObject final : public IOleClientSite,
   // IOleInPlaceSite
   HRESULT STDMETHODCALLTYPE GetWindow(HWND* hwnd) override {
     if (!site_) return E_UNEXPECTED;
-    *hwnd = site_->form.Window();
+    *hwnd = site_->ParentWindow();
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
@@ -134,7 +134,7 @@ class SiteObject final : public IOleClientSite,
     *frame = new InPlaceFrame(site_->form.Window());
     *doc = nullptr;
     *pos = site_->PixelRect();
-    ::GetClientRect(site_->form.Window(), clip);
+    ::GetClientRect(site_->ParentWindow(), clip);
     info->fMDIApp = FALSE;
     info->hwndFrame = site_->form.Window();
     info->haccel = nullptr;

@@ -369,7 +369,9 @@ void Win32Driver::Press(int16_t key_code, int16_t shift) {
     if (ch >= 'A' && ch <= 'Z' && !(shift & 1)) ch += 'a' - 'A';
     ::SendMessageW(window, WM_CHAR, ch, 1);
   }
-  ::SendMessageW(window, WM_KEYUP, static_cast<WPARAM>(key_code), 1 | (LPARAM{3} << 30));
+  // The release reaches the window that has the focus by then: an arrow key may
+  // have moved it.
+  if (HWND now = ::GetFocus()) ::SendMessageW(now, WM_KEYUP, static_cast<WPARAM>(key_code), 1 | (LPARAM{3} << 30));
   Pump();
 }
 

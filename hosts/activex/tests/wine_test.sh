@@ -188,13 +188,26 @@ testhost_scripts() {
   local known="$here/testhost/known_differences.txt"
   local script name out expected got unexplained line
   for script in check/errors check/toggle check/input slider/keys slider/orientation slider/range slider/load \
-                slider/load_error slider/drag slider/passthrough; do
+                slider/load_error slider/drag slider/passthrough radio/group radio/input radio/tracking; do
     local dir="controls/${script%%/*}/scripts" base="${script#*/}"
     local form="$dir/form.vfm"
     [ -f "$root/$dir/$base.vfm" ] && form="$dir/$base.vfm"
     out=$(cd "$root" && wine_exe "$build/testhost.exe" "$form" "$dir/$base.txt" 2>&1 | tr -d '\r')
     expected=$(tr -d '\r' < "$root/$dir/$base.expected" | grep -vE '^@[0-9]+ capture ')
     got=$(grep -vE '^@[0-9]+ capture ' <<<"$out")
+    # A real timer ticks a little before or after its interval, and time spent in
+    # the step that started it is not on the script's clock: a line that agrees
+    # with its expected line apart from a time within one tick is the same line.
+    got=$(awk -v slack=30 '
+      NR == FNR { expected[FNR] = $0; next }
+      {
+        e = expected[FNR]
+        if (e != $0 && match(e, /^@[0-9]+ /) && match($0, /^@[0-9]+ /)) {
+          et = substr(e, 2, index(e, " ") - 2) + 0; gt = substr($0, 2, index($0, " ") - 2) + 0
+          if (substr(e, index(e, " ")) == substr($0, index($0, " ")) && et - gt <= slack && gt - et <= slack) $0 = e
+        }
+        print
+      }' <(echo "$expected") <(echo "$got"))
     # A server without in-place activation gives its controls no window to send
     # input to: the script stops there, and what it needs is not testable yet.
     if grep -qF 'the control has no window' <<<"$out"; then
