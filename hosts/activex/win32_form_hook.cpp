@@ -31,12 +31,14 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   FormHook* hook = HookOf(hwnd);
   if (!hook) return ::DefWindowProcW(hwnd, msg, wparam, lparam);
   WNDPROC original = hook->original;
-  LRESULT result = ::CallWindowProcW(original, hwnd, msg, wparam, lparam);
+  // The controls hear of the activation before the form's own handler gives a
+  // control the focus, as a form's Activate event comes before that focus: a
+  // control whose first focus waits on a pending background capture relies on it.
   if (msg == WM_ACTIVATE && LOWORD(wparam) != WA_INACTIVE) {
     auto listeners = hook->listeners;  // a handler may stop listening
     for (Win32Surface* s : listeners) s->OnFormActivated();
   }
-  return result;
+  return ::CallWindowProcW(original, hwnd, msg, wparam, lparam);
 }
 
 }  // namespace

@@ -153,6 +153,7 @@ class Win32Surface : public Surface {
   void PaintContent(HDC dc);
   Win32Part* PartAt(int x, int y);
   void MouseEvent(UINT msg, WPARAM wparam, LPARAM lparam);
+  void TakeFocusOnPress();
   void KeyEvent(UINT msg, WPARAM wparam);
   void ApplySize();
   void HookForm();

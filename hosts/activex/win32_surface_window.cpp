@@ -164,6 +164,7 @@ void Win32Surface::MouseEvent(UINT msg, WPARAM wparam, LPARAM lparam) {
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
+      TakeFocusOnPress();
       mouse_capture_ = part;
       mouse_captured_on_surface_ = true;
       ::SetCapture(hwnd_);
@@ -191,6 +192,19 @@ void Win32Surface::MouseEvent(UINT msg, WPARAM wparam, LPARAM lparam) {
     }
     default: break;
   }
+}
+
+// The window under the mouse takes the focus before it hears of the button, as a
+// form's user control does: an option's glyph itself, a control around one
+// through it (WM_SETFOCUS passes it on), a slider's own surface. The platform's
+// check box takes the focus on its own when it is pressed.
+void Win32Surface::TakeFocusOnPress() {
+  HWND focus = ::GetFocus();
+  if (focus == hwnd_ || ::IsChild(hwnd_, focus) || !::IsWindowEnabled(hwnd_)) return;
+  for (auto& p : parts_) {
+    if (dynamic_cast<CheckBox*>(p.get())) return;
+  }
+  ::SetFocus(hwnd_);
 }
 
 void Win32Surface::KeyEvent(UINT msg, WPARAM wparam) {
