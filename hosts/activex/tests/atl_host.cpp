@@ -181,6 +181,16 @@ bool GetProperty(IDispatch* object, const wchar_t* name, VARIANT* value) {
                                   nullptr));
 }
 
+bool PutProperty(IDispatch* object, const wchar_t* name, VARIANT value) {
+  DISPID id = 0;
+  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+  if (FAILED(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) return false;
+  DISPID named = DISPID_PROPERTYPUT;
+  DISPPARAMS params{&value, &named, 1, 1};
+  return SUCCEEDED(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr,
+                                  nullptr));
+}
+
 long LongProperty(IDispatch* object, const wchar_t* name) {
   VARIANT v;
   if (!GetProperty(object, name, &v) || FAILED(::VariantChangeType(&v, &v, 0, VT_I4))) return -99999;
@@ -254,6 +264,7 @@ int main(int argc, char** argv) {
   // activation is what makes a transparent control copy its background.
   Hosted check = Place(get_control, form, L"Vitrelle.GlazeCheck", 24, 24, 200, 40);
   Hosted slider = Place(get_control, form, L"Vitrelle.GlazeSlider", 24, 120, 300, 40);
+  Hosted radio = Place(get_control, form, L"Vitrelle.GlazeRadio", 24, 176, 200, 30);
   ::ShowWindow(form, SW_SHOW);
   ::UpdateWindow(form);
   Pump(600);
@@ -373,6 +384,36 @@ int main(int argc, char** argv) {
     if (ole) ole->Release();
   }
 
+  // --- the option button -----------------------------------------------------------
+  Check(radio.dispatch && radio.window && ::IsWindowVisible(radio.window), "GlazeRadio is created and shown");
+  // Its glyph is a window of its own, cut round.
+  HWND glyph = radio.window ? ::FindWindowExW(radio.window, nullptr, nullptr, nullptr) : nullptr;
+  HRGN round = ::CreateRectRgn(0, 0, 0, 0);
+  const int kind = glyph ? ::GetWindowRgn(glyph, round) : ERROR;
+  Check(kind == COMPLEXREGION && ::PtInRegion(round, 7, 7) && !::PtInRegion(round, 0, 0) &&
+            !::PtInRegion(round, 13, 13),
+        "GlazeRadio's glyph is a child window with a round region", std::to_string(kind));
+  ::DeleteObject(round);
+  if (glyph) {
+    // Outside the circle the form's pattern shows; inside, the glyph's own picture.
+    const RECT g = RectInForm(form, glyph);
+    const RECT corner{g.left, g.top, g.left + 1, g.top + 1};
+    Check(PatternMismatch(shot, corner).empty(), "GlazeRadio's glyph corner shows the form's pattern",
+          PatternMismatch(shot, corner));
+    const RECT middle{g.left + 6, g.top + 6, g.left + 7, g.top + 7};
+    Check(!PatternMismatch(shot, middle).empty(), "GlazeRadio's glyph draws its own middle");
+  }
+  if (radio.dispatch) {
+    // A container without extender gives the group walk nothing to walk: the
+    // option is set all the same.
+    VARIANT on;
+    V_VT(&on) = VT_BOOL;
+    V_BOOL(&on) = VARIANT_TRUE;
+    const bool put = PutProperty(radio.dispatch, L"Value", on);
+    Check(put && LongProperty(radio.dispatch, L"Value") == -1, "GlazeRadio is set in a container without extender",
+          std::to_string(LongProperty(radio.dispatch, L"Value")));
+  }
+
   // --- closing -------------------------------------------------------------------
   IOleInPlaceObject* in_place = Query<IOleInPlaceObject>(check.control, IID_IOleInPlaceObject);
   ::DestroyWindow(form);
@@ -381,7 +422,7 @@ int main(int argc, char** argv) {
   Check(in_place && in_place->GetWindow(&after_close) == E_FAIL && !after_close,
         "closing the container deactivates the control and ends its window");
   if (in_place) in_place->Release();
-  for (Hosted* h : {&check, &slider}) {
+  for (Hosted* h : {&check, &slider, &radio}) {
     if (h->dispatch) h->dispatch->Release();
     if (h->control) h->control->Release();
   }

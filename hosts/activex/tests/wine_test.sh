@@ -159,7 +159,7 @@ else
 fi
 
 # --- the controls on a form in the platform's own container window ------------
-if is_built GlazeCheck && is_built GlazeSlider; then
+if is_built GlazeCheck && is_built GlazeSlider && is_built GlazeRadio; then
   cp "$build/atl_host.exe" "$WINEPREFIX/drive_c/vitrelle/"
   rm -f "$WINEPREFIX/drive_c/vitrelle/atl_host.bmp"
   check_misc=$("$gen" classes | awk '$1 == "GlazeCheck" { print $4 }')
@@ -292,6 +292,12 @@ showcase_checks() {
   check "testhost showcase: the OK button's caption is not its name" test "$(bmp_dark "$shot" 228 53 248 67)" = 0
   check "testhost showcase: the Label shows its caption" at_least "$(bmp_dark "$shot" 26 16 200 30)" 200
   check "testhost showcase: the Label has its white BackColor" test "$(bmp_pixel "$shot" 250 20)" = ffffff
+  # The option group: the set option's dot, an unset one's white middle, and the
+  # round glyph's corner showing the picture rather than its window's colour.
+  check "testhost showcase: Radio2 (set) shows its dot" test "$(bmp_pixel "$shot" 126 258)" = 000000
+  check "testhost showcase: Radio1 (unset) has a white middle" test "$(bmp_pixel "$shot" 32 258)" = ffffff
+  check "testhost showcase: Radio1's glyph corner shows the picture" test "$(bmp_pixel "$shot" 27 252)" != c0c0c0
+  check "testhost showcase: Radio3 draws its caption" at_least "$(bmp_dark "$shot" 232 251 262 265)" 20
 }
 testhost_scripts
 
