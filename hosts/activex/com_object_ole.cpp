@@ -421,9 +421,10 @@ HRESULT ComObject::TranslateAccelerator(LPMSG msg) {
   if (!own) return S_FALSE;
   const bool ours = msg->hwnd == own || ::IsChild(own, msg->hwnd);
   // Containers that run dialog navigation would turn arrows into focus moves; the
-  // control's own keys go to it first.
+  // control's own keys go to it first, to the window they were for: a part that
+  // holds the focus (an option's glyph) handles its arrows itself.
   if (ours && (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP) && IsNavigationKey(msg->wParam)) {
-    ::SendMessageW(own, msg->message, msg->wParam, msg->lParam);
+    ::SendMessageW(msg->hwnd, msg->message, msg->wParam, msg->lParam);
     return S_OK;
   }
   return S_FALSE;

@@ -358,12 +358,25 @@ void Win32Driver::KeyPress(const script::Target& target, int16_t key_ascii) {
   Pump();
 }
 
+bool Win32Driver::OfferToActiveControl(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+  Site* site = TheForm().SiteOfWindow(window);
+  if (!site || !site->in_place) return false;
+  ComPtr<IOleInPlaceActiveObject> active;
+  if (FAILED(site->in_place->QueryInterface(IID_IOleInPlaceActiveObject, reinterpret_cast<void**>(active.Put()))))
+    return false;
+  MSG msg{window, message, wp, lp, ::GetTickCount(), {0, 0}};
+  return active->TranslateAccelerator(&msg) == S_OK;
+}
+
 void Win32Driver::Press(int16_t key_code, int16_t shift) {
   if (key_code == VK_TAB && !(shift & ~1)) return Tab(shift & 1);
   HWND window = ::GetFocus();
   if (!window) return;
   HeldModifiers held(shift);
-  ::SendMessageW(window, WM_KEYDOWN, static_cast<WPARAM>(key_code), 1);
+  // A form's message loop offers each key to the active control's accelerator
+  // path first; what it takes is not dispatched again.
+  if (!OfferToActiveControl(window, WM_KEYDOWN, static_cast<WPARAM>(key_code), 1))
+    ::SendMessageW(window, WM_KEYDOWN, static_cast<WPARAM>(key_code), 1);
   UINT ch = ::MapVirtualKeyW(static_cast<UINT>(key_code), MAPVK_VK_TO_CHAR);
   if (ch && !(shift & 2)) {
     if (ch >= 'A' && ch <= 'Z' && !(shift & 1)) ch += 'a' - 'A';
@@ -371,7 +384,11 @@ void Win32Driver::Press(int16_t key_code, int16_t shift) {
   }
   // The release reaches the window that has the focus by then: an arrow key may
   // have moved it.
-  if (HWND now = ::GetFocus()) ::SendMessageW(now, WM_KEYUP, static_cast<WPARAM>(key_code), 1 | (LPARAM{3} << 30));
+  if (HWND now = ::GetFocus()) {
+    const LPARAM up = 1 | (LPARAM{3} << 30);
+    if (!OfferToActiveControl(now, WM_KEYUP, static_cast<WPARAM>(key_code), up))
+      ::SendMessageW(now, WM_KEYUP, static_cast<WPARAM>(key_code), up);
+  }
   Pump();
 }
 

@@ -63,6 +63,9 @@ class Win32Driver : public script::Driver {
   };
 
   Form& TheForm() const;
+  // Hands a key message to the IOleInPlaceActiveObject of the control holding
+  // `window`, as a form's message loop does; true when the control took it.
+  bool OfferToActiveControl(HWND window, UINT message, WPARAM wp, LPARAM lp);
   Site& SiteOf(const script::Target& target) const;
   IDispatch* Resolve(const script::Target& target) const;
   Aim AimAt(const script::Target& target) const;
