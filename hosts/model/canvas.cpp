@@ -141,7 +141,11 @@ void WindowCanvas::DrawBitmap(const Bitmap& bitmap, int x, int y) {
 
 void WindowCanvas::DrawPicture(const Picture& picture, int x, int y) {
   if (picture.Type() != 1) return;
-  if (auto pixels = gdi_.BitmapPixels(picture.BitmapHandle(), picture.PaletteHandle())) DrawBitmap(*pixels, x, y);
+  // Only what the clip lets show is read out of the picture.
+  Rect part = Visible().Offset(-x, -y);
+  if (part.Empty()) return;
+  if (auto pixels = gdi_.BitmapPixels(picture.BitmapHandle(), picture.PaletteHandle(), part))
+    DrawBitmap(*pixels, x + part.left, y + part.top);
 }
 
 namespace {

@@ -565,27 +565,40 @@ PicturePtr GdiModel::MakePicture(const Bitmap& image) {
 std::optional<Bitmap> GdiModel::BitmapPixels(Handle bitmap, Handle palette) {
   auto it = table_->bitmaps.find(bitmap);
   if (it == table_->bitmaps.end()) return std::nullopt;
+  Rect all{0, 0, it->second.width, it->second.height};
+  return BitmapPixels(bitmap, palette, all);
+}
+
+std::optional<Bitmap> GdiModel::BitmapPixels(Handle bitmap, Handle palette, Rect& part) {
+  auto it = table_->bitmaps.find(bitmap);
+  if (it == table_->bitmaps.end()) return std::nullopt;
   GdiBitmap& b = it->second;
   ClearIfNeeded(b);
-  Bitmap out(b.width, b.height);
+  part = part.Intersect(Rect{0, 0, b.width, b.height});
+  const Rect area = part;
+  Bitmap out(std::max(0, area.Width()), std::max(0, area.Height()));
+  if (area.Empty()) return out;
   const GdiPalette* pal = nullptr;
   if (auto p = table_->palettes.find(palette); p != table_->palettes.end()) pal = &p->second;
-  auto& pixels = out.Pixels();
-  const size_t n = pixels.size();
-  if (b.bits == 32) {
-    std::memcpy(pixels.data(), b.rgb.get(), n * sizeof(uint32_t));
-  } else if (b.bits == 8) {
-    for (size_t i = 0; i < n; ++i) {
-      const uint8_t index = b.small[i];
-      if (pal != nullptr && index < pal->entries.size()) {
-        const PaletteEntry& e = pal->entries[index];
-        pixels[i] = Rgb(e.red, e.green, e.blue);
-      } else {
-        pixels[i] = core_.PaletteColor(index);
+  const size_t n = static_cast<size_t>(area.Width());
+  for (int y = area.top; y < area.bottom; ++y) {
+    OleColor* row = out.Pixels().data() + static_cast<size_t>(y - area.top) * n;
+    const size_t from = static_cast<size_t>(y) * b.width + area.left;
+    if (b.bits == 32) {
+      std::memcpy(row, b.rgb.get() + from, n * sizeof(uint32_t));
+    } else if (b.bits == 8) {
+      for (size_t i = 0; i < n; ++i) {
+        const uint8_t index = b.small[from + i];
+        if (pal != nullptr && index < pal->entries.size()) {
+          const PaletteEntry& e = pal->entries[index];
+          row[i] = Rgb(e.red, e.green, e.blue);
+        } else {
+          row[i] = core_.PaletteColor(index);
+        }
       }
+    } else {
+      for (size_t i = 0; i < n; ++i) row[i] = b.small[from + i] != 0 ? kWhite : 0;
     }
-  } else {
-    for (size_t i = 0; i < n; ++i) pixels[i] = b.small[i] != 0 ? kWhite : 0;
   }
   return out;
 }

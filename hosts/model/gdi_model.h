@@ -102,6 +102,9 @@ class GdiModel final : public vitrelle::Gdi {
   // A bitmap object's pixels as colours: 8-bit indexes through `palette` when it is a
   // live palette, else through the system palette. None for a handle that is no bitmap.
   std::optional<Bitmap> BitmapPixels(Handle bitmap, Handle palette);
+  // Only `part` of it (bitmap coordinates), which is clipped to the bitmap: painting
+  // a form's picture behind one small control must not copy the whole picture.
+  std::optional<Bitmap> BitmapPixels(Handle bitmap, Handle palette, Rect& part);
   size_t LiveObjects() const;
   void SetCaptureObserver(std::function<void(Handle, int, int)> observer) { observer_ = std::move(observer); }
 

@@ -69,21 +69,16 @@ void ModelRuntime::AdvanceTo(int64_t time_ms) {
 }
 
 bool ModelRuntime::RunNextTimerDueBy(int64_t time_ms) {
-  auto next = timers_.end();
-  for (auto it = timers_.begin(); it != timers_.end(); ++it) {
-    const TimerSlot& slot = it->second;
-    if (!slot.running || slot.due > time_ms) continue;
-    if (next == timers_.end() || slot.due < next->second.due ||
-        (slot.due == next->second.due && slot.order < next->second.order)) {
-      next = it;
-    }
-  }
-  if (next == timers_.end()) return false;
-  SetNow(std::max(now_, next->second.due));
+  if (due_.empty() || std::get<0>(*due_.begin()) > time_ms) return false;
+  const TimerId id = std::get<2>(*due_.begin());
+  due_.erase(due_.begin());
+  TimerSlot& slot = timers_.at(id);
+  SetNow(std::max(now_, slot.due));
   // The next tick is due one interval later unless the tick re-arms or stops it.
-  next->second.due += next->second.interval;
+  slot.due += slot.interval;
+  due_.insert(KeyOf(id, slot));
   // The tick may remove timers (even this one), so it runs from a copy.
-  std::function<void()> tick = next->second.tick;
+  std::function<void()> tick = slot.tick;
   tick();
   return true;
 }
@@ -98,6 +93,7 @@ void ModelRuntime::StartTimer(TimerId id, int32_t interval_ms) {
   auto it = timers_.find(id);
   if (it == timers_.end()) return;
   TimerSlot& slot = it->second;
+  if (slot.running) due_.erase(KeyOf(id, slot));
   if (interval_ms <= 0) {
     slot.running = false;
     return;
@@ -106,14 +102,20 @@ void ModelRuntime::StartTimer(TimerId id, int32_t interval_ms) {
   slot.interval = interval_ms;
   slot.due = now_ + interval_ms;
   slot.order = next_order_++;
+  due_.insert(KeyOf(id, slot));
 }
 
 void ModelRuntime::StopTimer(TimerId id) {
   auto it = timers_.find(id);
-  if (it != timers_.end()) it->second.running = false;
+  if (it == timers_.end() || !it->second.running) return;
+  due_.erase(KeyOf(id, it->second));
+  it->second.running = false;
 }
 
-void ModelRuntime::RemoveTimer(TimerId id) { timers_.erase(id); }
+void ModelRuntime::RemoveTimer(TimerId id) {
+  StopTimer(id);
+  timers_.erase(id);
+}
 
 void ModelRuntime::Post(std::function<void()> message) { queue_.push_back(std::move(message)); }
 

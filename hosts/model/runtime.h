@@ -7,6 +7,8 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <set>
+#include <tuple>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -128,6 +130,11 @@ class ModelRuntime : public Runtime {
   script::ScriptLog* log_ = nullptr;
   int64_t now_ = 0;
   std::map<TimerId, TimerSlot> timers_;
+  // The running timers by (due, enabling order): the next tick is the first, without
+  // a look at every timer of every control.
+  using DueKey = std::tuple<int64_t, uint64_t, TimerId>;
+  std::set<DueKey> due_;
+  static DueKey KeyOf(TimerId id, const TimerSlot& slot) { return {slot.due, slot.order, id}; }
   TimerId next_timer_ = 1;
   uint64_t next_order_ = 1;
   std::deque<std::function<void()>> queue_;

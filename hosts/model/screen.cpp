@@ -113,13 +113,22 @@ uint8_t ScreenCore::NearestIndex(OleColor c) const {
 }
 
 WindowRecord* ScreenCore::Find(Handle window) {
-  auto it = windows_.find(window);
-  return it == windows_.end() ? nullptr : &it->second;
+  return const_cast<WindowRecord*>(std::as_const(*this).Find(window));
 }
 
 const WindowRecord* ScreenCore::Find(Handle window) const {
-  auto it = windows_.find(window);
-  return it == windows_.end() ? nullptr : &it->second;
+  // Every paint and every change of the window tree looks windows up many times:
+  // handles are dealt out in steps from one start, so the slot table finds one
+  // without hashing.
+  if (window <= kFirstHandle || (window - kFirstHandle) % kHandleStep != 0) return nullptr;
+  const size_t slot = static_cast<size_t>((window - kFirstHandle) / kHandleStep - 1);
+  return slot < by_slot_.size() ? by_slot_[slot] : nullptr;
+}
+
+void ScreenCore::SetSlot(Handle window, WindowRecord* record) {
+  const size_t slot = static_cast<size_t>((window - kFirstHandle) / kHandleStep - 1);
+  if (slot >= by_slot_.size()) by_slot_.resize(slot + 1, nullptr);
+  by_slot_[slot] = record;
 }
 
 std::vector<Handle>& ScreenCore::SiblingsOf(const WindowRecord& w) {
@@ -163,6 +172,7 @@ Handle ScreenCore::CreateWindow(Handle parent, const Rect& rect, int border, Win
   if (parent != 0 && Find(parent) == nullptr) return 0;
   const Handle h = NewHandle();
   WindowRecord& w = windows_[h];
+  SetSlot(h, &w);
   w.handle = h;
   w.parent = parent;
   w.rect = rect;
@@ -187,9 +197,12 @@ void ScreenCore::DestroyWindow(Handle window) {
   siblings.erase(std::find(siblings.begin(), siblings.end(), window));
   std::vector<Handle> doomed;
   Collect(window, doomed);
+  // While every record of the tree is still there to find its top-level window.
+  for (Handle h : doomed) ForgetInvalid(h);
   for (Handle h : doomed) {
     const Handle region = Find(h)->region_object;
     if (region != 0 && free_region_object) free_region_object(region);
+    SetSlot(h, nullptr);
     windows_.erase(h);
   }
   if (parent == 0)
@@ -278,6 +291,7 @@ void ScreenCore::Invalidate(Handle window, std::optional<Rect> area) {
   const Rect marked = area ? area->Intersect(whole) : whole;
   if (marked.Empty()) return;
   w->invalid = w->invalid.Union(marked);
+  invalid_windows_[TopOf(window).handle].insert(window);
   for (Handle c : w->children) {
     const WindowRecord& child = *Find(c);
     if (!child.transparent) continue;
@@ -287,9 +301,22 @@ void ScreenCore::Invalidate(Handle window, std::optional<Rect> area) {
 }
 
 bool ScreenCore::HasPendingPaint() const {
-  for (const auto& [h, w] : windows_)
-    if (!w.invalid.Empty() && IsWindowVisible(h)) return true;
+  for (const auto& [top, waiting] : invalid_windows_) {
+    if (!Find(top)->visible) continue;
+    for (Handle h : waiting)
+      if (IsWindowVisible(h)) return true;
+  }
   return false;
+}
+
+void ScreenCore::ForgetInvalid(Handle window) {
+  const WindowRecord* w = Find(window);
+  if (w == nullptr || w->invalid.Empty()) return;
+  const Handle top = TopOf(window).handle;
+  auto it = invalid_windows_.find(top);
+  if (it == invalid_windows_.end()) return;
+  it->second.erase(window);
+  if (it->second.empty()) invalid_windows_.erase(it);
 }
 
 std::vector<Handle> ScreenCore::PaintOrder(Handle root) const {
@@ -314,9 +341,40 @@ std::vector<Handle> ScreenCore::PaintOrder(Handle root) const {
   return out;
 }
 
+std::vector<Handle> ScreenCore::PendingPaintOrder() const {
+  // Most passes have a few windows to paint among many: sorting those few by their
+  // place in the tree costs far less than walking the tree. When many wait, the
+  // walk is cheaper.
+  size_t waiting = 0;
+  for (const auto& [top, set] : invalid_windows_) waiting += set.size();
+  if (waiting * 8 > windows_.size()) return PaintOrder(0);
+  std::vector<std::pair<std::vector<size_t>, Handle>> keyed;
+  for (const auto& [top, set] : invalid_windows_) {
+   if (!Find(top)->visible) continue;
+   for (Handle h : set) {
+    if (!IsWindowVisible(h)) continue;
+    std::vector<size_t> path;
+    for (const WindowRecord* w = Find(h); w != nullptr; w = Find(w->parent)) {
+      const std::vector<Handle>& siblings = w->parent == 0 ? top_level_ : Find(w->parent)->children;
+      path.push_back(static_cast<size_t>(std::find(siblings.begin(), siblings.end(), w->handle) - siblings.begin()));
+    }
+    std::reverse(path.begin(), path.end());
+    keyed.emplace_back(std::move(path), h);
+   }
+  }
+  // A parent's path is a prefix of its children's, so it sorts first; siblings sort
+  // bottom to top: the order PaintOrder gives.
+  std::sort(keyed.begin(), keyed.end());
+  std::vector<Handle> out;
+  out.reserve(keyed.size());
+  for (auto& [path, h] : keyed) out.push_back(h);
+  return out;
+}
+
 Rect ScreenCore::TakeInvalid(Handle window) {
   WindowRecord* w = Find(window);
   if (w == nullptr) return {};
+  ForgetInvalid(window);
   const Rect invalid = w->invalid;
   w->invalid = {};
   const Rect sr = ScreenRectOf(*w);
@@ -431,7 +489,13 @@ void ScreenCore::Claim(const WindowRecord& w, const Rect& clip, uint32_t parent_
   const Rect client{sr.left + w.border, sr.top + w.border, sr.right - w.border, sr.bottom - w.border};
   const Rect child_clip = client.Intersect(box);
   if (child_clip.Empty()) return;
-  for (Handle c : w.children) Claim(*Find(c), child_clip, me, client.left, client.top);
+  for (Handle c : w.children) {
+    // Most children of a form lie outside a small changed area: they are passed
+    // over here, without a call.
+    const WindowRecord& child = *Find(c);
+    if (!child.visible || child.rect.Offset(client.left, client.top).Intersect(child_clip).Empty()) continue;
+    Claim(child, child_clip, me, client.left, client.top);
+  }
 }
 
 }  // namespace internal
@@ -557,7 +621,7 @@ void Screen::DrawNow(Handle window, const std::function<void(Canvas&)>& draw) {
   draw(canvas);
 }
 
-void Screen::PaintPending() { impl_->Paint(impl_->core.PaintOrder(0)); }
+void Screen::PaintPending() { impl_->Paint(impl_->core.PendingPaintOrder()); }
 void Screen::UpdateWindow(Handle window) { impl_->Paint(impl_->core.PaintOrder(window)); }
 
 Handle Screen::WindowAt(int x, int y) const {

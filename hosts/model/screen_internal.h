@@ -9,6 +9,8 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "hosts/model/screen.h"
@@ -110,7 +112,7 @@ class ScreenCore {
 
   // One handle space for windows and GDI objects, so a handle of one kind is never
   // mistaken for another.
-  Handle NewHandle() { return next_handle_ += 4; }
+  Handle NewHandle() { return next_handle_ += kHandleStep; }
 
   // ---- window tree
   WindowRecord* Find(Handle window);
@@ -139,6 +141,8 @@ class ScreenCore {
   // Windows in paint order (parents before children, siblings bottom to top), visible
   // ones only, starting at `root` (0: every top-level window).
   std::vector<Handle> PaintOrder(Handle root) const;
+  // The visible windows that wait for a paint, in paint order.
+  std::vector<Handle> PendingPaintOrder() const;
   // Takes the window's invalid area for painting: its screen rectangle, clipped to the
   // window. Empty when there is nothing to paint.
   Rect TakeInvalid(Handle window);
@@ -194,13 +198,26 @@ class ScreenCore {
 
   int width_, height_;
   PixelMode mode_;
-  Handle next_handle_ = 0x10000;
+  static constexpr Handle kFirstHandle = 0x10000;
+  static constexpr Handle kHandleStep = 4;
+  Handle next_handle_ = kFirstHandle;
+  // Each window's record by its handle's place in the sequence (null for handles
+  // of GDI objects and of windows that are gone); the records live in windows_,
+  // whose nodes never move.
+  std::vector<WindowRecord*> by_slot_;
+  void SetSlot(Handle window, WindowRecord* record);
   std::vector<PaletteEntry> palette_;
   std::vector<OleColor> palette_rgb_;
   mutable std::unordered_map<OleColor, uint8_t> nearest_;
   Plane screen_;
   std::vector<Handle> top_owner_;
   std::unordered_map<Handle, WindowRecord> windows_;
+  // The windows whose invalid area is not empty: asking whether anything waits for
+  // a paint must not cost a look at every window of every form.
+  // By top-level window: the windows of a form that is not shown are passed over
+  // at once.
+  std::unordered_map<Handle, std::unordered_set<Handle>> invalid_windows_;
+  void ForgetInvalid(Handle window);
   std::vector<Handle> top_level_;
 
   // Scratch space of UpdateTree, kept to spare an allocation per change.
