@@ -43,11 +43,14 @@ bool IsControlArray(Dispatch& extender) { return ArrayIndexOf(extender).has_valu
 bool IsOption(const Dispatch& control) { return control.IsA("GlazeRadio") || control.IsA("OptionButton"); }
 
 void SelectInGroup(Dispatch& extender) {
+  // A control's name and index cannot change at run time; its container can, so
+  // that is read afresh for every control: each option cleared here runs its own
+  // setter, and its handlers, in the middle of the walk.
+  const std::string my_name = extender.Get("Name").ToString();
+  const std::optional<int32_t> my_index = ArrayIndexOf(extender);
   ForEachFormControl(extender, OnError::kSkipControl, [&](const DispatchPtr& control) {
-    // Read afresh for every control: each option cleared here runs its own
-    // setter in the middle of the walk.
     if (!InGroupOf(*control, ContainerNameOf(extender))) return;
-    if (IsSelf(*control, extender)) {
+    if (IsNamed(*control, my_name, my_index)) {
       IgnoreErrors([&] { control->Let("TabStop", Variant::Boolean(true)); });
       return;
     }
