@@ -74,15 +74,6 @@ TEST_F(ContainerTest, AtTheFirstActivationTheFrameCopiesThenItsChecks150msLater)
   EXPECT_EQ(captures.size(), 9u);
 }
 
-TEST_F(ContainerTest, OnlyTheFirstActivationCopiesAFrameOnTheForm) {
-  Frame("Frame1");
-  Settle();
-  form_->Deactivate();
-  form_->Activate();
-  runtime_.Advance(400);
-  EXPECT_THAT(Logged("capture"), IsEmpty());
-}
-
 // Each frame refreshes the controls directly in it, so a chain of frames copies
 // one level per 150 ms. A frame in a frame copies first 50 ms after loading.
 TEST_F(ContainerTest, NestedFramesRefreshOneLevelPer150ms) {
@@ -135,18 +126,6 @@ TEST_F(ContainerTest, AnOpaqueFrameNeitherCopiesNorRefreshesItsChildren) {
   runtime_.Advance(500);
   EXPECT_THAT(Logged("capture"), IsEmpty());
   EXPECT_TRUE(Ext("Frame1")->Get("Visible").ToBoolean());
-}
-
-TEST_F(ContainerTest, NothingIsCopiedAtDesignTimeOrWhileLoading) {
-  NewForm(false);
-  Frame("Frame1");
-  Ext("Frame1")->Call("Refresh");
-  Let("Frame1", "BackStyle", Variant::Long(0));
-  runtime_.Advance(500);
-  EXPECT_THAT(Logged("capture"), IsEmpty());
-  NewForm(true);
-  Frame("Frame1");  // its saved BackStyle 0 is set while it loads
-  EXPECT_THAT(Logged("capture"), IsEmpty());
 }
 
 // One child that cannot refresh is passed over; the others still copy, and the

@@ -95,13 +95,6 @@ TEST_F(GlazeFrameTest, ARefusedFontNameIsPassedOver) {
   EXPECT_THAT(Logged("changed"), ElementsAre("@0 changed Frame1.FontName"));
 }
 
-TEST_F(GlazeFrameTest, BoldReachesTheCaptionAndWidensTheCut) {
-  const float plain = Caption().Width();
-  Let("Frame1", "FontBold", Variant::Boolean(true));
-  EXPECT_GT(Caption().Width(), plain);
-  EXPECT_EQ(Line("linTopR", 1).X1(), Caption().Left() + Caption().Width());
-}
-
 // A refused BackStyle leaves the frame as it was, so that the value that is saved
 // with the form is one the frame can load again.
 TEST_F(GlazeFrameTest, ARefusedBackStyleKeepsTheOldOne) {

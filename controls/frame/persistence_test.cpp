@@ -87,19 +87,6 @@ TEST_F(FrameTest, TheNameKeyWinsOverTheSavedFontsFace) {
   EXPECT_EQ(Ext("Frame1")->Get("FontBold"), Variant::Boolean(false)) << "only the face is taken from the font";
 }
 
-// No key at all gives the frame a new one has, and the caption the container's font.
-TEST_F(FrameTest, AnEmptyBagLoadsWhatANewFrameHas) {
-  Put("GlazeFrame", "New1");
-  model::ModelPropertyBag bag;
-  Put("GlazeFrame", "Saved1", nullptr, &bag);
-  for (const char* member : {"BackColor", "ForeColor", "BackStyle", "CaptionAlignment", "BorderStyle", "Appearance",
-                             "Enabled", "FontName", "FontSize"}) {
-    EXPECT_EQ(Ext("Saved1")->Get(member), Ext("New1")->Get(member)) << member;
-  }
-  EXPECT_EQ(Ext("Saved1")->Get("Caption"), Variant::String("Saved1"));
-  EXPECT_EQ(Caption("Saved1").GetFont()->Name(), Ext("Saved1")->Get("FontName").ToString());
-}
-
 // A frame that fails to load keeps what it read; it still copies when asked.
 TEST_F(FrameTest, AFrameThatFailedToLoadStillRefreshes) {
   form_->BeginLoad();
