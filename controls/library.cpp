@@ -1,6 +1,7 @@
 #include "controls/library.h"
 
 #include "controls/check/glaze_check.h"
+#include "controls/frame/glaze_frame.h"
 #include "controls/radio/glaze_radio.h"
 #include "controls/slider/glaze_slider.h"
 #include "frame/members.h"
@@ -10,6 +11,7 @@ namespace vitrelle {
 namespace {
 constexpr LibraryControl kControls[] = {
     {"GlazeCheck", &MakeGlazeCheck, GlazeCheck::kDesignWidth, GlazeCheck::kDesignHeight, false},
+    {"GlazeFrame", &MakeGlazeFrame, GlazeFrame::kDesignWidth, GlazeFrame::kDesignHeight, true},
     {"GlazeRadio", &MakeGlazeRadio, GlazeRadio::kDesignWidth, GlazeRadio::kDesignHeight, false},
     {"GlazeSlider", &MakeGlazeSlider, GlazeSlider::kDesignWidth, GlazeSlider::kDesignHeight, false},
 };

@@ -28,13 +28,10 @@ CaptionedControl::CaptionedControl(Surface& surface, TrackedControl::Options tra
       options_(caption),
       glyph_(options_.add_glyph(surface)),
       lbl_caption_(surface.AddLabel("lblCaption")),
+      font_(surface, lbl_caption_),
       pointer_glyph_(options_.pointer_on_glyph ? dynamic_cast<InputPart*>(&glyph_) : nullptr) {}
 
-Font& CaptionedControl::SurfaceFont() const {
-  const FontPtr font = surface().GetFont();
-  if (!font) Raise(err::kObjectNotSet);
-  return *font;
-}
+Font& CaptionedControl::SurfaceFont() const { return font_.SurfaceFont(); }
 
 void CaptionedControl::SetFieldsOnly(int32_t back_style, OleColor back_color, OleColor fore_color) {
   back_style_ = back_style;
@@ -77,66 +74,44 @@ void CaptionedControl::SetForeColor(OleColor color) {
   fore_color_ = color;
 }
 
-FontPtr CaptionedControl::GetFont() const { return surface().GetFont(); }
+FontPtr CaptionedControl::GetFont() const { return font_.Get(); }
 
 void CaptionedControl::SetFont(FontPtr font) {
-  // One object for both, so that a change made through either shows in both.
-  surface().SetFont(font);
-  lbl_caption_.SetFont(font);
+  font_.Set(std::move(font));
   LayOutVertically();
 }
 
-bool CaptionedControl::FontUnderline() const { return SurfaceFont().Underline(); }
+bool CaptionedControl::FontUnderline() const { return font_.Underline(); }
+void CaptionedControl::SetFontUnderline(bool on) { font_.SetUnderline(on); }
+bool CaptionedControl::FontTransparent() const { return font_.Transparent(); }
+void CaptionedControl::SetFontTransparent(bool on) { font_.SetTransparent(on); }
+bool CaptionedControl::FontStrikethru() const { return font_.Strikethru(); }
+void CaptionedControl::SetFontStrikethru(bool on) { font_.SetStrikethru(on); }
+float CaptionedControl::FontSize() const { return font_.Size(); }
 
-void CaptionedControl::SetFontUnderline(bool on) {
-  SurfaceFont().SetUnderline(on);
-  lbl_caption_.SetFontUnderline(on);
-}
-
-// Only the surface's text drawing has a transparency setting; the label has its
-// own BackStyle for that.
-bool CaptionedControl::FontTransparent() const { return surface().FontTransparent(); }
-
-void CaptionedControl::SetFontTransparent(bool on) { surface().SetFontTransparent(on); }
-
-bool CaptionedControl::FontStrikethru() const { return SurfaceFont().Strikethrough(); }
-
-void CaptionedControl::SetFontStrikethru(bool on) {
-  SurfaceFont().SetStrikethrough(on);
-  lbl_caption_.SetFontStrikethrough(on);
-}
-
-float CaptionedControl::FontSize() const { return SurfaceFont().Size(); }
-
-// A size or name the platform refuses must not stop a form from loading (a saved
-// control without a size passes 0 here): each part takes what it can.
 void CaptionedControl::SetFontSize(float points) {
-  IgnoreErrors([&] { SurfaceFont().SetSize(points); });
-  IgnoreErrors([&] { lbl_caption_.SetFontSize(points); });
+  font_.SetSize(points);
   LayOutVertically();
 }
 
-std::string CaptionedControl::FontName() const { return SurfaceFont().Name(); }
+std::string CaptionedControl::FontName() const { return font_.Name(); }
 
 void CaptionedControl::SetFontName(std::string_view name) {
-  IgnoreErrors([&] { SurfaceFont().SetName(name); });
-  IgnoreErrors([&] { lbl_caption_.SetFontName(name); });
+  font_.SetName(name);
   LayOutVertically();
 }
 
-bool CaptionedControl::FontItalic() const { return SurfaceFont().Italic(); }
+bool CaptionedControl::FontItalic() const { return font_.Italic(); }
 
 void CaptionedControl::SetFontItalic(bool on) {
-  SurfaceFont().SetItalic(on);
-  lbl_caption_.SetFontItalic(on);
+  font_.SetItalic(on);
   if (options_.italic_lays_out) LayOutVertically();
 }
 
-bool CaptionedControl::FontBold() const { return SurfaceFont().Bold(); }
+bool CaptionedControl::FontBold() const { return font_.Bold(); }
 
 void CaptionedControl::SetFontBold(bool on) {
-  SurfaceFont().SetBold(on);
-  lbl_caption_.SetFontBold(on);
+  font_.SetBold(on);
   LayOutVertically();
 }
 

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "frame/caption_font.h"
 #include "frame/focus_marks.h"
 #include "frame/host.h"
 #include "frame/properties.h"
@@ -112,6 +113,7 @@ class CaptionedControl : public TrackedControl {
   CaptionOptions options_;
   RectPart& glyph_;
   LabelPart& lbl_caption_;
+  CaptionFont font_;
   InputPart* pointer_glyph_ = nullptr;
 
   // What the parts do not hold themselves. A new instance gets these from

@@ -390,6 +390,10 @@ class Surface {
   virtual DispatchPtr Parent() = 0;
   // The host's extender of this control; its members are reached by name.
   virtual DispatchPtr Extender() = 0;
+  // The controls that the form's author placed inside this control, for a control
+  // that holds others (a collection with Count and Item, direct children only, in
+  // the form's order). Null for a control that is not a container.
+  virtual DispatchPtr ContainedControls() = 0;
 
   // Ambient properties.
   virtual bool AmbientUserMode() const = 0;

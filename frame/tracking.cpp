@@ -18,7 +18,7 @@ DispatchPtr RequireExtender(Surface& surface) {
 }  // namespace
 
 TrackedControl::TrackedControl(Surface& surface, Options options)
-    : surface_(surface), timer1_(surface.AddTimer("Timer1")) {
+    : surface_(surface), options_(options), timer1_(surface.AddTimer("Timer1")) {
   timer1_.SetInterval(kTimer1Interval);
   timer1_.SetEnabled(false);
   if (options.with_timer2) {
@@ -41,27 +41,31 @@ void TrackedControl::CaptureIntoSurface() {
   // Another control's tick can run inside this capture's DoEvents and capture in
   // turn: it hands back the flag as it found it, so that this one stays marked.
   const bool outer_capture = GlazeModule::CaptureInProgress();
-  GlazeModule::SetCaptureInProgress(true);
+  if (options_.marks_capture) GlazeModule::SetCaptureInProgress(true);
   DispatchPtr extender;
   bool hidden = false;
+  bool show_after = true;
   try {
     extender = RequireExtender(surface_);
+    if (options_.keeps_visibility) show_after = extender->Get("Visible").ToBoolean();
     extender->Let("Visible", Variant::Boolean(false));
     hidden = true;
     runtime().DoEvents();
     PicturePtr copy = CaptureBackground();
     surface_.SetPicture(std::move(copy));
+    OnCopyTaken();
     runtime().DoEvents();
-    extender->Let("Visible", Variant::Boolean(true));
+    extender->Let("Visible", Variant::Boolean(show_after));
     hidden = false;
   } catch (...) {
     // A control left hidden, or a flag left set, would swallow every later focus
-    // rectangle of the library: restore both before the error goes on.
-    if (hidden) IgnoreErrors([&] { extender->Let("Visible", Variant::Boolean(true)); });
-    GlazeModule::SetCaptureInProgress(outer_capture);
+    // rectangle of the library (and a container would take its contents with it):
+    // restore both before the error goes on.
+    if (hidden) IgnoreErrors([&] { extender->Let("Visible", Variant::Boolean(show_after)); });
+    if (options_.marks_capture) GlazeModule::SetCaptureInProgress(outer_capture);
     throw;
   }
-  GlazeModule::SetCaptureInProgress(outer_capture);
+  if (options_.marks_capture) GlazeModule::SetCaptureInProgress(outer_capture);
 }
 
 void TrackedControl::RefreshOpaque() {
@@ -133,6 +137,12 @@ void TrackedControl::OnParentActivate() {
 }
 
 void TrackedControl::TimerTick(TimerPart& timer) {
+  // A tick can arrive inside another control's capture, from the DoEvents it makes
+  // while hidden. The focus this tick gives is no side effect of that capture, and
+  // must draw its mark and select as any other: the flag is the outer capture's and
+  // is held back for the length of the tick.
+  const bool outer_capture = GlazeModule::CaptureInProgress();
+  GlazeModule::SetCaptureInProgress(false);
   IgnoreErrors([&] {
     if (&timer == &timer1_) {
       OnTimer1();
@@ -142,6 +152,7 @@ void TrackedControl::TimerTick(TimerPart& timer) {
       OnOtherTimer(timer);
     }
   });
+  GlazeModule::SetCaptureInProgress(outer_capture);
 }
 
 void TrackedControl::OnTimer1() {

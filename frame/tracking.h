@@ -30,6 +30,13 @@ class TrackedControl : public Control {
  protected:
   struct Options {
     bool with_timer2 = true;  // the focus-return timer
+    // Raises the library-wide capture flag while the copy is taken, so that the
+    // focus that comes and goes with the hiding draws nothing. A control that
+    // never shows focus marks itself leaves the flag to the others.
+    bool marks_capture = true;
+    // Shows the control after the copy only when it was visible before: a control
+    // that others rely on for their own copy may be refreshed while hidden.
+    bool keeps_visibility = false;
   };
   explicit TrackedControl(Surface& surface) : TrackedControl(surface, Options{}) {}
   TrackedControl(Surface& surface, Options options);
@@ -58,13 +65,16 @@ class TrackedControl : public Control {
   virtual void OnOtherTimer(TimerPart&) {}
   // The opaque branch of Refresh: show the control's own colours, copy nothing.
   virtual void RefreshOpaque();
+  // The new copy has just become the surface's picture; the control is still
+  // hidden and the second DoEvents is still to come.
+  virtual void OnCopyTaken() {}
 
   void ApplyBackStyle();
   void SetTransparent(bool transparent_on);
   PicturePtr CaptureBackground();
   // The capture itself (hide, let the form repaint, copy, show); shared by controls
-  // that write their own Refresh around it. Shows the control again and clears the
-  // capture flag even when a step fails, then lets the error go on.
+  // that write their own Refresh around it. Shows the control again (as the options
+  // say) and clears the capture flag even when a step fails, then lets the error go on.
   void CaptureIntoSurface();
   // End of ReadProperties at run time: remember the form and follow its Activate.
   void TakeParent();
@@ -77,6 +87,7 @@ class TrackedControl : public Control {
 
  private:
   Surface& surface_;
+  Options options_;
   TimerPart& timer1_;
   TimerPart* timer2_ = nullptr;
   DispatchPtr my_parent_;

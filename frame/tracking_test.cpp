@@ -154,6 +154,31 @@ INSTANTIATE_TEST_SUITE_P(Rows, TrackingFocusTest,
                                            FocusCase{"OpaqueFirst", kBackStyleOpaque, 0, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(TrackingTest, TheFocusReturnInsideAnotherControlsCaptureStillDraws) {
+  NewForm();
+  // Another control is in the middle of its capture at 150 ms, when the focus
+  // returns: enabled first, its tick runs first, and the return's tick runs inside
+  // the DoEvents it makes.
+  bool outer_kept_its_mark = false;
+  const model::TimerId outer = runtime_.AddTimer([&] {
+    GlazeModule::SetCaptureInProgress(true);
+    runtime_.DoEvents();
+    outer_kept_its_mark = GlazeModule::CaptureInProgress();
+    GlazeModule::SetCaptureInProgress(false);
+  });
+  runtime_.StartTimer(outer, 150);
+  Load("Probe1", kBackStyleTransparent, 0);
+  Load("Other", kBackStyleOpaque, 1);
+  form_->Show();
+  runtime_.Advance(60);
+  form_->FocusOn(&form_->GetSite("Other"));
+  ProbeOf("Probe1").focus_draws.clear();
+  runtime_.Advance(100);
+  runtime_.RemoveTimer(outer);
+  EXPECT_THAT(ProbeOf("Probe1").focus_draws, ElementsAre(true));
+  EXPECT_TRUE(outer_kept_its_mark);
+}
+
 TEST_F(TrackingTest, TheCopyHoldsTheFormsPixelsUnderTheControlNotTheControl) {
   NewForm();
   // A pattern with a distinct colour per pixel catches any offset or scaling.

@@ -135,6 +135,11 @@ struct ClassInfo {
   int toolbox_bitmap = 0;        // resource id of the toolbox bitmap; controls only
 };
 
+// The miscellaneous status bit of a control that is never activated for input:
+// containers give it no focus of its own.
+inline constexpr uint32_t kOleMiscNoUiActivate = 0x4000;
+
+
 struct LibraryInfo {
   std::string_view name;
   std::string_view help;

@@ -297,6 +297,7 @@ class RecordingSurface : public Surface {
   void Refresh() override { Log("Refresh"); }
   DispatchPtr Parent() override { Unexpected("Parent"); }
   DispatchPtr Extender() override { Unexpected("Extender"); }
+  DispatchPtr ContainedControls() override { Unexpected("ContainedControls"); }
   bool AmbientUserMode() const override { return user_mode; }
   std::string AmbientDisplayName() const override { return display_name; }
   FontPtr AmbientFont() const override { return ambient_font; }

@@ -35,20 +35,28 @@ std::string Lower(std::string_view s) {
 // ---------------------------------------------------------------------------
 // Controls collection
 
+std::vector<Site*> ControlsCollection::Members() const {
+  std::vector<Site*> out;
+  for (const auto& site : form_.Controls()) {
+    if (!container_ || site->Container() == container_) out.push_back(site.get());
+  }
+  return out;
+}
+
 Variant ControlsCollection::Invoke(std::string_view member, InvokeKind kind, std::span<Variant> args) {
   if (IsAssign(kind)) vitrelle::Raise(err::kNotSupported);
-  const auto& controls = form_.Controls();
+  const std::vector<Site*> controls = Members();
   if (Is(member, "Count")) return Variant::Integer(static_cast<int16_t>(controls.size()));
   if (Is(member, "Item") || member.empty()) {
     if (args.size() != 1) vitrelle::Raise(err::kWrongArguments);
     if (args[0].type() == VarType::kString) {
       Site* site = form_.Find(args[0].ToString());
-      if (!site) RaiseNoSuchControl(args[0]);
+      if (!site || (container_ && site->Container() != container_)) RaiseNoSuchControl(args[0]);
       return Variant::Object(site->shared_from_this());
     }
     int i = args[0].ToLong();
     if (i < 0 || i >= static_cast<int>(controls.size())) RaiseNoSuchControl(args[0]);
-    return Variant::Object(controls[static_cast<size_t>(i)]);
+    return Variant::Object(controls[static_cast<size_t>(i)]->shared_from_this());
   }
   vitrelle::Raise(err::kNotSupported);
 }

@@ -25,6 +25,7 @@
 namespace vitrelle::model {
 
 class Form;
+class ControlsCollection;
 
 enum class MouseInput { kDown, kMove, kUp };
 
@@ -163,6 +164,7 @@ class LibrarySite : public Site, public SurfaceOwner {
   // SurfaceOwner
   DispatchPtr OwnerParent() override;
   DispatchPtr OwnerExtender() override;
+  DispatchPtr OwnerContainedControls() override;
   bool OwnerUserMode() const override;
   std::string OwnerDisplayName() const override { return name_; }
   FontPtr OwnerAmbientFont() const override;
@@ -190,17 +192,22 @@ class LibrarySite : public Site, public SurfaceOwner {
   std::unique_ptr<Control> control_;
   Part* focus_part_ = nullptr;
   bool has_focus_ = false;
+  std::shared_ptr<ControlsCollection> contained_;
 };
 
-// The Controls collection of a form: Count and Item(i), in creation order.
+// The Controls collection of a form: Count and Item(i), in creation order. With a
+// container, the controls placed directly in it, in the same order.
 class ControlsCollection : public Dispatch {
  public:
-  explicit ControlsCollection(Form& form) : form_(form) {}
+  explicit ControlsCollection(Form& form, const Site* container = nullptr) : form_(form), container_(container) {}
   Variant Invoke(std::string_view member, InvokeKind kind, std::span<Variant> args) override;
   bool IsA(std::string_view type_name) const override;
 
  private:
+  std::vector<Site*> Members() const;
+
   Form& form_;
+  const Site* container_;
 };
 
 // Where and how a control is placed on a form.

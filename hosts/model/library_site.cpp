@@ -322,6 +322,12 @@ DispatchPtr LibrarySite::OwnerParent() { return Unowned<Dispatch>(&form_); }
 
 DispatchPtr LibrarySite::OwnerExtender() { return Unowned<Dispatch>(this); }
 
+DispatchPtr LibrarySite::OwnerContainedControls() {
+  if (!IsContainer()) return nullptr;
+  if (!contained_) contained_ = std::make_shared<ControlsCollection>(form_, this);
+  return contained_;
+}
+
 bool LibrarySite::OwnerUserMode() const { return form_.UserMode(); }
 
 FontPtr LibrarySite::OwnerAmbientFont() const { return form_.Runtime().NewFont(); }

@@ -241,6 +241,8 @@ class ModelUserControl : public RectPartBase<UserControlPart>, public SurfaceOwn
   // SurfaceOwner
   DispatchPtr OwnerParent() override { return surface_.Parent(); }
   DispatchPtr OwnerExtender() override { return surface_.Extender(); }
+  // A control nested as a part holds no controls of the form.
+  DispatchPtr OwnerContainedControls() override { return nullptr; }
   bool OwnerUserMode() const override { return surface_.AmbientUserMode(); }
   std::string OwnerDisplayName() const override { return name_; }
   FontPtr OwnerAmbientFont() const override { return surface_.GetFont(); }

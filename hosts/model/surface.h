@@ -25,6 +25,8 @@ class SurfaceOwner {
   virtual ~SurfaceOwner() = default;
   virtual DispatchPtr OwnerParent() = 0;
   virtual DispatchPtr OwnerExtender() = 0;
+  // What the form's author placed in the control; null when it holds nothing.
+  virtual DispatchPtr OwnerContainedControls() = 0;
   virtual bool OwnerUserMode() const = 0;
   virtual std::string OwnerDisplayName() const = 0;
   virtual FontPtr OwnerAmbientFont() const = 0;
@@ -109,6 +111,7 @@ class ModelSurface : public Surface, public WindowClient {
   void Refresh() override;
   DispatchPtr Parent() override { return owner_.OwnerParent(); }
   DispatchPtr Extender() override { return owner_.OwnerExtender(); }
+  DispatchPtr ContainedControls() override { return owner_.OwnerContainedControls(); }
   bool AmbientUserMode() const override { return owner_.OwnerUserMode(); }
   std::string AmbientDisplayName() const override { return owner_.OwnerDisplayName(); }
   FontPtr AmbientFont() const override { return owner_.OwnerAmbientFont(); }

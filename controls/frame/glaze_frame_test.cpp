@@ -1,0 +1,171 @@
+// What GlazeFrame's setters reach: the caption and its visibility, the frame's
+// window, the layout, and the values a refused assignment leaves.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "controls/frame/frame_test_fixture.h"
+
+namespace vitrelle::frame_testing {
+namespace {
+
+using ::testing::ElementsAre;
+
+class GlazeFrameTest : public FrameTest {
+ protected:
+  GlazeFrameTest() { Put("GlazeFrame", "Frame1"); }
+};
+
+TEST_F(GlazeFrameTest, ANewFrameShowsItsNameWithASpaceEitherSide) {
+  EXPECT_EQ(Ext("Frame1")->Get("Caption"), Variant::String("Frame1"));
+  EXPECT_EQ(Caption().Caption(), " Frame1 ");
+  EXPECT_TRUE(Caption().Visible());
+  EXPECT_EQ(Ext("Frame1")->Get("Appearance"), Variant::Long(1));
+  EXPECT_EQ(Ext("Frame1")->Get("BorderStyle"), Variant::Long(1));
+}
+
+// The caption shows exactly when there is a border and a caption, whichever of the
+// two changed last.
+struct VisibilityStep {
+  const char* member;
+  Variant value;
+  bool shown;
+};
+
+TEST_F(GlazeFrameTest, TheCaptionShowsWithABorderAndSomeText) {
+  const VisibilityStep steps[] = {
+      {"Caption", Variant::String(""), false},      {"Caption", Variant::String("Size"), true},
+      {"BorderStyle", Variant::Long(0), false},     {"Caption", Variant::String("Colour"), false},
+      {"BorderStyle", Variant::Long(1), true},      {"Caption", Variant::String(""), false},
+      {"BorderStyle", Variant::Long(1), false},     {"Caption", Variant::String(" "), true},
+  };
+  for (const VisibilityStep& step : steps) {
+    Let("Frame1", step.member, step.value);
+    EXPECT_EQ(Caption().Visible(), step.shown) << step.member << " = " << step.value.ToLiteral();
+  }
+}
+
+// Whether a setter lays the frame out again: a line moved by hand goes back to
+// its place only when it does.
+struct LayoutCase {
+  const char* member;
+  Variant value;
+  bool lays_out;
+};
+
+void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.member; }
+
+class SetterLayout : public GlazeFrameTest, public ::testing::WithParamInterface<LayoutCase> {};
+
+TEST_P(SetterLayout, LaysOutOnlyWhatChangesTheCaptionOrTheBorder) {
+  LinePart& left = Line("linLeft", 0);
+  left.SetX1(-600);
+  TakeLog();
+  Let("Frame1", GetParam().member, GetParam().value);
+  EXPECT_EQ(left.X1() == 0, GetParam().lays_out);
+  EXPECT_THAT(Logged("changed"), ElementsAre("@0 changed Frame1." + std::string(GetParam().member)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SetterLayout,
+    ::testing::Values(LayoutCase{"Caption", Variant::String("Size"), true},
+                      LayoutCase{"CaptionAlignment", Variant::Long(2), true},
+                      LayoutCase{"BorderStyle", Variant::Long(1), true},
+                      LayoutCase{"Appearance", Variant::Long(0), true},
+                      LayoutCase{"Enabled", Variant::Boolean(false), true},
+                      LayoutCase{"FontSize", Variant::Single(12), true},
+                      LayoutCase{"FontName", Variant::String("Arial"), true},
+                      LayoutCase{"FontBold", Variant::Boolean(true), true},
+                      LayoutCase{"FontItalic", Variant::Boolean(true), true},
+                      LayoutCase{"FontUnderline", Variant::Boolean(true), false},
+                      LayoutCase{"FontStrikethru", Variant::Boolean(true), false},
+                      LayoutCase{"FontTransparent", Variant::Boolean(false), false},
+                      LayoutCase{"BackColor", Variant::Long(0xFF), false},
+                      LayoutCase{"MousePointer", Variant::Long(2), false}),
+    [](const auto& info) { return std::string(info.param.member); });
+
+// A face the fonts refuse changes nothing and raises nothing; the change is still
+// reported, and the layout still runs.
+TEST_F(GlazeFrameTest, ARefusedFontNameIsPassedOver) {
+  const Variant before = Ext("Frame1")->Get("FontName");
+  TakeLog();
+  EXPECT_NO_THROW(Let("Frame1", "FontName", Variant::String("")));
+  EXPECT_EQ(Ext("Frame1")->Get("FontName"), before);
+  EXPECT_THAT(Logged("changed"), ElementsAre("@0 changed Frame1.FontName"));
+}
+
+// A refused BackStyle leaves the frame as it was, so that the value that is saved
+// with the form is one the frame can load again.
+TEST_F(GlazeFrameTest, ARefusedBackStyleKeepsTheOldOne) {
+  Let("Frame1", "BackStyle", Variant::Long(1));
+  for (const Variant& bad : {Variant::Long(70000), Variant::Long(2)}) {
+    try {
+      Let("Frame1", "BackStyle", bad);
+      ADD_FAILURE() << bad.ToLiteral() << " was taken";
+    } catch (const RuntimeError& e) {
+      EXPECT_EQ(e.number(), bad.ToLong() == 2 ? err::kInvalidPropertyValue : err::kOverflow);
+    }
+    EXPECT_EQ(Ext("Frame1")->Get("BackStyle"), Variant::Long(1));
+  }
+}
+
+TEST_F(GlazeFrameTest, AnOpaqueFrameGivesItsColoursToTheCaption) {
+  Let("Frame1", "BackColor", Variant::Long(0x00FF00));
+  Let("Frame1", "ForeColor", Variant::Long(0x0000FF));
+  Let("Frame1", "BackStyle", Variant::Long(1));
+  EXPECT_EQ(Caption().BackStyle(), 1);
+  EXPECT_EQ(Caption().BackColor(), 0x00FF00u);
+  EXPECT_EQ(Caption().ForeColor(), 0x0000FFu);
+}
+
+// A designer keeps the frame's window enabled, so that controls can still be put
+// into it; at run time the window follows.
+TEST_F(GlazeFrameTest, EnabledReachesTheWindowAtRunTimeOnly) {
+  for (bool user_mode : {false, true}) {
+    NewForm(user_mode);
+    Put("GlazeFrame", "Frame1");
+    Let("Frame1", "Enabled", Variant::Boolean(false));
+    auto& site = form_->GetLibrary("Frame1");
+    EXPECT_EQ(site.GetSurface().Enabled(), !user_mode) << (user_mode ? "run time" : "design time");
+    EXPECT_FALSE(Caption().Enabled());
+    EXPECT_EQ(Ext("Frame1")->Get("Enabled"), Variant::Boolean(false));
+  }
+}
+
+TEST_F(GlazeFrameTest, ControlsListsWhatIsPlacedDirectlyInTheFrame) {
+  model::Site& frame = form_->GetSite("Frame1");
+  Put("GlazeCheck", "Check1", &frame);
+  model::Site& inner = Put("GlazeFrame", "Frame2", &frame);
+  Put("GlazeCheck", "Check2", &inner);
+  Put("CommandButton", "Command1", &frame);
+  Put("GlazeCheck", "Check3");
+  const DispatchPtr controls = Ext("Frame1")->Get("Controls").ToObject();
+  ASSERT_TRUE(controls);
+  std::vector<std::string> names;
+  for (int32_t i = 0; i < controls->Get("Count").ToLong(); ++i) {
+    Variant index[1] = {Variant::Long(i)};
+    names.push_back(controls->Invoke("Item", InvokeKind::kGet, index).ToObject()->Get("Name").ToString());
+  }
+  EXPECT_THAT(names, ElementsAre("Check1", "Frame2", "Command1"));
+  EXPECT_EQ(Ext("Frame1")->Get("Controls").ToObject(), controls) << "one collection, kept by the host";
+}
+
+// Only the bare surface raises the frame's events; the caption keeps what lands on it.
+TEST_F(GlazeFrameTest, EventsComeFromTheSurfaceOnly) {
+  form_->Show();
+  TakeLog();
+  model::Site& frame = form_->GetSite("Frame1");
+  frame.Click({}, 1500, 900, true);
+  frame.Mouse({}, model::MouseInput::kMove, 0, 1, 1500, 900);
+  frame.Click("lblCaption", 30, 30, true);
+  EXPECT_THAT(Logged("event"),
+              ElementsAre("@0 event Frame1.MouseDown(1, 0, 1500.0, 900.0)", "@0 event Frame1.MouseUp(1, 0, 1500.0, 900.0)",
+                          "@0 event Frame1.Click()", "@0 event Frame1.DblClick()",
+                          "@0 event Frame1.MouseUp(1, 0, 1500.0, 900.0)",
+                          "@0 event Frame1.MouseMove(0, 1, 1500.0, 900.0)"));
+  EXPECT_EQ(form_->FocusSite(), nullptr) << "a frame takes no focus";
+}
+
+}  // namespace
+}  // namespace vitrelle::frame_testing
