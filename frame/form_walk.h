@@ -53,6 +53,12 @@ bool SharesContainer(Dispatch& control, const Standing& me);
 // of a control array, with that index).
 bool IsNamed(Dispatch& control, std::string_view name, std::optional<int32_t> index = std::nullopt);
 
+// The controls placed directly in the container that `extender` stands for, as a
+// live collection (Count, Item by index or name, in the form's order) read through
+// Parent.Controls and each control's Container: for hosts whose form knows no other
+// way to list a container's children.
+DispatchPtr ControlsPlacedIn(DispatchPtr extender);
+
 // By type: one of the library's own controls, as the type model lists them.
 bool IsLibraryControl(const Dispatch& control);
 

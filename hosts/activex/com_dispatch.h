@@ -25,8 +25,9 @@ class ComDispatch : public Dispatch {
   ComPtr<IDispatch> object_;
 };
 
-// The IDispatch behind a core object reference: a wrapped COM object or one of
-// this module's own objects (which hand out their COM identity). Null for Nothing.
+// The IDispatch behind a core object reference, AddRef'ed: a wrapped COM object,
+// one of this module's own objects (which hand out their COM identity), or else a
+// late-bound wrapper of the core object. Null for Nothing.
 IDispatch* PlatformDispatch(const DispatchPtr& object);
 
 // Objects of this module that have a COM identity implement this to be handed

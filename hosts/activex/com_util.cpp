@@ -192,7 +192,6 @@ void ToVariant(const Variant& value, VARIANT* out) {
     }
     case VarType::kObject: {
       IDispatch* object = PlatformDispatch(value.ToObject());
-      if (object) object->AddRef();
       V_VT(out) = VT_DISPATCH;
       V_DISPATCH(out) = object;
       return;
@@ -264,11 +263,123 @@ HRESULT FillException(const RuntimeError& error, EXCEPINFO* info) {
   return DISP_E_EXCEPTION;
 }
 
+namespace {
+
+// A core object with no COM identity of its own (a collection the core builds, the
+// extender a control makes for itself without a container) handed out to a COM
+// caller: late-bound only, its members numbered as callers ask for their names.
+class CoreObject final : public IDispatch {
+ public:
+  explicit CoreObject(DispatchPtr object) : object_(std::move(object)) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IDispatch) {
+      *out = static_cast<IDispatch*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    if (!count) return E_POINTER;
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+    if (info) *info = nullptr;
+    return DISP_E_BADINDEX;
+  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+    if (!names || !ids || count == 0) return E_POINTER;
+    // Whether the member exists is the object's to say when it is invoked (438).
+    const std::string name = Narrow(std::wstring_view(names[0]));
+    auto it = std::find_if(names_.begin(), names_.end(), [&](const std::string& n) { return NamesEqual(n, name); });
+    if (it == names_.end()) it = names_.insert(names_.end(), name);
+    ids[0] = static_cast<DISPID>(it - names_.begin()) + 1;
+    for (UINT i = 1; i < count; ++i) ids[i] = DISPID_UNKNOWN;
+    return count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO* info, UINT* arg_error) override {
+    if (!params) return E_POINTER;
+    std::string member;
+    if (id != DISPID_VALUE) {
+      if (id < 1 || static_cast<size_t>(id) > names_.size()) return DISP_E_MEMBERNOTFOUND;
+      member = names_[static_cast<size_t>(id) - 1];
+    }
+    InvokeKind kind;
+    if (flags & DISPATCH_PROPERTYPUTREF) {
+      kind = InvokeKind::kSet;
+    } else if (flags & DISPATCH_PROPERTYPUT) {
+      kind = InvokeKind::kLet;
+    } else if (flags & DISPATCH_PROPERTYGET) {
+      kind = InvokeKind::kGet;
+    } else if (flags & DISPATCH_METHOD) {
+      kind = InvokeKind::kCall;
+    } else {
+      return E_INVALIDARG;
+    }
+    const bool put = kind == InvokeKind::kLet || kind == InvokeKind::kSet;
+    if (put && (params->cArgs < 1 || params->cNamedArgs != 1 || !params->rgdispidNamedArgs ||
+                params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)) {
+      return DISP_E_PARAMNOTOPTIONAL;
+    }
+    if (!put && params->cNamedArgs != 0) return DISP_E_NONAMEDARGS;
+    try {
+      // Arguments come last first; a put's value is rgvarg[0] and goes last.
+      std::vector<Variant> args;
+      args.reserve(params->cArgs);
+      for (UINT i = params->cArgs; i > 0; --i) {
+        const UINT slot = put ? (i == params->cArgs ? 0 : i) : i - 1;
+        try {
+          args.push_back(FromVariant(params->rgvarg[slot]));
+        } catch (const RuntimeError&) {
+          if (arg_error) *arg_error = slot;
+          return DISP_E_TYPEMISMATCH;
+        }
+      }
+      if (put) std::rotate(args.begin(), args.begin() + 1, args.end());
+      Variant value = object_->Invoke(member, kind, args);
+      if (result && !put) ToVariant(value, result);
+      return S_OK;
+    } catch (const RuntimeError& error) {
+      return FillException(error, info);
+    } catch (const std::bad_alloc&) {
+      return FillException(RuntimeError(err::kOutOfMemory), info);
+    } catch (...) {
+      return E_UNEXPECTED;
+    }
+  }
+
+ private:
+  ~CoreObject() = default;
+  DispatchPtr object_;
+  std::vector<std::string> names_;
+  ULONG refs_ = 1;
+};
+
+}  // namespace
+
 IDispatch* PlatformDispatch(const DispatchPtr& object) {
   if (!object) return nullptr;
-  if (auto* wrapped = dynamic_cast<ComDispatch*>(object.get())) return wrapped->Get();
-  if (auto* own = dynamic_cast<HasComIdentity*>(object.get())) return own->ComIdentity();
-  return nullptr;
+  IDispatch* out = nullptr;
+  if (auto* wrapped = dynamic_cast<ComDispatch*>(object.get())) {
+    out = wrapped->Get();
+  } else if (auto* own = dynamic_cast<HasComIdentity*>(object.get())) {
+    out = own->ComIdentity();
+  } else {
+    return new CoreObject(object);
+  }
+  if (out) out->AddRef();
+  return out;
 }
 
 Variant ComDispatch::Invoke(std::string_view member, InvokeKind kind, std::span<Variant> args) {

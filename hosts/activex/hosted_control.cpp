@@ -1,11 +1,13 @@
 #include "hosts/activex/hosted_control.h"
 
 #include "frame/members.h"
+#include "frame/type_model.h"
 
 namespace vitrelle::activex {
 
 HostedControl::HostedControl(std::string_view class_name, ControlFactory make)
     : class_name_(class_name), control_(make(surface_)) {
+  if (const ClassInfo* c = FindClass(class_name)) surface_.SetTakesFocus((c->misc_status & kOleMiscNoUiActivate) == 0);
   surface_.Attach(control_.get(), nullptr);
   control_->Initialize();
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "frame/form_walk.h"
 #include "frame/members.h"
 #include "frame/part_rules.h"
 #include "frame/units.h"
@@ -256,6 +257,8 @@ DispatchPtr Win32Surface::Extender() {
   if (!own_extender_) own_extender_ = std::make_shared<OwnExtender>(*this);
   return own_extender_;
 }
+
+DispatchPtr Win32Surface::ContainedControls() { return ControlsPlacedIn(Extender()); }
 
 // Without a container there is no design time: a script's object runs.
 bool Win32Surface::AmbientUserMode() const {

@@ -129,6 +129,12 @@ class Win32Surface : public Surface {
 
   DispatchPtr Parent() override;
   DispatchPtr Extender() override;
+  // A container's form lists every control with its Container; the children of
+  // this one are those whose Container it is.
+  DispatchPtr ContainedControls() override;
+  // A control whose class takes no focus (a frame) leaves it where it is when
+  // pressed.
+  void SetTakesFocus(bool on) { takes_focus_ = on; }
   bool AmbientUserMode() const override;
   std::string AmbientDisplayName() const override;
   FontPtr AmbientFont() const override;
@@ -165,6 +171,7 @@ class Win32Surface : public Surface {
   SurfaceSite* site_ = nullptr;
   HWND hwnd_ = nullptr;
   HWND hooked_form_ = nullptr;
+  bool takes_focus_ = true;
   bool shown_ = true;
   bool listening_ = false;
   bool host_resizing_ = false;
@@ -198,6 +205,7 @@ class Win32Surface : public Surface {
   DispatchPtr own_extender_;
   Win32Part* mouse_capture_ = nullptr;
   bool mouse_captured_on_surface_ = false;
+  bool releasing_double_click_ = false;  // the release after a double click clicks nothing
   // Whether the surface itself was said to have the focus (not passed it on to a part).
   bool focus_told_ = false;
 };

@@ -170,6 +170,7 @@ void Win32Surface::MouseEvent(UINT msg, WPARAM wparam, LPARAM lparam) {
       ::SetCapture(hwnd_);
       // The second press of a double click is the double click and no press of its
       // own: the release that follows still comes.
+      releasing_double_click_ = msg == WM_LBUTTONDBLCLK;
       if (msg == WM_LBUTTONDBLCLK) {
         control_->DblClick(target);
         break;
@@ -187,7 +188,10 @@ void Win32Surface::MouseEvent(UINT msg, WPARAM wparam, LPARAM lparam) {
       RECT client;
       ::GetClientRect(hwnd_, &client);
       POINT p{px, py};
-      if (msg == WM_LBUTTONUP && ::PtInRect(&client, p)) control_->Click(target);
+      // A double click's second press gave DblClick: its release is no click.
+      const bool after_double = msg == WM_LBUTTONUP && releasing_double_click_;
+      if (msg == WM_LBUTTONUP) releasing_double_click_ = false;
+      if (msg == WM_LBUTTONUP && !after_double && ::PtInRect(&client, p)) control_->Click(target);
       break;
     }
     default: break;
@@ -200,7 +204,7 @@ void Win32Surface::MouseEvent(UINT msg, WPARAM wparam, LPARAM lparam) {
 // check box takes the focus on its own when it is pressed.
 void Win32Surface::TakeFocusOnPress() {
   HWND focus = ::GetFocus();
-  if (focus == hwnd_ || ::IsChild(hwnd_, focus) || !::IsWindowEnabled(hwnd_)) return;
+  if (!takes_focus_ || focus == hwnd_ || ::IsChild(hwnd_, focus) || !::IsWindowEnabled(hwnd_)) return;
   for (auto& p : parts_) {
     if (dynamic_cast<CheckBox*>(p.get())) return;
   }

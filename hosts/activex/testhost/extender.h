@@ -143,7 +143,7 @@ class Extender final : public TableDispatch {
       }
       case 8: {
         HWND w = s.Window();
-        if (!w || !::IsWindowVisible(w) || !::IsWindowEnabled(w)) Raise(err::kCantMoveFocus);
+        if (!w || !s.takes_focus || !::IsWindowVisible(w) || !::IsWindowEnabled(w)) Raise(err::kCantMoveFocus);
         ::SetFocus(w);
         return S_OK;
       }

@@ -160,7 +160,7 @@ std::vector<Site*> Form::TabOrder() {
   std::vector<Site*> order;
   for (auto& s : sites_) {
     HWND w = s->Window();
-    if (s->tab_stop && w && ::IsWindowVisible(w) && ::IsWindowEnabled(w)) order.push_back(s.get());
+    if (s->tab_stop && s->takes_focus && w && ::IsWindowVisible(w) && ::IsWindowEnabled(w)) order.push_back(s.get());
   }
   std::stable_sort(order.begin(), order.end(), [](Site* a, Site* b) { return a->tab_index < b->tab_index; });
   return order;
@@ -426,6 +426,7 @@ void Form::SiteLibraryControl(Site& s, const vfm::Block& block) {
   DWORD misc = 0;
   if (s.ole_object) {
     s.ole_object->GetMiscStatus(DVASPECT_CONTENT, &misc);
+    s.takes_focus = !(misc & OLEMISC_NOUIACTIVATE);
     if (misc & OLEMISC_SETCLIENTSITEFIRST) s.ole_object->SetClientSite(s.site_object);
   }
   // A form designer knows a saved control's extent before it loads the control's

@@ -64,6 +64,7 @@ class Site {
   ComPtr<IOleObject> ole_object;
   ComPtr<IOleInPlaceObject> in_place;
   SiteObject* site_object = nullptr;  // owned reference
+  bool takes_focus = true;            // false for a class that never takes it (a frame)
   Extender* extender = nullptr;       // owned reference
   ComPtr<ITypeInfo> events;           // the default source interface
   DWORD event_cookie = 0, notify_cookie = 0;

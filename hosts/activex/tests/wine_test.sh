@@ -188,7 +188,8 @@ testhost_scripts() {
   local known="$here/testhost/known_differences.txt"
   local script name out expected got unexplained line
   for script in check/errors check/toggle check/input slider/keys slider/orientation slider/range slider/load \
-                slider/load_error slider/drag slider/passthrough radio/group radio/input radio/tracking; do
+                slider/load_error slider/drag slider/passthrough radio/group radio/input radio/tracking \
+                frame/refresh frame/events frame/properties frame/activation; do
     local dir="controls/${script%%/*}/scripts" base="${script#*/}"
     local form="$dir/form.vfm"
     [ -f "$root/$dir/$base.vfm" ] && form="$dir/$base.vfm"
