@@ -1,6 +1,7 @@
 // Every scripted example of the controls, run exactly as `vitrelle run FORM SCRIPT`
-// runs it: controls/*/scripts/NAME.txt against NAME.vfm (form.vfm when the script
-// has no form of its own), its log compared with NAME.expected.
+// runs it: controls/*/scripts/NAME.txt and about/scripts/NAME.txt against NAME.vfm
+// (form.vfm when the script has no form of its own), its log compared with
+// NAME.expected.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -38,8 +39,15 @@ std::vector<std::string> ScriptNames() {
       if (entry.path().extension() == ".txt")
         names.push_back(control.path().filename().string() + "/" + entry.path().stem().string());
   }
+  // The About box is reached through every control, so its scripts live with it.
+  for (const auto& entry : fs::directory_iterator(SourceDir() / "about" / "scripts", error))
+    if (entry.path().extension() == ".txt") names.push_back("about/" + entry.path().stem().string());
   std::sort(names.begin(), names.end());
   return names;
+}
+
+fs::path ScriptDir(const std::string& owner) {
+  return owner == "about" ? SourceDir() / "about" / "scripts" : SourceDir() / "controls" / owner / "scripts";
 }
 
 class ScriptTest : public testing::TestWithParam<std::string> {};
@@ -47,7 +55,7 @@ class ScriptTest : public testing::TestWithParam<std::string> {};
 TEST_P(ScriptTest, LogMatchesExpected) {
   const std::string control = GetParam().substr(0, GetParam().find('/'));
   const std::string name = GetParam().substr(GetParam().find('/') + 1);
-  const fs::path dir = SourceDir() / "controls" / control / "scripts";
+  const fs::path dir = ScriptDir(control);
   fs::path form = dir / (name + ".vfm");
   if (!fs::exists(form)) form = dir / "form.vfm";
   const fs::path script = dir / (name + ".txt");
