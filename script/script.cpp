@@ -522,7 +522,9 @@ int RunScript(Driver& driver, std::string_view script_text, std::string_view scr
   auto run_next = [&] {
     if (status != kExitOk || next >= script->statements.size()) return false;
     const Statement& statement = script->statements[next++];
-    status = runner.Run(statement.line, [&] { std::visit(runner, statement.action); });
+    const int ran = runner.Run(statement.line, [&] { std::visit(runner, statement.action); });
+    // A stop inside a modal form outlives the statement that opened the form.
+    if (status == kExitOk) status = ran;
     return status == kExitOk;
   };
   struct Unhook {
