@@ -153,13 +153,16 @@ void Win32Platform::ShellOpen(std::string_view target) {
 }
 
 void Win32Platform::StartProcess(std::string_view path) {
-  std::wstring command = Widen(path);
+  // The path names the program by itself: a folder with a blank in its name must not
+  // be read as a program followed by arguments.
+  const std::wstring program = Widen(path);
+  std::wstring command = L"\"" + program + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+  if (!::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
     Raise(err::kFileNotFound);  // as the host's Shell reports it
   }
   ::CloseHandle(process.hThread);
@@ -172,7 +175,8 @@ bool Win32Platform::FileExists(std::string_view path) {
   HANDLE search = ::FindFirstFileW(text.c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return false;
   ::FindClose(search);
-  return true;
+  // A listing of files only: a folder of that name is no program to start.
+  return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 Win32Platform::~Win32Platform() {

@@ -13,6 +13,8 @@
 //   started:FILE      wait for a start probe's record; print it, then delete it
 //   set:KEY|NAME|TEXT a string value under HKEY_LOCAL_MACHINE
 //   delete:KEY        a key of HKEY_LOCAL_MACHINE and everything under it
+//   touch:FILE        an empty file
+//   remove:FILE       no file there
 #include <windows.h>
 
 #include <cstdio>
@@ -205,6 +207,16 @@ bool Step(const std::string& step) {
   if (verb == "delete") {
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, Widen(arg).c_str());
     ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, Widen(arg).c_str());
+    return true;
+  }
+  if (verb == "touch") {
+    HANDLE file = ::CreateFileW(Widen(arg).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    ::CloseHandle(file);
+    return true;
+  }
+  if (verb == "remove") {
+    ::DeleteFileW(Widen(arg).c_str());
     return true;
   }
   std::printf("unknown step %s\n", step.c_str());
