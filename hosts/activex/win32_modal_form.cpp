@@ -41,6 +41,7 @@ HCURSOR MakeCursor(const FormElement& e) {
 Win32ModalForm::Win32ModalForm(const FormSpec& spec, FormEvents& events) : spec_(spec), events_(events) {}
 
 Win32ModalForm::~Win32ModalForm() {
+  for (ATOM atom : atoms_) ::GlobalDeleteAtom(atom);
   if (font_) ::DeleteObject(font_);
   if (title_font_) ::DeleteObject(title_font_);
   if (link_cursor_) ::DestroyCursor(link_cursor_);
@@ -104,6 +105,13 @@ INT_PTR CALLBACK Win32ModalForm::DialogProc(HWND dialog, UINT message, WPARAM wp
 
 void Win32ModalForm::Create(HWND dialog) {
   dialog_ = dialog;
+  auto tag = [&](HWND window, const wchar_t* property, const std::string& name) {
+    const ATOM atom = ::GlobalAddAtomW(Widen(name).c_str());
+    if (!atom) return;
+    atoms_.push_back(atom);
+    ::SetPropW(window, property, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(atom)));
+  };
+  tag(dialog, kFormNameProperty, spec_.name);
   std::wstring caption = Widen(spec_.caption);
   ::SetWindowTextW(dialog, caption.c_str());
   RECT outer{0, 0, Px(spec_.width), Px(spec_.height)};
@@ -111,7 +119,8 @@ void Win32ModalForm::Create(HWND dialog) {
                        static_cast<DWORD>(::GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
   const int width = outer.right - outer.left, height = outer.bottom - outer.top;
   ::SetWindowPos(dialog, nullptr, (::GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                 (::GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, SWP_NOZORDER);
+                 (::GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 
   HDC screen = ::GetDC(nullptr);
   const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
@@ -150,11 +159,10 @@ void Win32ModalForm::Create(HWND dialog) {
     }
     ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (e.kind == FormElement::Kind::kLink && !link_cursor_) link_cursor_ = MakeCursor(e);
+    tag(child, kElementNameProperty, e.name);
     children_[i] = child;
   }
-  for (size_t i = 0; i < spec_.elements.size(); ++i) {
-    if (spec_.elements[i].default_button && children_[i]) ::SetFocus(children_[i]);
-  }
+  // The dialog gives the focus to its first button, the default one, when it shows.
 }
 
 const FormElement* Win32ModalForm::ElementOf(HWND child) const {

@@ -11,6 +11,11 @@
 
 namespace vitrelle::activex {
 
+// Containers that drive the form in tests find it and its elements by these window
+// properties, each a global atom of the name the library gives them.
+inline constexpr wchar_t kFormNameProperty[] = L"Vitrelle.Form";
+inline constexpr wchar_t kElementNameProperty[] = L"Vitrelle.Element";
+
 class Win32ModalForm final : public ModalForm {
  public:
   Win32ModalForm(const FormSpec& spec, FormEvents& events);
@@ -33,6 +38,7 @@ class Win32ModalForm final : public ModalForm {
   HFONT font_ = nullptr, title_font_ = nullptr;
   HCURSOR link_cursor_ = nullptr;
   std::vector<HWND> children_;  // one per element; null for those painted
+  std::vector<ATOM> atoms_;
 };
 
 }  // namespace vitrelle::activex

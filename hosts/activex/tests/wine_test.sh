@@ -113,6 +113,16 @@ out=$(section "$hkcr" "TypeLib\\$libid\\$libver\\0\\$wine_tlb_platform")
 # Wine writes the path with a \\?\ prefix; the path itself is what matters.
 check "type library registered for $wine_tlb_platform" contains "$out" "$ocx_reg\""
 
+# --- stand-ins for the programs the About box reaches -----------------------------
+# Before any client runs: an About box's links must never reach a real browser or
+# mail program of this machine through Wine's own handlers.
+mkdir -p "$WINEPREFIX/drive_c/vitrelle"
+cp "$build/mail_probe.dll" "$WINEPREFIX/drive_c/vitrelle/"
+cp "$build/start_probe.exe" "$WINEPREFIX/drive_c/vitrelle/browser_probe.exe"
+wine_tool reg add 'HKLM\Software\Clients\Mail' /ve /d VitrelleProbe /f >/dev/null 2>&1
+wine_tool reg add 'HKLM\Software\Clients\Mail\VitrelleProbe' /v DLLPath /d 'C:\vitrelle\mail_probe.dll' /f >/dev/null 2>&1
+wine_tool reg add 'HKCR\http\shell\open\command' /ve /d '"C:\vitrelle\browser_probe.exe" "%1"' /f >/dev/null 2>&1
+
 # --- a late-bound script client ---------------------------------------------
 for name in "${built[@]}"; do
   script="C:\\vitrelle\\$name.vbs"
@@ -188,8 +198,10 @@ testhost_scripts() {
   local known="$here/testhost/known_differences.txt"
   local script name out expected got unexplained line
   for script in check/errors check/toggle check/input slider/keys slider/orientation slider/range slider/load \
-                slider/load_error slider/drag slider/passthrough radio/group radio/input radio/tracking; do
+                slider/load_error slider/drag slider/passthrough radio/group radio/input radio/tracking \
+                about/showings about/sysinfo; do
     local dir="controls/${script%%/*}/scripts" base="${script#*/}"
+    [ "${script%%/*}" = about ] && dir=about/scripts
     local form="$dir/form.vfm"
     [ -f "$root/$dir/$base.vfm" ] && form="$dir/$base.vfm"
     out=$(cd "$root" && wine_exe "$build/testhost.exe" "$form" "$dir/$base.txt" 2>&1 | tr -d '\r')
@@ -339,14 +351,10 @@ looks_compare
 about_box() {
   local v="$WINEPREFIX/drive_c/vitrelle" out expected shot="$build/about.bmp" step
   mkdir -p "$v/shared tools" "$v/empty"
-  cp "$build/about_driver.exe" "$build/mail_probe.dll" "$here/about.vbs" "$v/"
+  cp "$build/about_driver.exe" "$here/about.vbs" "$v/"
   cp "$build/start_probe.exe" "$v/msinfo_probe.exe"
   cp "$build/start_probe.exe" "$v/shared tools/MSINFO32.EXE"
-  cp "$build/start_probe.exe" "$v/browser_probe.exe"
-  rm -f "$v/mail.log" "$v/mail_fails" "$v/about.bmp"
-  wine_tool reg add 'HKLM\Software\Clients\Mail' /ve /d VitrelleProbe /f >/dev/null 2>&1
-  wine_tool reg add 'HKLM\Software\Clients\Mail\VitrelleProbe' /v DLLPath /d 'C:\vitrelle\mail_probe.dll' /f >/dev/null 2>&1
-  wine_tool reg add 'HKCR\http\shell\open\command' /ve /d '"C:\vitrelle\browser_probe.exe" "%1"' /f >/dev/null 2>&1
+  rm -f "$v/mail.log" "$v/mail_fails" "$v/about.bmp" "$v/browser_probe.exe.started"
 
   local info='SOFTWARE\Microsoft\Shared Tools\MSINFO' location='SOFTWARE\Microsoft\Shared Tools Location'
   local sysinfo='click:&System Info...' mail='click:about@vitrelle.example'
