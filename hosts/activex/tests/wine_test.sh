@@ -168,6 +168,19 @@ else
   failed=$((failed + $(sed -E 's/.*, ([0-9]+) failed.*/\1/' <<<"$summary")))
 fi
 
+# --- the About box's registry reads on the platform's registry -------------------
+out=$(wine_exe "$build/about_platform_test.exe" 2>&1 | tr -d '\r')
+summary=$(grep '^about_platform: [0-9]* passed' <<<"$out")
+if [ -z "$summary" ]; then
+  failed=$((failed + 1))
+  echo "activex $arch: FAILED: about_platform_test printed no summary" >&2
+  echo "$out" >&2
+else
+  grep 'FAILED' <<<"$out" >&2
+  passed=$((passed + $(sed -E 's/.* ([0-9]+) passed.*/\1/' <<<"$summary")))
+  failed=$((failed + $(sed -E 's/.*, ([0-9]+) failed.*/\1/' <<<"$summary")))
+fi
+
 # --- the controls on a form in the platform's own container window ------------
 if is_built GlazeCheck && is_built GlazeSlider && is_built GlazeRadio; then
   cp "$build/atl_host.exe" "$WINEPREFIX/drive_c/vitrelle/"
