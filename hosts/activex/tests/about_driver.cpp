@@ -54,23 +54,25 @@ std::wstring ClassOf(HWND window) {
   return name;
 }
 
+struct Search {
+  const std::wstring& caption;
+  HWND not_this;
+  HWND found;
+};
+
+BOOL CALLBACK Visit(HWND w, LPARAM lp) {
+  auto* s = reinterpret_cast<Search*>(lp);
+  if (w != s->not_this && ::IsWindowVisible(w) && ClassOf(w) == L"#32770" && TextOf(w) == s->caption) {
+    s->found = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 // A visible dialog-class top-level window with this caption, other than `not_this`.
 HWND FindDialog(const std::wstring& caption, HWND not_this) {
-  struct Search {
-    const std::wstring& caption;
-    HWND not_this;
-    HWND found;
-  } search{caption, not_this, nullptr};
-  ::EnumWindows(
-      [](HWND w, LPARAM lp) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(lp);
-        if (w != s->not_this && ::IsWindowVisible(w) && ClassOf(w) == L"#32770" && TextOf(w) == s->caption) {
-          s->found = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  Search search{caption, not_this, nullptr};
+  ::EnumWindows(&Visit, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
