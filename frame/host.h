@@ -351,7 +351,7 @@ class Platform {
   virtual void ShellOpen(std::string_view target) = 0;
   // Starts a process with a normal, focused window; raises a run-time error on failure.
   virtual void StartProcess(std::string_view path) = 0;
-  // Whether a file of that path exists (a directory listing of it is not empty).
+  // Whether a file of that path exists; a folder of that name is not one.
   virtual bool FileExists(std::string_view path) = 0;
 
   // Simple MAPI. A logon may ask the user for a profile; it returns a session
