@@ -19,6 +19,8 @@ std::string DescribeError(int number) {
     case err::kNotSupported: return "Object doesn't support this property or method";
     case err::kWrongArguments: return "Wrong number of arguments or invalid property assignment";
     case err::kControlNotFound: return "Control not found";
+    case err::kFormAlreadyShown: return "Form already displayed; can't show modally";
+    case err::kFileNotFound: return "File not found";
     default: return "Application-defined or object-defined error";
   }
 }

@@ -23,6 +23,8 @@ inline constexpr int kObjectRequired = 424;
 inline constexpr int kNotSupported = 438;
 inline constexpr int kWrongArguments = 450;
 inline constexpr int kControlNotFound = 730;
+inline constexpr int kFormAlreadyShown = 400;
+inline constexpr int kFileNotFound = 53;
 inline constexpr int kCantMoveFocus = 5;  // the host reports a refused SetFocus as 5
 }  // namespace err
 

@@ -280,24 +280,94 @@ class Gdi {
   virtual int SetWindowRgn(Handle window, Handle region, bool redraw) = 0;
 };
 
-// What the About box needs beyond the screen.
+// A form the library shows on its own, modally and with no owner window: the About
+// box. Positions and sizes are twips on the form's client area.
+struct FormElement {
+  enum class Kind { kLabel, kLink, kLine, kPicture, kButton };
+  Kind kind = Kind::kLabel;
+  std::string name;  // "lblTitle", "WebLink", "cmdOK", ...
+  std::string text;  // caption; "&" marks a button's access key
+  float left = 0, top = 0, width = 0, height = 0;  // a line runs from (left, top) to (x2, y2)
+  float x2 = 0, y2 = 0;
+  OleColor fore_color = 0x80000012;  // button text
+  float font_size = 0;               // points; 0 for the host's standard font
+  bool bold = false;
+  int16_t border_width = 1;  // pixels, lines only
+  // A picture's pixels from the top row down, each an RGB colour.
+  int picture_width = 0, picture_height = 0;
+  std::vector<OleColor> picture;
+  // The cursor a link shows: 32 by 32 pixels from the top row down, each 0 for
+  // transparent, 1 for black or 2 for white, with its hot spot.
+  std::vector<uint8_t> cursor;
+  int cursor_hot_x = 0, cursor_hot_y = 0;
+  bool default_button = false;  // Enter
+  bool cancel_button = false;   // Esc, and the close box
+};
+
+struct FormSpec {
+  std::string name;  // "frmAbout"
+  std::string caption;
+  float width = 0, height = 0;  // client area
+  std::vector<FormElement> elements;
+};
+
+// What a shown form reports back, on the user-interface thread.
+class FormEvents {
+ public:
+  virtual ~FormEvents() = default;
+  // A button or link was clicked; `element` is its name.
+  virtual void Click(std::string_view element) = 0;
+  // The form is going away, however it closes; called once, before ShowModal returns.
+  virtual void Unload() = 0;
+};
+
+class ModalForm {
+ public:
+  virtual ~ModalForm() = default;
+  // Shows the form and returns once it has closed: by Close from one of its
+  // handlers, by the cancel button or by the user's close box. Handlers run inside.
+  virtual void ShowModal() = 0;
+  // Ends ShowModal once the handler that calls it returns.
+  virtual void Close() = 0;
+};
+
+// What the About box needs beyond the controls' own surfaces.
 class Platform {
  public:
   virtual ~Platform() = default;
   enum class RegistryType : uint32_t { kString = 1, kDword = 4 };
-  // Opens a key of HKEY_LOCAL_MACHINE with the access mask; 0 on failure.
+  // Opens a key of HKEY_LOCAL_MACHINE with the access mask; 0 on failure, also when
+  // the user lacks a right the mask asks for.
   virtual Handle RegOpenKey(std::string_view key, uint32_t access) = 0;
-  // Queries a value into `buffer` (its size in characters in and out); false on failure.
+  // Queries a value into `buffer`, whose capacity is `size` bytes on the way in; on
+  // success `size` is the number of bytes the value holds, as the platform counts them
+  // (a string's terminating NUL included when it was stored with one). False on
+  // failure, also when the value does not fit.
   virtual bool RegQueryValue(Handle key, std::string_view value, uint32_t& type, std::u16string& buffer,
                              uint32_t& size) = 0;
   virtual void RegCloseKey(Handle key) = 0;
+  // The shell's "open" verb: no parameters, no working directory, shown normally.
+  // Reports nothing.
   virtual void ShellOpen(std::string_view target) = 0;
   // Starts a process with a normal, focused window; raises a run-time error on failure.
   virtual void StartProcess(std::string_view path) = 0;
-  // Whether a file of that path exists (a directory listing of it is not empty).
+  // Whether a file of that path exists; a folder of that name is not one.
   virtual bool FileExists(std::string_view path) = 0;
-  // Creates an object by ProgID (the mail controls); raises 429 when it cannot.
-  virtual DispatchPtr CreateObject(std::string_view prog_id) = 0;
+
+  // Simple MAPI. A logon may ask the user for a profile; it returns a session
+  // identifier greater than 0 and raises a run-time error when it fails or the user
+  // cancels. MailSend hands the message to the user's mail program with its own
+  // dialog shown, and raises when that fails.
+  struct MailMessage {
+    std::string recipient;
+    std::string subject;
+  };
+  virtual uint32_t MailLogon() = 0;
+  virtual void MailSend(uint32_t session, const MailMessage& message) = 0;
+  virtual void MailLogoff(uint32_t session) = 0;
+
+  // A form of its own for the library; `events` outlives it.
+  virtual std::unique_ptr<ModalForm> NewModalForm(const FormSpec& spec, FormEvents& events) = 0;
 };
 
 enum class MsgBoxStyle : int32_t { kOkOnly = 0, kCritical = 16, kExclamation = 48, kInformation = 64 };

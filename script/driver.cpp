@@ -43,6 +43,32 @@ void ScriptLog::Capture(std::string_view control, int width, int height) {
 
 void ScriptLog::Focus(std::string_view window) { Write("focus " + std::string(window)); }
 
+namespace {
+std::string Quote(std::string_view text) { return Variant::String(std::string(text)).ToLiteral(); }
+}  // namespace
+
+void ScriptLog::FormShown(std::string_view form, std::string_view caption) {
+  Write("show " + std::string(form) + " " + Quote(caption));
+}
+
+void ScriptLog::FormText(std::string_view form, std::string_view element, std::string_view text) {
+  Write("text " + std::string(form) + ":" + std::string(element) + " " + Quote(text));
+}
+
+void ScriptLog::FormClosed(std::string_view form, bool script_ended) {
+  Write("close " + std::string(form) + (script_ended ? " (the script ended)" : ""));
+}
+
+void ScriptLog::Shell(std::string_view verb, std::string_view target) {
+  Write("shell " + std::string(verb) + " " + Quote(target));
+}
+
+void ScriptLog::Start(std::string_view path, std::string_view failure) {
+  Write("start " + Quote(path) + (failure.empty() ? "" : " failed: " + std::string(failure)));
+}
+
+void ScriptLog::Mail(std::string_view what) { Write("mail " + std::string(what)); }
+
 void ScriptLog::MsgBox(std::string_view title, std::string_view text) {
   Write("msgbox " + Variant::String(std::string(title)).ToLiteral() + " " +
         Variant::String(std::string(text)).ToLiteral());

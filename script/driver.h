@@ -41,6 +41,16 @@ class ScriptLog {
   void MsgBox(std::string_view title, std::string_view text);
   void Value(std::string_view control, std::string_view member, const Variant& value);
   void Error(int number, std::string_view description);
+  // A form of the library's own (the About box): shown with its caption, what each
+  // of its elements reads, and closed, by the user or because the script ended.
+  void FormShown(std::string_view form, std::string_view caption);
+  void FormText(std::string_view form, std::string_view element, std::string_view text);
+  void FormClosed(std::string_view form, bool script_ended);
+  // What the platform was asked to do for the user: the shell's verbs, a process
+  // started (with the reason when it would not start), mail calls.
+  void Shell(std::string_view verb, std::string_view target);
+  void Start(std::string_view path, std::string_view failure = {});
+  void Mail(std::string_view what);
 
  private:
   void Write(const std::string& text);
@@ -83,6 +93,12 @@ class Driver {
   virtual void Resize(const Target& target, float width, float height) = 0;
   virtual void Save(const std::string& path) = 0;
   virtual void Render(const std::string& path) = 0;
+  // A modal form holds the statement that opened it until it closes; meanwhile the
+  // host runs the statements after it through `next`, one a call, as a user acts on
+  // the form. `next` returns false when none is left or the run has stopped: the
+  // host then closes the form. Set before the first statement and cleared after
+  // the last; a host without modal forms ignores it.
+  virtual void SetNextStatement(std::function<bool()> next) { (void)next; }
 };
 
 }  // namespace vitrelle::script

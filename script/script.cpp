@@ -515,11 +515,26 @@ int RunScript(Driver& driver, std::string_view script_text, std::string_view scr
 
   Runner runner(driver, log, script_name, err);
   if (const int status = runner.Run(0, [&] { driver.Load(script->design); }); status != kExitOk) return status;
-  for (const Statement& statement : script->statements) {
-    const int status = runner.Run(statement.line, [&] { std::visit(runner, statement.action); });
-    if (status != kExitOk) return status;
+  // One cursor for the whole run: a modal form opened by a statement runs the ones
+  // after it from inside that statement, and they are not run again when it returns.
+  size_t next = 0;
+  int status = kExitOk;
+  auto run_next = [&] {
+    if (status != kExitOk || next >= script->statements.size()) return false;
+    const Statement& statement = script->statements[next++];
+    const int ran = runner.Run(statement.line, [&] { std::visit(runner, statement.action); });
+    // A stop inside a modal form outlives the statement that opened the form.
+    if (status == kExitOk) status = ran;
+    return status == kExitOk;
+  };
+  struct Unhook {
+    Driver& driver;
+    ~Unhook() { driver.SetNextStatement(nullptr); }
+  } unhook{driver};
+  driver.SetNextStatement(run_next);
+  while (run_next()) {
   }
-  return kExitOk;
+  return status;
 }
 
 }  // namespace vitrelle::script

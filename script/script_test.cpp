@@ -36,6 +36,14 @@ class StrictDriver : public Driver {
   void AdvanceQuietly(int64_t ms) { now_ += ms; }
 
   void SetLog(ScriptLog* log) override { log_ = log; }
+  void SetNextStatement(std::function<bool()> next) override { next_ = std::move(next); }
+  // What a host's modal form does while it is open: the statements after the one
+  // that opened it, until none is left.
+  int RunNextStatements() {
+    int ran = 0;
+    while (next_ && next_()) ++ran;
+    return ran;
+  }
   int64_t Now() const override { return now_; }
   void Load(bool design) override { Record(design ? "Load design" : "Load"); }
   void Show() override { Record("Show"); }
@@ -94,6 +102,7 @@ class StrictDriver : public Driver {
   }
 
   std::deque<std::pair<std::string, Effect>> expected_;
+  std::function<bool()> next_;
   ScriptLog* log_ = nullptr;
   int64_t now_ = 0;
 };
@@ -369,6 +378,32 @@ INSTANTIATE_TEST_SUITE_P(Targets, TargetTest,
                                          TargetCase{{"Option1", 2, "picGlyph"}, "Option1(2):picGlyph", false},
                                          TargetCase{{"form", -1, ""}, "form", true},
                                          TargetCase{{"Form1", -1, ""}, "Form1", false}));
+
+// A modal form opened by one statement runs the next ones from inside it; they run
+// once, and a stop among them ends the whole run.
+TEST_F(ScriptTest, StatementsAfterAModalFormRunInsideTheStatementThatOpenedIt) {
+  int inside = -1;
+  driver_.Expect("Load");
+  driver_.Expect("Call Check1.DisplayAboutBox", [&] {
+    inside = driver_.RunNextStatements();
+    return Variant();
+  });
+  driver_.Expect("Click frmAbout:cmdOK");
+  driver_.Expect("Press 27 0");
+  EXPECT_EQ(Run("call Check1.DisplayAboutBox\nclick frmAbout:cmdOK\npress 27\n"), kExitOk) << err_.str();
+  EXPECT_EQ(inside, 2);
+}
+
+TEST_F(ScriptTest, AStopInsideAModalFormEndsTheRun) {
+  driver_.Expect("Load");
+  driver_.Expect("Call Check1.DisplayAboutBox", [&] {
+    EXPECT_EQ(driver_.RunNextStatements(), 0);
+    return Variant();
+  });
+  driver_.Expect("Click Check1", []() -> Variant { throw std::invalid_argument("Check1: frmAbout is open"); });
+  EXPECT_EQ(Run("call Check1.DisplayAboutBox\nclick Check1\nshow\n"), kExitBadScript);
+  EXPECT_EQ(err_.str(), "script.txt:2: Check1: frmAbout is open\n");
+}
 
 }  // namespace
 }  // namespace vitrelle::script

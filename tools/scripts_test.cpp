@@ -1,7 +1,9 @@
 // Every scripted example of the controls, run exactly as `vitrelle run FORM SCRIPT`
-// runs it: controls/*/scripts/NAME.txt against NAME.vfm (form.vfm when the script
-// has no form of its own), its log compared with NAME.expected.
+// runs it: controls/*/scripts/NAME.txt and about/scripts/NAME.txt against NAME.vfm
+// (form.vfm when the script has no form of its own), its log compared with
+// NAME.expected.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -10,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "hosts/model/screen.h"
 #include "tools/commands.h"
 #include "tools/model_commands.h"
 
@@ -38,8 +41,15 @@ std::vector<std::string> ScriptNames() {
       if (entry.path().extension() == ".txt")
         names.push_back(control.path().filename().string() + "/" + entry.path().stem().string());
   }
+  // The About box is reached through every control, so its scripts live with it.
+  for (const auto& entry : fs::directory_iterator(SourceDir() / "about" / "scripts", error))
+    if (entry.path().extension() == ".txt") names.push_back("about/" + entry.path().stem().string());
   std::sort(names.begin(), names.end());
   return names;
+}
+
+fs::path ScriptDir(const std::string& owner) {
+  return owner == "about" ? SourceDir() / "about" / "scripts" : SourceDir() / "controls" / owner / "scripts";
 }
 
 class ScriptTest : public testing::TestWithParam<std::string> {};
@@ -47,7 +57,7 @@ class ScriptTest : public testing::TestWithParam<std::string> {};
 TEST_P(ScriptTest, LogMatchesExpected) {
   const std::string control = GetParam().substr(0, GetParam().find('/'));
   const std::string name = GetParam().substr(GetParam().find('/') + 1);
-  const fs::path dir = SourceDir() / "controls" / control / "scripts";
+  const fs::path dir = ScriptDir(control);
   fs::path form = dir / (name + ".vfm");
   if (!fs::exists(form)) form = dir / "form.vfm";
   const fs::path script = dir / (name + ".txt");
@@ -65,6 +75,29 @@ INSTANTIATE_TEST_SUITE_P(Controls, ScriptTest, testing::ValuesIn(ScriptNames()),
   std::replace(n.begin(), n.end(), '/', '_');
   return n;
 });
+
+// While the About box is open, a picture of the script's state is the About box, and
+// the form beneath takes no input.
+TEST(AboutScriptTest, RenderShowsTheOpenAboutFormAndTheFormBeneathTakesNoInput) {
+  const fs::path dir = fs::temp_directory_path() / ("vitrelle_about_render_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const fs::path png = dir / "about.png";
+  const std::string text = "show\ncall Check1.DisplayAboutBox\nrender " + png.string() + "\nclick Check1\n";
+  std::ostringstream out, err;
+  const fs::path form = SourceDir() / "about" / "scripts" / "form.vfm";
+  EXPECT_EQ(RunFormScript(form.string(), text, "about.txt", out, err), 2) << "the run stops with a bad-script status";
+  EXPECT_EQ(err.str(), "about.txt:4: Check1: frmAbout is open, and the form beneath it takes no input\n");
+  EXPECT_NE(out.str().find("@0 close frmAbout (the script ended)\n"), std::string::npos) << out.str();
+
+  const auto picture = model::ReadPng(png.string());
+  ASSERT_TRUE(picture);
+  // The form's 5730 by 3690 twips at 15 a pixel, under a caption bar of 18 pixels.
+  EXPECT_EQ(picture->Width(), 382);
+  EXPECT_EQ(picture->Height(), 246 + 18);
+  EXPECT_EQ(picture->At(300, 2), Rgb(0, 0, 128)) << "the caption bar";
+  EXPECT_EQ(picture->At(300, 100), Rgb(192, 192, 192)) << "the button face";
+  fs::remove_all(dir);
+}
 
 }  // namespace
 }  // namespace vitrelle::cli

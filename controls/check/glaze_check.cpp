@@ -1,5 +1,6 @@
 #include "controls/check/glaze_check.h"
 
+#include "about/about_box.h"
 #include "frame/units.h"
 
 namespace vitrelle {
@@ -61,8 +62,6 @@ void GlazeCheck::SetAppearance(int32_t appearance) {
   check1_.SetAppearance(value);
 }
 
-void GlazeCheck::DisplayAboutBox() {
-  // Waits for the About box (about/), which shows here once it exists.
-}
+void GlazeCheck::DisplayAboutBox() { vitrelle::DisplayAboutBox(surface().GetRuntime()); }
 
 }  // namespace vitrelle

@@ -1,5 +1,7 @@
 #include "controls/frame/glaze_frame.h"
 
+#include "about/about_box.h"
+
 #include "frame/color.h"
 #include "frame/units.h"
 
@@ -138,8 +140,6 @@ int32_t GlazeFrame::MousePointer() const { return surface().MousePointer(); }
 
 void GlazeFrame::SetMousePointer(int32_t pointer) { surface().SetMousePointer(MousePointerValue(pointer)); }
 
-void GlazeFrame::DisplayAboutBox() {
-  // Waits for the About box (about/), which shows here once it exists.
-}
+void GlazeFrame::DisplayAboutBox() { vitrelle::DisplayAboutBox(surface().GetRuntime()); }
 
 }  // namespace vitrelle

@@ -1,5 +1,6 @@
 #include "controls/radio/glaze_radio.h"
 
+#include "about/about_box.h"
 #include "controls/radio/group.h"
 #include "controls/radio/radio_button.h"
 #include "frame/errors.h"
@@ -84,8 +85,6 @@ void GlazeRadio::SetAppearance(int32_t appearance) {
   GlyphLet("Appearance", Variant::Long(appearance));
 }
 
-void GlazeRadio::DisplayAboutBox() {
-  // Waits for the About box (about/), which shows here once it exists.
-}
+void GlazeRadio::DisplayAboutBox() { vitrelle::DisplayAboutBox(surface().GetRuntime()); }
 
 }  // namespace vitrelle

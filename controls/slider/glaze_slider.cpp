@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "about/about_box.h"
 #include "controls/slider/slider_layout.h"
 #include "frame/errors.h"
 #include "frame/units.h"
@@ -228,9 +229,7 @@ void GlazeSlider::SetMousePointer(int32_t pointer) {
   surface().SetMousePointer(MousePointerValue(pointer));
 }
 
-void GlazeSlider::DisplayAboutBox() {
-  // Waits for the About box, which the library does not have yet.
-}
+void GlazeSlider::DisplayAboutBox() { vitrelle::DisplayAboutBox(surface().GetRuntime()); }
 
 // ---------------------------------------------------------------------------
 // Background tracking: a slider in a GlazeFrame takes its deferred copy even when

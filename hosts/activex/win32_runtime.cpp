@@ -2,14 +2,19 @@
 
 #include <ole2.h>
 #include <olectl.h>
+#include <mapi.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <vector>
+
+#include "frame/errors.h"
 
 #include "frame/part_rules.h"
 #include "hosts/activex/com_dispatch.h"
 #include "hosts/activex/com_util.h"
 #include "hosts/activex/ole_objects.h"
+#include "hosts/activex/win32_modal_form.h"
 
 namespace vitrelle::activex {
 namespace {
@@ -22,6 +27,11 @@ template <class T>
 Handle From(T h) {
   return reinterpret_cast<Handle>(h);
 }
+
+// The numbers the platform's mail controls raise for these failures.
+constexpr int kMapiFailure = 32002;
+constexpr int kMapiLogonFailed = 32003;
+constexpr int kMapiUnavailable = 32050;
 
 }  // namespace
 
@@ -124,16 +134,14 @@ Handle Win32Platform::RegOpenKey(std::string_view key, uint32_t access) {
 bool Win32Platform::RegQueryValue(Handle key, std::string_view value, uint32_t& type, std::u16string& buffer,
                                   uint32_t& size) {
   std::wstring name = Widen(value);
-  std::vector<wchar_t> data(size + 1, L'\0');
-  DWORD bytes = static_cast<DWORD>(size * sizeof(wchar_t));
+  DWORD bytes = std::min<DWORD>(size, static_cast<DWORD>(buffer.size() * sizeof(char16_t)));
   DWORD t = 0;
-  if (::RegQueryValueExW(As<HKEY>(key), name.c_str(), nullptr, &t, reinterpret_cast<BYTE*>(data.data()), &bytes) !=
+  if (::RegQueryValueExW(As<HKEY>(key), name.c_str(), nullptr, &t, reinterpret_cast<BYTE*>(buffer.data()), &bytes) !=
       ERROR_SUCCESS) {
     return false;
   }
   type = t;
-  size = bytes / sizeof(wchar_t);
-  buffer.assign(data.begin(), data.begin() + size);
+  size = bytes;
   return true;
 }
 
@@ -145,14 +153,17 @@ void Win32Platform::ShellOpen(std::string_view target) {
 }
 
 void Win32Platform::StartProcess(std::string_view path) {
-  std::wstring command = Widen(path);
+  // The path names the program by itself: a folder with a blank in its name must not
+  // be read as a program followed by arguments.
+  const std::wstring program = Widen(path);
+  std::wstring command = L"\"" + program + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    Raise(53);  // file not found, as the host's Shell reports it
+  if (!::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    Raise(err::kFileNotFound);  // as the host's Shell reports it
   }
   ::CloseHandle(process.hThread);
   ::CloseHandle(process.hProcess);
@@ -164,20 +175,65 @@ bool Win32Platform::FileExists(std::string_view path) {
   HANDLE search = ::FindFirstFileW(text.c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return false;
   ::FindClose(search);
-  return true;
+  // A listing of files only: a folder of that name is no program to start.
+  return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-DispatchPtr Win32Platform::CreateObject(std::string_view prog_id) {
-  std::wstring name = Widen(prog_id);
-  CLSID clsid{};
-  if (FAILED(::CLSIDFromProgID(name.c_str(), &clsid))) Raise(429);
-  ComPtr<IDispatch> object;
-  if (FAILED(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                                reinterpret_cast<void**>(object.Put()))) ||
-      !object) {
-    Raise(429);
+Win32Platform::~Win32Platform() {
+  if (mapi_) ::FreeLibrary(mapi_);
+}
+
+// The exports' own types come back as a generic function pointer.
+Win32Platform::AnyFunction Win32Platform::Mapi(const char* name) {
+  if (!mapi_) mapi_ = ::LoadLibraryW(L"MAPI32.DLL");
+  FARPROC proc = mapi_ ? ::GetProcAddress(mapi_, name) : nullptr;
+  if (!proc) Raise(kMapiUnavailable);
+  return reinterpret_cast<AnyFunction>(proc);
+}
+
+uint32_t Win32Platform::MailLogon() {
+  auto logon = reinterpret_cast<LPMAPILOGON>(Mapi("MAPILogon"));
+  LHANDLE handle = 0;
+  // The platform may ask the user for a profile.
+  if (logon(reinterpret_cast<ULONG_PTR>(::GetActiveWindow()), nullptr, nullptr, MAPI_LOGON_UI, 0, &handle) !=
+      SUCCESS_SUCCESS) {
+    Raise(kMapiLogonFailed);
   }
-  return std::make_shared<ComDispatch>(object.get());
+  sessions_.emplace_back(next_session_, handle);
+  return next_session_++;
+}
+
+void Win32Platform::MailSend(uint32_t session, const MailMessage& message) {
+  auto it = std::find_if(sessions_.begin(), sessions_.end(), [&](const auto& s) { return s.first == session; });
+  if (it == sessions_.end()) Raise(kMapiFailure);
+  auto send = reinterpret_cast<LPMAPISENDMAIL>(Mapi("MAPISendMail"));
+  std::string name = message.recipient, address = "SMTP:" + message.recipient, subject = message.subject;
+  MapiRecipDesc recipient{};
+  recipient.ulRecipClass = MAPI_TO;
+  recipient.lpszName = name.data();
+  recipient.lpszAddress = address.data();
+  MapiMessage mail{};
+  mail.lpszSubject = subject.data();
+  mail.nRecipCount = 1;
+  mail.lpRecips = &recipient;
+  // The user writes and sends the message in the mail program's own window.
+  if (send(it->second, reinterpret_cast<ULONG_PTR>(::GetActiveWindow()), &mail, MAPI_DIALOG, 0) !=
+      SUCCESS_SUCCESS) {
+    Raise(kMapiFailure);
+  }
+}
+
+void Win32Platform::MailLogoff(uint32_t session) {
+  auto it = std::find_if(sessions_.begin(), sessions_.end(), [&](const auto& s) { return s.first == session; });
+  if (it == sessions_.end()) return;
+  const LHANDLE handle = it->second;
+  sessions_.erase(it);
+  auto logoff = reinterpret_cast<LPMAPILOGOFF>(Mapi("MAPILogoff"));
+  logoff(handle, 0, 0, 0);
+}
+
+std::unique_ptr<ModalForm> Win32Platform::NewModalForm(const FormSpec& spec, FormEvents& events) {
+  return std::make_unique<Win32ModalForm>(spec, events);
 }
 
 // ---------------------------------------------------------------------------
@@ -211,18 +267,10 @@ int Win32Runtime::MsgBox(std::string_view text, int32_t style, std::string_view 
 float Win32Runtime::TwipsPerPixelX() const { return TwipsPerPixelAt(ScreenDpi(LOGPIXELSX)); }
 float Win32Runtime::TwipsPerPixelY() const { return TwipsPerPixelAt(ScreenDpi(LOGPIXELSY)); }
 
-// The application is whatever process loaded the control; its file name stands
-// for the title, as a host would show it.
-std::string Win32Runtime::AppTitle() const {
-  wchar_t path[MAX_PATH] = {};
-  DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring_view name(path, n);
-  size_t slash = name.find_last_of(L"\\/");
-  if (slash != std::wstring_view::npos) name.remove_prefix(slash + 1);
-  size_t dot = name.find_last_of(L'.');
-  if (dot != std::wstring_view::npos) name = name.substr(0, dot);
-  return Narrow(name);
-}
+// Inside an in-process server the application object is the library's own: its
+// title names the library, not the process that loaded it, as the About box and the
+// default message box title show it.
+std::string Win32Runtime::AppTitle() const { return "Vitrelle"; }
 
 // The library's own version: the About box describes the library, not its host.
 int Win32Runtime::AppMajor() const { return 1; }

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <utility>
+#include <vector>
+
 #include "frame/host.h"
 
 namespace vitrelle::activex {
@@ -33,6 +36,7 @@ class Win32Gdi : public Gdi {
 
 class Win32Platform : public Platform {
  public:
+  ~Win32Platform() override;
   Handle RegOpenKey(std::string_view key, uint32_t access) override;
   bool RegQueryValue(Handle key, std::string_view value, uint32_t& type, std::u16string& buffer,
                      uint32_t& size) override;
@@ -40,7 +44,19 @@ class Win32Platform : public Platform {
   void ShellOpen(std::string_view target) override;
   void StartProcess(std::string_view path) override;
   bool FileExists(std::string_view path) override;
-  DispatchPtr CreateObject(std::string_view prog_id) override;
+  // Simple MAPI from the platform's MAPI32.DLL, loaded on first use.
+  uint32_t MailLogon() override;
+  void MailSend(uint32_t session, const MailMessage& message) override;
+  void MailLogoff(uint32_t session) override;
+  std::unique_ptr<ModalForm> NewModalForm(const FormSpec& spec, FormEvents& events) override;
+
+ private:
+  using AnyFunction = void (*)();
+  AnyFunction Mapi(const char* name);
+  HMODULE mapi_ = nullptr;
+  // The platform's session handles are pointer-sized; the library counts its own.
+  std::vector<std::pair<uint32_t, ULONG_PTR>> sessions_;
+  uint32_t next_session_ = 1;
 };
 
 class Win32Runtime : public Runtime {

@@ -54,7 +54,84 @@ class Builder {
     if (!block.children.empty() && !CanContain(block, is_form)) {
       Fail(block.children.front().line, block.class_name + " " + block.name + " cannot contain controls");
     }
-    for (const vfm::Block& child : block.children) Check(child, false);
+    for (const vfm::Block& child : block.children) {
+      if (is_form && IsMachine(child)) {
+        CheckMachine(child);
+      } else {
+        Check(child, false);
+      }
+    }
+  }
+
+  // The machine the form runs on, for what the About box asks of it:
+  //   Begin Machine Machine1
+  //      Mail = "logon fails"               (or "send fails"; mail works without it)
+  //      Begin RegistryKey MsInfo
+  //         Key = "SOFTWARE\Microsoft\Shared Tools\MSINFO"
+  //         Writable = True                 (a key the user may change; not by default)
+  //         PATH = "C:\Tools\MSINFO32.EXE"  (a string value; a number is a 32-bit value)
+  //      End
+  //      Begin File Tool
+  //         Path = "C:\Tools\MSINFO32.EXE"
+  //      End
+  //   End
+  static bool IsMachine(const vfm::Block& block) { return NamesEqual(block.class_name, "Machine"); }
+
+  void CheckMachine(const vfm::Block& machine) const {
+    for (const vfm::Entry& e : machine.entries) {
+      const bool mail = NamesEqual(e.key, "Mail") && e.value.value.type() == VarType::kString &&
+                        (e.value.value.ToString() == "logon fails" || e.value.value.ToString() == "send fails");
+      if (!mail) Fail(e.line, "expected Mail = \"logon fails\" or \"send fails\" in a Machine, not " + e.key);
+    }
+    for (const vfm::Block& b : machine.children) {
+      const bool key = NamesEqual(b.class_name, "RegistryKey"), file = NamesEqual(b.class_name, "File");
+      if (!key && !file) Fail(b.line, "expected a RegistryKey or a File in a Machine, not " + b.class_name);
+      if (!b.children.empty()) Fail(b.children.front().line, b.class_name + " " + b.name + " cannot contain blocks");
+      const char* name_key = key ? "Key" : "Path";
+      const vfm::Entry* path = b.Find(name_key);
+      if (!path || path->value.value.type() != VarType::kString) {
+        Fail(b.line, std::string("expected a string ") + name_key + " in " + b.class_name + " " + b.name);
+      }
+      for (const vfm::Entry& e : b.entries) {
+        const VarType t = e.value.value.type();
+        if (file && !NamesEqual(e.key, "Path")) Fail(e.line, "expected only Path in a File, not " + e.key);
+        if (key && NamesEqual(e.key, "Writable") && t != VarType::kBoolean) {
+          Fail(e.line, "expected True or False for Writable");
+        }
+        if (key && t != VarType::kString && t != VarType::kBoolean && !(e.value.value.IsNumeric())) {
+          Fail(e.line, "expected a string or a number for the registry value " + e.key);
+        }
+      }
+    }
+  }
+
+  void ApplyMachine(ModelPlatform& platform, const vfm::Block& root) const {
+    for (const vfm::Block& machine : root.children) {
+      if (!IsMachine(machine)) continue;
+      if (const vfm::Entry* mail = machine.Find("Mail")) {
+        platform.SetMailFault(mail->value.value.ToString() == "logon fails" ? ModelPlatform::MailFault::kLogon
+                                                                            : ModelPlatform::MailFault::kSend);
+      }
+      for (const vfm::Block& b : machine.children) {
+        if (NamesEqual(b.class_name, "File")) {
+          platform.AddFile(b.Find("Path")->value.value.ToString());
+          continue;
+        }
+        const std::string key = b.Find("Key")->value.value.ToString();
+        platform.SetKeyWritable(key, false);
+        for (const vfm::Entry& e : b.entries) {
+          const Variant& v = e.value.value;
+          if (NamesEqual(e.key, "Key")) continue;
+          if (NamesEqual(e.key, "Writable")) {
+            platform.SetKeyWritable(key, v.ToBoolean());
+          } else if (v.type() == VarType::kString) {
+            platform.SetRegistryString(key, e.key, v.ToString());
+          } else {
+            platform.SetRegistryDword(key, e.key, static_cast<uint32_t>(v.ToLong()));
+          }
+        }
+      }
+    }
   }
 
   Variant ValueOf(const vfm::Entry& e) const {
@@ -74,6 +151,7 @@ class Builder {
 
   void SiteChildren(Form& form, const vfm::Block& block, Site* container) const {
     for (const vfm::Block& child : block.children) {
+      if (!container && IsMachine(child)) continue;
       ControlSpec spec;
       spec.class_name = child.class_name;
       spec.name = child.name;
@@ -293,6 +371,7 @@ std::shared_ptr<Form> LoadFormText(ModelRuntime& runtime, std::string_view text,
         fail("expected a valid value for the form's " + e.key);
       }
     }
+    builder.ApplyMachine(runtime.Platform(), root);
     form->BeginLoad();
     builder.SiteChildren(*form, root, nullptr);
     form->EndLoad();

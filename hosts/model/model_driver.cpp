@@ -156,7 +156,7 @@ void ModelDriver::Wait(int64_t ms) { runtime_.Advance(ms); }
 int64_t ModelDriver::Now() const { return runtime_.Now(); }
 
 Variant ModelDriver::LoadPicture(const std::string& path) {
-  if (!std::filesystem::exists(path)) Raise(53);
+  if (!std::filesystem::exists(path)) Raise(err::kFileNotFound);
   auto bitmap = ReadPng(path);
   if (!bitmap) Raise(481);
   PicturePtr picture = runtime_.GetScreen().MakePicture(*bitmap);
@@ -199,7 +199,17 @@ void ModelDriver::Call(const script::Target& target, std::string_view method) {
   runtime_.DoEvents();
 }
 
+ModelModalForm* ModelDriver::Modal() const { return runtime_.Platform().TopForm(); }
+
+void ModelDriver::RefuseInputBeneath(const script::Target& target) const {
+  if (ModelModalForm* modal = Modal()) {
+    throw std::invalid_argument(target.Display() + ": " + modal->Name() +
+                                " is open, and the form beneath it takes no input");
+  }
+}
+
 void ModelDriver::Focus(const script::Target& target) {
+  RefuseInputBeneath(target);
   if (target.part.empty()) {
     SiteOf(target).SetFocus();
   } else {
@@ -209,11 +219,21 @@ void ModelDriver::Focus(const script::Target& target) {
 }
 
 void ModelDriver::Tab(bool backwards) {
+  RefuseInputBeneath(script::Target{"Form", -1, ""});
   TheForm().Tab(backwards);
   runtime_.DoEvents();
 }
 
 void ModelDriver::Click(const script::Target& target, std::optional<std::pair<float, float>> at, bool double_click) {
+  if (ModelModalForm* modal = Modal(); modal && NamesEqual(target.name, modal->Name()) && target.index < 0) {
+    if (target.part.empty()) {
+      throw std::invalid_argument(target.Display() + ": name a button or link, as " + modal->Name() + ":cmdOK");
+    }
+    modal->ClickElement(target.part);
+    if (double_click) modal->ClickElement(target.part);
+    return;
+  }
+  RefuseInputBeneath(target);
   Site& site = SiteOf(target);
   auto [width, height] = site.PartSize(target.part);
   auto [x, y] = site.PointerPoint(target.part, at ? at->first : width / 2, at ? at->second : height / 2);
@@ -226,6 +246,7 @@ void ModelDriver::Mouse(script::MouseAction action, const script::Target& target
   MouseInput input = action == script::MouseAction::kDown ? MouseInput::kDown
                      : action == script::MouseAction::kMove ? MouseInput::kMove
                                                             : MouseInput::kUp;
+  RefuseInputBeneath(target);
   Site& site = SiteOf(target);
   auto [px, py] = site.PointerPoint(target.part, x, y);
   site.Mouse(target.part, input, button, shift, px, py);
@@ -233,6 +254,7 @@ void ModelDriver::Mouse(script::MouseAction action, const script::Target& target
 }
 
 void ModelDriver::Key(script::KeyAction action, const script::Target& target, int16_t key_code, int16_t shift) {
+  RefuseInputBeneath(target);
   bool down = action == script::KeyAction::kDown;
   if (target.IsForm()) {
     if (Site* site = TheForm().FocusSite()) site->Key({}, down, key_code, shift);
@@ -243,6 +265,7 @@ void ModelDriver::Key(script::KeyAction action, const script::Target& target, in
 }
 
 void ModelDriver::KeyPress(const script::Target& target, int16_t key_ascii) {
+  RefuseInputBeneath(target);
   if (target.IsForm()) {
     if (Site* site = TheForm().FocusSite()) site->KeyPress({}, key_ascii);
   } else {
@@ -252,6 +275,11 @@ void ModelDriver::KeyPress(const script::Target& target, int16_t key_ascii) {
 }
 
 void ModelDriver::Press(int16_t key_code, int16_t shift) {
+  // The modal form has the keyboard while it is open.
+  if (ModelModalForm* modal = Modal()) {
+    modal->Press(key_code);
+    return;
+  }
   TheForm().Press(key_code, shift);
   runtime_.DoEvents();
 }
@@ -275,7 +303,9 @@ void ModelDriver::Save(const std::string& path) { SaveForm(TheForm(), path); }
 void ModelDriver::Render(const std::string& path) {
   runtime_.DoEvents();
   std::string error;
-  if (!WritePng(path, TheForm().Snapshot(), &error)) throw std::runtime_error("cannot write " + path + ": " + error);
+  // A modal form is what the user sees while it is open.
+  ModelModalForm* modal = Modal();
+  if (!WritePng(path, modal ? modal->Snapshot() : TheForm().Snapshot(), &error)) throw std::runtime_error("cannot write " + path + ": " + error);
 }
 
 }  // namespace vitrelle::model

@@ -43,8 +43,13 @@ class ModelDriver : public script::Driver {
   void Resize(const script::Target& target, float width, float height) override;
   void Save(const std::string& path) override;
   void Render(const std::string& path) override;
+  void SetNextStatement(std::function<bool()> next) override { runtime_.SetModalStep(std::move(next)); }
 
  private:
+  // The modal form on top, null when none is open.
+  ModelModalForm* Modal() const;
+  // A modal form keeps the user away from the form beneath it.
+  void RefuseInputBeneath(const script::Target& target) const;
   Form& TheForm() const;
   Site& SiteOf(const script::Target& target) const;
   // The object a target names: the form, a control's extender, or a part.

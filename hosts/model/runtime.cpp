@@ -16,29 +16,6 @@ int TwipsToPixels(double twips) {
 
 // ---------------------------------------------------------------------------
 
-Handle ModelPlatform::RegOpenKey(std::string_view, uint32_t) { return 0; }
-
-bool ModelPlatform::RegQueryValue(Handle, std::string_view, uint32_t&, std::u16string&, uint32_t&) {
-  return false;
-}
-
-void ModelPlatform::RegCloseKey(Handle) {}
-
-void ModelPlatform::ShellOpen(std::string_view target) { opened_.emplace_back(target); }
-
-void ModelPlatform::StartProcess(std::string_view path) {
-  started_.emplace_back(path);
-  if (!FileExists(path)) Raise(53);  // File not found
-}
-
-bool ModelPlatform::FileExists(std::string_view path) {
-  return std::find(files_.begin(), files_.end(), path) != files_.end();
-}
-
-DispatchPtr ModelPlatform::CreateObject(std::string_view) { Raise(429); }
-
-// ---------------------------------------------------------------------------
-
 ModelRuntime::ModelRuntime(Screen& screen) : screen_(screen) {
   screen_.SetCaptureObserver([this](Handle window, int width, int height) {
     if (!log_) return;

@@ -1,6 +1,6 @@
 // The model host's run-time services: a virtual clock with its timers, the message
-// queue that DoEvents drains, message boxes answered at once, and the few platform
-// services the About box asks for. Nothing here reads the real time.
+// queue that DoEvents drains, message boxes answered at once, and the machine the
+// About box asks about (hosts/model/platform.h). Nothing here reads the real time.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "frame/host.h"
+#include "hosts/model/platform.h"
 #include "hosts/model/screen.h"
 
 namespace vitrelle::script {
@@ -22,30 +23,6 @@ class ScriptLog;
 }
 
 namespace vitrelle::model {
-
-// Registry and shell services fail as on a machine without the optional tools;
-// what the About box asked to open or start is recorded for the tests.
-class ModelPlatform : public Platform {
- public:
-  Handle RegOpenKey(std::string_view key, uint32_t access) override;
-  bool RegQueryValue(Handle key, std::string_view value, uint32_t& type, std::u16string& buffer,
-                     uint32_t& size) override;
-  void RegCloseKey(Handle key) override;
-  void ShellOpen(std::string_view target) override;
-  void StartProcess(std::string_view path) override;
-  bool FileExists(std::string_view path) override;
-  DispatchPtr CreateObject(std::string_view prog_id) override;
-
-  const std::vector<std::string>& Opened() const { return opened_; }
-  const std::vector<std::string>& Started() const { return started_; }
-  // Files the model pretends exist; no other path does.
-  void AddFile(std::string path) { files_.push_back(std::move(path)); }
-
- private:
-  std::vector<std::string> opened_;
-  std::vector<std::string> started_;
-  std::vector<std::string> files_;
-};
 
 struct MessageBoxRecord {
   std::string text;
@@ -94,6 +71,10 @@ class ModelRuntime : public Runtime {
   std::string PicturePath(const Picture* picture) const;
 
   const std::vector<MessageBoxRecord>& MessageBoxes() const { return message_boxes_; }
+  // What a modal form runs while it is open: one user action a call (a script's next
+  // statement, a test's next step); false when there is none, and the form closes.
+  void SetModalStep(std::function<bool()> step) { modal_step_ = std::move(step); }
+  bool RunModalStep() { return modal_step_ && modal_step_(); }
   ModelPlatform& Platform() { return platform_; }
 
   // Runtime. DoEvents runs the posted messages, then the pending paints, then the
@@ -141,7 +122,8 @@ class ModelRuntime : public Runtime {
   std::map<Handle, std::string> window_names_;
   std::vector<std::pair<std::weak_ptr<Picture>, std::string>> picture_paths_;
   std::vector<MessageBoxRecord> message_boxes_;
-  ModelPlatform platform_;
+  std::function<bool()> modal_step_;
+  ModelPlatform platform_{*this};
 };
 
 // Twips to whole pixels, halves to even, as window placement rounds.

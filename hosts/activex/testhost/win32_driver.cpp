@@ -5,9 +5,11 @@
 #include <stdexcept>
 
 #include "frame/errors.h"
+#include "frame/members.h"
 #include "hosts/activex/control_internals.h"
 #include "hosts/activex/ole_objects.h"
 #include "hosts/activex/testhost/dispatch_base.h"
+#include "hosts/activex/win32_modal_form.h"
 
 namespace vitrelle::testhost {
 
@@ -26,8 +28,34 @@ LRESULT CALLBACK WatchFocus(int code, WPARAM wp, LPARAM lp) {
   if (g_driver) {
     if (code == HCBT_SETFOCUS && wp) g_driver->OnFocusWindow(reinterpret_cast<HWND>(wp));
     if (code == HCBT_ACTIVATE) g_driver->OnDialog(reinterpret_cast<HWND>(wp));
+    if (code == HCBT_DESTROYWND) g_driver->OnDestroy(reinterpret_cast<HWND>(wp));
   }
   return ::CallNextHookEx(nullptr, code, wp, lp);
+}
+
+constexpr UINT kModalStep = WM_APP + 1;
+
+LRESULT CALLBACK StepperProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == kModalStep && g_driver) {
+    g_driver->RunModalStep();
+    return 0;
+  }
+  return ::DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+std::string AtomText(HWND window, const wchar_t* property) {
+  const auto atom = static_cast<ATOM>(reinterpret_cast<UINT_PTR>(::GetPropW(window, property)));
+  if (!atom) return {};
+  wchar_t name[256] = {};
+  const UINT n = ::GlobalGetAtomNameW(atom, name, 256);
+  return activex::Narrow(std::wstring_view(name, n));
+}
+
+std::string TextOf(HWND w) {
+  int n = ::GetWindowTextLengthW(w);
+  std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+  text.resize(static_cast<size_t>(::GetWindowTextW(w, text.data(), n + 1)));
+  return activex::Narrow(text);
 }
 
 LRESULT CALLBACK OtherProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -68,6 +96,12 @@ WPARAM MouseState(int16_t button, int16_t shift) {
 Win32Driver::Win32Driver(std::string form_path) : form_path_(std::move(form_path)) {
   g_driver = this;
   hook_ = ::SetWindowsHookExW(WH_CBT, &WatchFocus, nullptr, ::GetCurrentThreadId());
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = &StepperProc;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"VitrelleModalStepper";
+  ::RegisterClassW(&wc);
+  stepper_ = ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
 }
 
 Win32Driver::~Win32Driver() {
@@ -75,6 +109,7 @@ Win32Driver::~Win32Driver() {
   g_driver = nullptr;
   form_.reset();
   if (other_) ::DestroyWindow(other_);
+  if (stepper_) ::DestroyWindow(stepper_);
 }
 
 Form& Win32Driver::TheForm() const {
@@ -116,17 +151,54 @@ void Win32Driver::OnDialog(HWND dialog) {
   wchar_t window_class[16] = {};
   ::GetClassNameW(dialog, window_class, 16);
   if (std::wstring_view(window_class) != L"#32770") return;
-  auto text_of = [](HWND w) {
-    int n = ::GetWindowTextLengthW(w);
-    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-    text.resize(static_cast<size_t>(::GetWindowTextW(w, text.data(), n + 1)));
-    return activex::Narrow(text);
-  };
+  if (const std::string form = AtomText(dialog, activex::kFormNameProperty); !form.empty()) {
+    if (dialog == modal_) return;  // activated again after a message box of its own
+    modal_ = dialog;
+    modal_name_ = form;
+    modal_ended_by_script_ = false;
+    if (log_) {
+      log_->FormShown(form, TextOf(dialog));
+      for (HWND c = ::GetWindow(dialog, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+        const std::string element = AtomText(c, activex::kElementNameProperty);
+        if (!element.empty()) log_->FormText(form, element, TextOf(c));
+      }
+    }
+    // The first step runs once the dialog's own loop does.
+    ::PostMessageW(stepper_, kModalStep, 0, 0);
+    return;
+  }
+  auto text_of = [](HWND w) { return TextOf(w); };
   // A message box keeps its text in the static control with id 0xFFFF.
   HWND text = ::GetDlgItem(dialog, 0xFFFF);
   if (log_) log_->MsgBox(text_of(dialog), text ? text_of(text) : std::string());
   // Answered as soon as its own loop runs, as the model host answers OK.
   ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+void Win32Driver::OnDestroy(HWND window) {
+  if (window != modal_) return;
+  modal_ = nullptr;
+  if (log_) log_->FormClosed(modal_name_, modal_ended_by_script_);
+}
+
+void Win32Driver::RunModalStep() {
+  // A step posted just before the form closed arrives after it: nothing to do then.
+  if (!modal_ || !::IsWindow(modal_)) return;
+  if (next_ && next_()) {
+    if (modal_) ::PostMessageW(stepper_, kModalStep, 0, 0);
+    return;
+  }
+  // The script has ended with the form open: it closes, as its user would close it.
+  modal_ended_by_script_ = true;
+  ::EndDialog(modal_, IDCANCEL);
+}
+
+HWND Win32Driver::ModalElement(const script::Target& target) const {
+  if (!modal_ || target.index >= 0 || !NamesEqual(target.name, modal_name_)) return nullptr;
+  for (HWND c = ::GetWindow(modal_, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+    if (NamesEqual(AtomText(c, activex::kElementNameProperty), target.part)) return c;
+  }
+  throw std::invalid_argument(target.Display() + ": no such element");
 }
 
 void Win32Driver::Show() {
@@ -305,6 +377,15 @@ void Win32Driver::SendMouse(const Aim& aim, UINT message, WPARAM state, float x_
 }
 
 void Win32Driver::Click(const script::Target& target, std::optional<std::pair<float, float>> at, bool double_click) {
+  if (HWND element = ModalElement(target)) {
+    // As the element reports a click to its dialog; the handler runs before this returns.
+    wchar_t window_class[16] = {};
+    ::GetClassNameW(element, window_class, 16);
+    const bool button = std::wstring_view(window_class) == L"Button";
+    const WPARAM command = MAKEWPARAM(::GetDlgCtrlID(element), button ? BN_CLICKED : STN_CLICKED);
+    ::SendMessageW(modal_, WM_COMMAND, command, reinterpret_cast<LPARAM>(element));
+    return;
+  }
   Aim aim = AimAt(target);
   std::pair<float, float> middle;
   if (target.IsForm() || !target.part.empty()) {
@@ -369,6 +450,11 @@ bool Win32Driver::OfferToActiveControl(HWND window, UINT message, WPARAM wp, LPA
 }
 
 void Win32Driver::Press(int16_t key_code, int16_t shift) {
+  // The open modal form has the keyboard: Enter and Esc as its dialog takes them.
+  if (modal_ && (key_code == VK_RETURN || key_code == VK_ESCAPE)) {
+    ::SendMessageW(modal_, WM_COMMAND, key_code == VK_RETURN ? IDOK : IDCANCEL, 0);
+    return;
+  }
   if (key_code == VK_TAB && !(shift & ~1)) return Tab(shift & 1);
   HWND window = ::GetFocus();
   if (!window) return;

@@ -44,13 +44,20 @@ class Win32Driver : public script::Driver {
   void Resize(const script::Target& target, float width, float height) override;
   void Save(const std::string& path) override;
   void Render(const std::string& path) override;
+  // While the library's modal form is open its loop runs the script's next
+  // statements, one a message, as the model host's form does.
+  void SetNextStatement(std::function<bool()> next) override { next_ = std::move(next); }
 
   // Handles every message that is waiting, without waiting for more.
   void Pump();
   // The window focus moved to: logged once per control it enters.
   void OnFocusWindow(HWND window);
-  // A message box opened: logged, then answered OK.
+  // A message box opened: logged, then answered OK. The library's own form is
+  // logged as it shows and driven by the statements after the one that opened it.
   void OnDialog(HWND dialog);
+  void OnDestroy(HWND window);
+  // Runs the next statement inside the open modal form's loop.
+  void RunModalStep();
 
  private:
   // Where a target's input goes: the window that gets its messages and the
@@ -82,6 +89,14 @@ class Win32Driver : public script::Driver {
   HWND other_ = nullptr;  // the top-level window that takes activation away
   Site* focused_ = nullptr;
   HHOOK hook_ = nullptr;
+  std::function<bool()> next_;
+  HWND modal_ = nullptr;         // the library's form while it is open
+  std::string modal_name_;
+  bool modal_ended_by_script_ = false;
+  HWND stepper_ = nullptr;       // receives the modal steps
+  // The element of the open modal form that a target names; null when the target
+  // is not the form.
+  HWND ModalElement(const script::Target& target) const;
 };
 
 }  // namespace vitrelle::testhost

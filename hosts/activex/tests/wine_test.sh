@@ -113,6 +113,16 @@ out=$(section "$hkcr" "TypeLib\\$libid\\$libver\\0\\$wine_tlb_platform")
 # Wine writes the path with a \\?\ prefix; the path itself is what matters.
 check "type library registered for $wine_tlb_platform" contains "$out" "$ocx_reg\""
 
+# --- stand-ins for the programs the About box reaches -----------------------------
+# Before any client runs: an About box's links must never reach a real browser or
+# mail program of this machine through Wine's own handlers.
+mkdir -p "$WINEPREFIX/drive_c/vitrelle"
+cp "$build/mail_probe.dll" "$WINEPREFIX/drive_c/vitrelle/"
+cp "$build/start_probe.exe" "$WINEPREFIX/drive_c/vitrelle/browser_probe.exe"
+wine_tool reg add 'HKLM\Software\Clients\Mail' /ve /d VitrelleProbe /f >/dev/null 2>&1
+wine_tool reg add 'HKLM\Software\Clients\Mail\VitrelleProbe' /v DLLPath /d 'C:\vitrelle\mail_probe.dll' /f >/dev/null 2>&1
+wine_tool reg add 'HKCR\http\shell\open\command' /ve /d '"C:\vitrelle\browser_probe.exe" "%1"' /f >/dev/null 2>&1
+
 # --- a late-bound script client ---------------------------------------------
 for name in "${built[@]}"; do
   script="C:\\vitrelle\\$name.vbs"
@@ -158,6 +168,19 @@ else
   failed=$((failed + $(sed -E 's/.*, ([0-9]+) failed.*/\1/' <<<"$summary")))
 fi
 
+# --- the About box's registry reads on the platform's registry -------------------
+out=$(wine_exe "$build/about_platform_test.exe" 2>&1 | tr -d '\r')
+summary=$(grep '^about_platform: [0-9]* passed' <<<"$out")
+if [ -z "$summary" ]; then
+  failed=$((failed + 1))
+  echo "activex $arch: FAILED: about_platform_test printed no summary" >&2
+  echo "$out" >&2
+else
+  grep 'FAILED' <<<"$out" >&2
+  passed=$((passed + $(sed -E 's/.* ([0-9]+) passed.*/\1/' <<<"$summary")))
+  failed=$((failed + $(sed -E 's/.*, ([0-9]+) failed.*/\1/' <<<"$summary")))
+fi
+
 # --- the controls on a form in the platform's own container window ------------
 if is_built GlazeCheck && is_built GlazeSlider && is_built GlazeRadio; then
   cp "$build/atl_host.exe" "$WINEPREFIX/drive_c/vitrelle/"
@@ -189,8 +212,9 @@ testhost_scripts() {
   local script name out expected got unexplained line
   for script in check/errors check/toggle check/input slider/keys slider/orientation slider/range slider/load \
                 slider/load_error slider/drag slider/passthrough radio/group radio/input radio/tracking \
-                frame/refresh frame/events frame/properties frame/activation; do
+                frame/refresh frame/events frame/properties frame/activation about/showings about/sysinfo; do
     local dir="controls/${script%%/*}/scripts" base="${script#*/}"
+    [ "${script%%/*}" = about ] && dir=about/scripts
     local form="$dir/form.vfm"
     [ -f "$root/$dir/$base.vfm" ] && form="$dir/$base.vfm"
     out=$(cd "$root" && wine_exe "$build/testhost.exe" "$form" "$dir/$base.txt" 2>&1 | tr -d '\r')
@@ -330,6 +354,84 @@ looks_compare() {
   rm -rf "$work"
 }
 looks_compare
+
+# --- the About box ----------------------------------------------------------------
+# A script client calls DisplayAboutBox, which holds it in the modal dialog; a driver
+# of its own (about_driver.exe) acts on the dialog from outside as the user would.
+# Stand-ins take the platform's roles: a start probe for the system information tool
+# and the browser, which records how it was started, and a simple-MAPI mail program
+# that Wine's MAPI32.DLL hands the calls to once the registry names it.
+about_box() {
+  local v="$WINEPREFIX/drive_c/vitrelle" out expected shot="$build/about.bmp" step
+  mkdir -p "$v/shared tools" "$v/empty"
+  cp "$build/about_driver.exe" "$here/about.vbs" "$v/"
+  cp "$build/start_probe.exe" "$v/msinfo_probe.exe"
+  cp "$build/start_probe.exe" "$v/shared tools/MSINFO32.EXE"
+  rm -f "$v/mail.log" "$v/mail_fails" "$v/about.bmp" "$v/browser_probe.exe.started"
+
+  local info='SOFTWARE\Microsoft\Shared Tools\MSINFO' location='SOFTWARE\Microsoft\Shared Tools Location'
+  local sysinfo='click:&System Info...' mail='click:about@vitrelle.example'
+  local steps=(
+    dialog texts 'shot:C:\vitrelle\about.bmp'
+    # Neither value: the tool is unavailable.
+    "$sysinfo" msgbox
+    # The tool's own path, then only the folder that holds it.
+    "set:$info|PATH|C:\vitrelle\msinfo_probe.exe" "$sysinfo" 'started:C:\vitrelle\msinfo_probe.exe.started'
+    "delete:$info" "set:$location|MSINFO|C:\vitrelle\shared tools" "$sysinfo" 'started:C:\vitrelle\shared tools\MSINFO32.EXE.started'
+    # A folder without the tool, and a path to a program that is not there.
+    "set:$location|MSINFO|C:\vitrelle\empty" "$sysinfo" msgbox
+    "set:$info|PATH|C:\vitrelle\gone.exe" "$sysinfo" msgbox
+    "delete:$info" "delete:$location"
+    'click:http://www.vitrelle.example/' 'started:C:\vitrelle\browser_probe.exe.started'
+    # Two messages on one logon; OK logs off and releases the form.
+    "$mail" "$mail" 'click:OK' closed
+    # The second control's call shows a fresh form, whose failed message leaves it open.
+    dialog 'touch:C:\vitrelle\mail_fails' "$mail" msgbox 'click:OK' closed
+  )
+  wine_tool cscript //nologo 'C:\vitrelle\about.vbs' >"$build/about_client.out" 2>&1 &
+  local client=$!
+  out=$(wine_exe 'C:\vitrelle\about_driver.exe' "${steps[@]}" 2>&1 | tr -d '\r')
+  # A driver that gave up leaves the dialog open: close it so that the client ends.
+  grep -q '^timeout' <<<"$out" && wine_exe 'C:\vitrelle\about_driver.exe' dialog close >/dev/null 2>&1
+  wait "$client"
+  expected=$(tr -d '\r' < "$here/about_driver.expected")
+  if [ "$out" = "$expected" ]; then passed=$((passed + 1)); else
+    failed=$((failed + 1))
+    echo "activex $arch: FAILED: the About box as its user sees it" >&2
+    diff <(echo "$expected") <(echo "$out") >&2
+  fi
+  out=$(tr -d '\r' < "$build/about_client.out")
+  check "DisplayAboutBox returns to the script client when the dialog closes" \
+    test "$out" = "$(tr -d '\r' < "$here/about.expected")"
+  out=$(tr -d '\r' < "$v/mail.log" 2>/dev/null)
+  if [ "$out" = "$(tr -d '\r' < "$here/about_mail.expected")" ]; then passed=$((passed + 1)); else
+    failed=$((failed + 1))
+    echo "activex $arch: FAILED: the About box's mail calls" >&2
+    diff "$here/about_mail.expected" <(echo "$out") >&2
+  fi
+
+  # What the dialog showed: its window is 388 x 271 pixels with the client area 3
+  # pixels in and 22 down. Dark text where the title and the version are, and both
+  # links in the highlight colour (blue in Wine's scheme).
+  cp "$v/about.bmp" "$shot" 2>/dev/null
+  about_pixels() {  # x0 y0 x1 y1 dark|blue: how many pixels of the screenshot
+    local y n=0 row
+    for ((y = $2; y < $4; y++)); do
+      row=$(od -An -v -tu1 -w4 -j $((54 + (y * 388 + $1) * 4)) -N $((($3 - $1) * 4)) "$shot" 2>/dev/null |
+        awk -v kind="$5" '(kind == "dark" && $1 < 128 && $2 < 128 && $3 < 128) || (kind == "blue" && $1 > $3 + 60) { n++ }
+                          END { print n + 0 }')
+      n=$((n + row))
+    done
+    echo "$n"
+  }
+  check "About screenshot has the dialog's size" test "$(stat -c %s "$shot" 2>/dev/null)" = $((54 + 388 * 271 * 4))
+  check "About screenshot shows the title" at_least "$(about_pixels 73 38 332 60 dark)" 100
+  check "About screenshot shows the version" at_least "$(about_pixels 73 64 332 79 dark)" 50
+  check "About screenshot shows the web link in the highlight colour" at_least "$(about_pixels 77 186 269 201 blue)" 100
+  check "About screenshot shows the e-mail link in the highlight colour" at_least "$(about_pixels 77 208 269 223 blue)" 100
+  check "About screenshot: the description is not in the link colour" test "$(about_pixels 73 86 380 140 blue)" = 0
+}
+about_box
 
 # --- unregistration -----------------------------------------------------------
 wine_tool regsvr32 /u /s "$ocx" >/dev/null 2>&1
