@@ -319,10 +319,15 @@ showcase_checks() {
   check "testhost showcase: the Label has its white BackColor" test "$(bmp_pixel "$shot" 250 20)" = ffffff
   # The option group: the set option's dot, an unset one's white middle, and the
   # round glyph's corner showing the picture rather than its window's colour.
-  check "testhost showcase: Radio2 (set) shows its dot" test "$(bmp_pixel "$shot" 126 258)" = 000000
-  check "testhost showcase: Radio1 (unset) has a white middle" test "$(bmp_pixel "$shot" 32 258)" = ffffff
-  check "testhost showcase: Radio1's glyph corner shows the picture" test "$(bmp_pixel "$shot" 27 252)" != c0c0c0
-  check "testhost showcase: Radio3 draws its caption" at_least "$(bmp_dark "$shot" 232 251 262 265)" 20
+  check "testhost showcase: Size2 (set) shows its dot" test "$(bmp_pixel "$shot" 226 118)" = 000000
+  check "testhost showcase: Size1 (unset) has a white middle" test "$(bmp_pixel "$shot" 226 94)" = ffffff
+  check "testhost showcase: Size1's glyph corner shows the picture" test "$(bmp_pixel "$shot" 223 88)" != c0c0c0
+  check "testhost showcase: Size3 draws its caption" at_least "$(bmp_dark "$shot" 236 135 266 149)" 20
+  # The frames: the outer one's caption, the inner one's border, and the controls
+  # placed in them drawn over the picture.
+  check "testhost showcase: Frame1 draws its caption" at_least "$(bmp_dark "$shot" 28 225 90 237)" 20
+  check "testhost showcase: Check4 in Frame1 shows its check mark" at_least "$(bmp_dark "$shot" 30 248 40 258)" 10
+  check "testhost showcase: Radio2 in Frame2 draws its caption" at_least "$(bmp_dark "$shot" 180 262 236 274)" 20
 }
 testhost_scripts
 
