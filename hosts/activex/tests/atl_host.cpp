@@ -9,6 +9,7 @@
 #include <olectl.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -265,6 +266,11 @@ int main(int argc, char** argv) {
   Hosted check = Place(get_control, form, L"Vitrelle.GlazeCheck", 24, 24, 200, 40);
   Hosted slider = Place(get_control, form, L"Vitrelle.GlazeSlider", 24, 120, 300, 40);
   Hosted radio = Place(get_control, form, L"Vitrelle.GlazeRadio", 24, 176, 200, 30);
+  // A frame, and a control created inside the frame's own window as a container
+  // that hosts controls in controls does it; the inner one reaches past the frame's
+  // right edge, where the frame must clip it.
+  Hosted frame = Place(get_control, form, L"Vitrelle.GlazeFrame", 240, 20, 150, 90);
+  Hosted inner = frame.window ? Place(get_control, frame.window, L"Vitrelle.GlazeCheck", 10, 40, 200, 30) : Hosted{};
   ::ShowWindow(form, SW_SHOW);
   ::UpdateWindow(form);
   Pump(600);
@@ -414,6 +420,32 @@ int main(int argc, char** argv) {
           std::to_string(LongProperty(radio.dispatch, L"Value")));
   }
 
+  // --- the frame and the control it holds ------------------------------------------
+  Check(frame.dispatch && frame.window && ::IsWindowVisible(frame.window), "GlazeFrame is created and shown");
+  Check(inner.window && ::IsChild(frame.window, inner.window) && ::IsWindowVisible(inner.window),
+        "a control created inside the frame's window lives in it");
+  if (frame.window && inner.window) {
+    const RECT f = RectInForm(form, frame.window);
+    const RECT c = RectInForm(form, inner.window);
+    Check(c.left == f.left + 10 && c.top == f.top + 40, "the inner control stands where it was placed in the frame",
+          std::to_string(c.left - f.left) + "," + std::to_string(c.top - f.top));
+    // Right of the frame the form's pattern shows, not the inner control.
+    const RECT beyond{f.right + 1, c.top + 2, std::min<LONG>({f.right + 12, c.right, shot.width}), c.bottom - 2};
+    Check(PatternMismatch(shot, beyond).empty(), "the frame clips the control it holds", PatternMismatch(shot, beyond));
+    // Moved and hidden with the frame.
+    ::MoveWindow(frame.host, 250, 30, 150, 90, TRUE);
+    Pump(50);
+    const RECT moved = RectInForm(form, inner.window);
+    Check(moved.left == c.left + 10 && moved.top == c.top + 10, "the inner control moves with the frame",
+          std::to_string(moved.left) + "," + std::to_string(moved.top));
+    ::ShowWindow(frame.host, SW_HIDE);
+    Pump(50);
+    Check(!::IsWindowVisible(inner.window), "the inner control hides with the frame");
+    ::ShowWindow(frame.host, SW_SHOW);
+    Pump(50);
+    Check(::IsWindowVisible(inner.window), "the inner control shows again with the frame");
+  }
+
   // --- closing -------------------------------------------------------------------
   IOleInPlaceObject* in_place = Query<IOleInPlaceObject>(check.control, IID_IOleInPlaceObject);
   ::DestroyWindow(form);
@@ -422,7 +454,7 @@ int main(int argc, char** argv) {
   Check(in_place && in_place->GetWindow(&after_close) == E_FAIL && !after_close,
         "closing the container deactivates the control and ends its window");
   if (in_place) in_place->Release();
-  for (Hosted* h : {&check, &slider, &radio}) {
+  for (Hosted* h : {&inner, &frame, &check, &slider, &radio}) {
     if (h->dispatch) h->dispatch->Release();
     if (h->control) h->control->Release();
   }

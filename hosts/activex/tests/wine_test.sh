@@ -182,7 +182,7 @@ else
 fi
 
 # --- the controls on a form in the platform's own container window ------------
-if is_built GlazeCheck && is_built GlazeSlider && is_built GlazeRadio; then
+if is_built GlazeCheck && is_built GlazeSlider && is_built GlazeRadio && is_built GlazeFrame; then
   cp "$build/atl_host.exe" "$WINEPREFIX/drive_c/vitrelle/"
   rm -f "$WINEPREFIX/drive_c/vitrelle/atl_host.bmp"
   check_misc=$("$gen" classes | awk '$1 == "GlazeCheck" { print $4 }')
