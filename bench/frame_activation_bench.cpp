@@ -3,7 +3,9 @@
 // At activation the outer frames copy their background; 150 ms after each frame's
 // copy it refreshes what it holds, so the innermost checks copy last, three frame
 // refreshes after the activation. The time per copy on the big form should stay
-// what a copy of that size costs on the empty one.
+// what a copy of that size costs on an empty form: the baselines copy one check,
+// and one empty frame of each level's size, alone on a form, and the nested run
+// counts its copies by kind so the two can be set side by side.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -46,6 +48,7 @@ struct Builder {
   int checks = 0, frames = 0;
   std::vector<std::string> check_names;
   std::vector<std::string> frame_names;
+  std::map<std::string, int> frame_level;
   // The frame that holds each check; empty for the form.
   std::map<std::string, std::string> container_of;
   std::string current;
@@ -100,6 +103,7 @@ struct Builder {
       const std::string outer = current;
       current = "Frame" + std::to_string(frames++);
       frame_names.push_back(current);
+      frame_level[current] = level + 1;
       Contents(level + 1, indent + "   ");
       current = outer;
       text += indent + "End\n";
@@ -117,10 +121,21 @@ Builder NestedForm() {
   return b;
 }
 
-Builder EmptyForm() {
+// One check, or one empty frame of the size a frame of `level` has on the nested form.
+Builder EmptyForm(int level) {
   Builder b;
-  b.text = "Begin Form Empty\n   BackColor = 0x00C0E0FF\n   Width = 4800\n   Height = 3600\n";
-  b.Check(kMargin, kMargin, "   ");
+  const Box size = level == 0 ? Box{kCheckWidth, kCheckHeight} : Builder::SizeAt(level);
+  b.text = "Begin Form Empty\n   BackColor = 0x00C0E0FF\n";
+  b.text += "   Width = " + std::to_string(size.width + 4 * kMargin) + "\n   Height = " +
+            std::to_string(size.height + 4 * kMargin) + "\n";
+  if (level == 0) {
+    b.Check(kMargin, kMargin, "   ");
+  } else {
+    b.text += "   Begin GlazeFrame Frame0\n      Left = 120\n      Top = 120\n";
+    b.text += "      Width = " + std::to_string(size.width) + "\n      Height = " + std::to_string(size.height) + "\n";
+    b.text += "   End\n";
+    b.frame_names.push_back("Frame0");
+  }
   b.text += "End\n";
   return b;
 }
@@ -147,6 +162,7 @@ void BM_ActivateNestedForm(benchmark::State& state) {
   const Box size = Builder::SizeAt(0);
   model::Screen screen(size.width / 15 + 40, size.height / 15 + 80);
   int64_t copies = 0, check_copies = 0, last_copy = 0;
+  int64_t frame_copies[kLevels + 1] = {};
   std::string check_size;
   for (auto _ : state) {
     state.PauseTiming();
@@ -176,6 +192,7 @@ void BM_ActivateNestedForm(benchmark::State& state) {
       auto it = control_of.find(copy.window);
       if (it == control_of.end()) Fail("a copy of a window that is no check or frame");
       last_of[it->second] = copy.at;
+      if (auto level = b.frame_level.find(it->second); level != b.frame_level.end()) ++frame_copies[level->second];
       if (it->second.starts_with("Check")) {
         ++check_copies;
         check_size = std::to_string(copy.width) + "x" + std::to_string(copy.height);
@@ -204,6 +221,8 @@ void BM_ActivateNestedForm(benchmark::State& state) {
   state.counters["copies"] = static_cast<double>(copies) / runs;
   state.counters["check_copies"] = static_cast<double>(check_copies) / runs;
   state.counters["frames"] = b.frames;
+  for (int level = 1; level <= kLevels; ++level)
+    state.counters["frame" + std::to_string(level) + "_copies"] = static_cast<double>(frame_copies[level]) / runs;
   state.SetLabel("checks " + check_size);
   state.counters["last_copy_virtual_ms"] = static_cast<double>(last_copy);
   // Wall time per copy: the whole activation divided by the copies it took.
@@ -213,11 +232,13 @@ void BM_ActivateNestedForm(benchmark::State& state) {
 BENCHMARK(BM_ActivateNestedForm)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 // The baseline: one check of the same size alone on a shown form, copying its
-// background through Refresh, as a frame's refresh has it do.
+// background through Refresh, as a frame's refresh has it do; and an empty frame
+// of each level's size, for the few copies the frames take.
 void BM_CopyOnEmptyForm(benchmark::State& state) {
   model::RegisterLibraryClasses();
-  const Builder b = EmptyForm();
-  model::Screen screen(640, 480);
+  const Builder b = EmptyForm(static_cast<int>(state.range(0)));
+  const Box largest = Builder::SizeAt(1);
+  model::Screen screen(largest.width / 15 + 40, largest.height / 15 + 80);
   model::ModelRuntime runtime(screen);
   int64_t copies = 0;
   std::string size;
@@ -228,7 +249,8 @@ void BM_CopyOnEmptyForm(benchmark::State& state) {
   auto form = model::LoadFormText(runtime, b.text, "empty.vfm", /*user_mode=*/true);
   form->Show();
   runtime.Advance(kSettle);
-  const DispatchPtr check = form->Extender(b.check_names.front());
+  const DispatchPtr check =
+      form->Extender(b.check_names.empty() ? b.frame_names.front() : b.check_names.front());
   copies = 0;
   for (auto _ : state) check->Call("Refresh");
   if (copies != static_cast<int64_t>(state.iterations())) {
@@ -239,7 +261,7 @@ void BM_CopyOnEmptyForm(benchmark::State& state) {
   state.counters["copies"] = static_cast<double>(copies);
   state.SetLabel(size);
 }
-BENCHMARK(BM_CopyOnEmptyForm)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_CopyOnEmptyForm)->DenseRange(0, kLevels)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 }  // namespace
 }  // namespace vitrelle
