@@ -45,8 +45,13 @@ std::vector<Site*> ControlsCollection::Members() const {
 
 Variant ControlsCollection::Invoke(std::string_view member, InvokeKind kind, std::span<Variant> args) {
   if (IsAssign(kind)) vitrelle::Raise(err::kNotSupported);
-  const std::vector<Site*> controls = Members();
-  if (Is(member, "Count")) return Variant::Integer(static_cast<int16_t>(controls.size()));
+  // The form's own collection is the form's list as it stands: a walk by index over
+  // a large form reads one entry a step, where a copy of the list each step would
+  // make every walk (a frame refreshing what it holds) grow with the square of it.
+  const std::vector<Site*> controls = container_ ? Members() : std::vector<Site*>{};
+  const size_t size = container_ ? controls.size() : form_.Controls().size();
+  const auto at = [&](size_t i) { return container_ ? controls[i] : form_.Controls()[i].get(); };
+  if (Is(member, "Count")) return Variant::Integer(static_cast<int16_t>(size));
   if (Is(member, "Item") || member.empty()) {
     if (args.size() != 1) vitrelle::Raise(err::kWrongArguments);
     if (args[0].type() == VarType::kString) {
@@ -55,8 +60,8 @@ Variant ControlsCollection::Invoke(std::string_view member, InvokeKind kind, std
       return Variant::Object(site->shared_from_this());
     }
     int i = args[0].ToLong();
-    if (i < 0 || i >= static_cast<int>(controls.size())) RaiseNoSuchControl(args[0]);
-    return Variant::Object(controls[static_cast<size_t>(i)]->shared_from_this());
+    if (i < 0 || i >= static_cast<int>(size)) RaiseNoSuchControl(args[0]);
+    return Variant::Object(at(static_cast<size_t>(i))->shared_from_this());
   }
   vitrelle::Raise(err::kNotSupported);
 }

@@ -1,0 +1,267 @@
+// Activating a form of 1,000 transparent GlazeChecks spread over three levels of
+// nested transparent GlazeFrames, against one copy of a check on an empty form.
+// At activation the outer frames copy their background; 150 ms after each frame's
+// copy it refreshes what it holds, so the innermost checks copy last, three frame
+// refreshes after the activation. The time per copy on the big form should stay
+// what a copy of that size costs on an empty form: the baselines copy one check,
+// and one empty frame of each level's size, alone on a form, and the nested run
+// counts its copies by kind so the two can be set side by side.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "hosts/model/form.h"
+#include "hosts/model/form_file.h"
+#include "hosts/model/library_classes.h"
+#include "hosts/model/runtime.h"
+#include "hosts/model/screen.h"
+
+namespace vitrelle {
+namespace {
+
+// Twips; a check is 64 x 16 pixels.
+constexpr int kCheckWidth = 960, kCheckHeight = 240;
+constexpr int kCellWidth = 1020, kCellHeight = 270;
+constexpr int kMargin = 120, kCaption = 300;
+constexpr int kFanOut = 3;  // frames in each frame, and on the form
+constexpr int kLevels = 3;
+// Checks directly in a frame of each level (1..3); the rest lie on the form.
+constexpr int kChecksAt[kLevels + 1] = {10, 12, 16, 30};
+constexpr int kColumnsAt[kLevels + 1] = {20, 20, 10, 3};
+constexpr int kControls = 1000;
+// Virtual time by which every refresh has run: the last level's copy comes three
+// frame refreshes (150 ms each) after the activation, the Wine script's 800 ms
+// leaves the same room.
+constexpr int64_t kSettle = 800;
+
+struct Box {
+  int width, height;
+};
+
+struct Builder {
+  std::string text;
+  int checks = 0, frames = 0;
+  std::vector<std::string> check_names;
+  std::vector<std::string> frame_names;
+  std::map<std::string, int> frame_level;
+  // The frame that holds each check; empty for the form.
+  std::map<std::string, std::string> container_of;
+  std::string current;
+
+  void Check(int left, int top, const std::string& indent) {
+    const std::string name = "Check" + std::to_string(checks);
+    text += indent + "Begin GlazeCheck " + name + "\n";
+    text += indent + "   Left = " + std::to_string(left) + "\n";
+    text += indent + "   Top = " + std::to_string(top) + "\n";
+    text += indent + "   Width = " + std::to_string(kCheckWidth) + "\n";
+    text += indent + "   Height = " + std::to_string(kCheckHeight) + "\n";
+    text += indent + "   TabIndex = " + std::to_string(checks + frames) + "\n";
+    text += indent + "   Caption = \"#" + std::to_string(checks) + "\"\n";
+    text += indent + "End\n";
+    check_names.push_back(name);
+    container_of[name] = current;
+    ++checks;
+  }
+
+  // The size a container of `level` (0 = the form) takes with all it holds.
+  static Box SizeAt(int level) {
+    const int rows = (kChecksAt[level] + kColumnsAt[level] - 1) / kColumnsAt[level];
+    Box inner{0, 0};
+    if (level < kLevels) inner = SizeAt(level + 1);
+    // The form stacks its frames, so that it fits a screen; frames set theirs side by side.
+    const int across = level == 0 ? 1 : kFanOut;
+    const int width = std::max(kColumnsAt[level] * kCellWidth, across * (inner.width + kMargin));
+    const int height = rows * kCellHeight + (level < kLevels ? kFanOut / across * (inner.height + kMargin) : 0);
+    return {width + 2 * kMargin, height + kCaption + kMargin};
+  }
+
+  // Writes the contents of a container of `level`: its checks in a grid at the top,
+  // its frames in a row beneath them.
+  void Contents(int level, const std::string& indent) {
+    for (int i = 0; i < kChecksAt[level]; ++i) {
+      Check(kMargin + i % kColumnsAt[level] * kCellWidth, kCaption + i / kColumnsAt[level] * kCellHeight,
+            indent);
+    }
+    if (level == kLevels) return;
+    const Box inner = SizeAt(level + 1);
+    const int rows = (kChecksAt[level] + kColumnsAt[level] - 1) / kColumnsAt[level];
+    for (int f = 0; f < kFanOut; ++f) {
+      text += indent + "Begin GlazeFrame Frame" + std::to_string(frames) + "\n";
+      const int along = level == 0 ? 0 : f, down = level == 0 ? f : 0;
+      text += indent + "   Left = " + std::to_string(kMargin + along * (inner.width + kMargin)) + "\n";
+      text += indent + "   Top = " + std::to_string(kCaption + rows * kCellHeight + down * (inner.height + kMargin)) +
+              "\n";
+      text += indent + "   Width = " + std::to_string(inner.width) + "\n";
+      text += indent + "   Height = " + std::to_string(inner.height) + "\n";
+      text += indent + "   TabIndex = " + std::to_string(checks + frames) + "\n";
+      text += indent + "   Caption = \"Level " + std::to_string(level + 1) + "\"\n";
+      const std::string outer = current;
+      current = "Frame" + std::to_string(frames++);
+      frame_names.push_back(current);
+      frame_level[current] = level + 1;
+      Contents(level + 1, indent + "   ");
+      current = outer;
+      text += indent + "End\n";
+    }
+  }
+};
+
+Builder NestedForm() {
+  Builder b;
+  const Box size = Builder::SizeAt(0);
+  b.text = "Begin Form Nested\n   BackColor = 0x00C0E0FF\n";
+  b.text += "   Width = " + std::to_string(size.width) + "\n   Height = " + std::to_string(size.height) + "\n";
+  b.Contents(0, "   ");
+  b.text += "End\n";
+  return b;
+}
+
+// One check, or one empty frame of the size a frame of `level` has on the nested form.
+Builder EmptyForm(int level) {
+  Builder b;
+  const Box size = level == 0 ? Box{kCheckWidth, kCheckHeight} : Builder::SizeAt(level);
+  b.text = "Begin Form Empty\n   BackColor = 0x00C0E0FF\n";
+  b.text += "   Width = " + std::to_string(size.width + 4 * kMargin) + "\n   Height = " +
+            std::to_string(size.height + 4 * kMargin) + "\n";
+  if (level == 0) {
+    b.Check(kMargin, kMargin, "   ");
+  } else {
+    b.text += "   Begin GlazeFrame Frame0\n      Left = 120\n      Top = 120\n";
+    b.text += "      Width = " + std::to_string(size.width) + "\n      Height = " + std::to_string(size.height) + "\n";
+    b.text += "   End\n";
+    b.frame_names.push_back("Frame0");
+  }
+  b.text += "End\n";
+  return b;
+}
+
+[[noreturn]] void Fail(const std::string& what) {
+  std::fprintf(stderr, "frame_activation_bench: %s\n", what.c_str());
+  std::exit(1);
+}
+
+// Every copy the screen takes, with its window, its size and the virtual time.
+struct Copies {
+  struct Copy {
+    Handle window;
+    int width, height;
+    int64_t at;
+  };
+  std::vector<Copy> taken;
+};
+
+void BM_ActivateNestedForm(benchmark::State& state) {
+  model::RegisterLibraryClasses();
+  const Builder b = NestedForm();
+  if (b.checks != kControls) Fail("the form holds " + std::to_string(b.checks) + " checks, not 1000");
+  const Box size = Builder::SizeAt(0);
+  model::Screen screen(size.width / 15 + 40, size.height / 15 + 80);
+  int64_t copies = 0, check_copies = 0, last_copy = 0;
+  int64_t frame_copies[kLevels + 1] = {};
+  std::string check_size;
+  for (auto _ : state) {
+    state.PauseTiming();
+    model::ModelRuntime runtime(screen);
+    Copies log;
+    screen.SetCaptureObserver([&](Handle window, int width, int height) {
+      log.taken.push_back({window, width, height, runtime.Now()});
+    });
+    auto form = model::LoadFormText(runtime, b.text, "nested.vfm", /*user_mode=*/true);
+    std::map<Handle, std::string> control_of;
+    for (const std::string& name : b.check_names) control_of[form->GetLibrary(name).GetSurface().hWnd()] = name;
+    for (const std::string& name : b.frame_names) control_of[form->GetLibrary(name).GetSurface().hWnd()] = name;
+    log.taken.clear();  // the copies of loading are not the activation's
+    state.ResumeTiming();
+
+    form->Show();
+    runtime.Advance(kSettle);
+
+    state.PauseTiming();
+    // Every check copies at the activation, and its last copy comes after its
+    // frame's last one, so that it shows what the frame now paints: a check left
+    // out, or one still showing the frame's old copy, fails the run. (The last copy
+    // may follow the frame's closely: a frame refreshed while its Timer3 still runs
+    // keeps the tick it had.)
+    std::map<std::string, int64_t> last_of;
+    for (const auto& copy : log.taken) {
+      auto it = control_of.find(copy.window);
+      if (it == control_of.end()) Fail("a copy of a window that is no check or frame");
+      last_of[it->second] = copy.at;
+      if (auto level = b.frame_level.find(it->second); level != b.frame_level.end()) ++frame_copies[level->second];
+      if (it->second.starts_with("Check")) {
+        ++check_copies;
+        check_size = std::to_string(copy.width) + "x" + std::to_string(copy.height);
+      }
+    }
+    for (const std::string& name : b.check_names) {
+      auto it = last_of.find(name);
+      if (it == last_of.end()) Fail(name + " took no copy at activation");
+      const std::string& frame = b.container_of.at(name);
+      if (frame.empty()) continue;
+      auto held = last_of.find(frame);
+      if (held == last_of.end()) Fail(frame + " took no copy at activation");
+      if (it->second <= held->second) {
+        Fail(name + " last copied at " + std::to_string(it->second) + " ms, not after " + frame + "'s copy at " +
+             std::to_string(held->second) + " ms");
+      }
+    }
+    for (const auto& copy : log.taken) last_copy = std::max(last_copy, copy.at);
+    if (last_copy + 150 > kSettle) Fail("the last copy came at " + std::to_string(last_copy) + " ms");
+    copies += static_cast<int64_t>(log.taken.size());
+    form->Unload();
+    screen.SetCaptureObserver(nullptr);
+    state.ResumeTiming();
+  }
+  const double runs = static_cast<double>(state.iterations());
+  state.counters["copies"] = static_cast<double>(copies) / runs;
+  state.counters["check_copies"] = static_cast<double>(check_copies) / runs;
+  state.counters["frames"] = b.frames;
+  for (int level = 1; level <= kLevels; ++level)
+    state.counters["frame" + std::to_string(level) + "_copies"] = static_cast<double>(frame_copies[level]) / runs;
+  state.SetLabel("checks " + check_size);
+  state.counters["last_copy_virtual_ms"] = static_cast<double>(last_copy);
+  // Wall time per copy: the whole activation divided by the copies it took.
+  state.counters["per_copy"] =
+      benchmark::Counter(static_cast<double>(copies), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_ActivateNestedForm)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// The baseline: one check of the same size alone on a shown form, copying its
+// background through Refresh, as a frame's refresh has it do; and an empty frame
+// of each level's size, for the few copies the frames take.
+void BM_CopyOnEmptyForm(benchmark::State& state) {
+  model::RegisterLibraryClasses();
+  const Builder b = EmptyForm(static_cast<int>(state.range(0)));
+  const Box largest = Builder::SizeAt(1);
+  model::Screen screen(largest.width / 15 + 40, largest.height / 15 + 80);
+  model::ModelRuntime runtime(screen);
+  int64_t copies = 0;
+  std::string size;
+  screen.SetCaptureObserver([&](Handle, int width, int height) {
+    size = std::to_string(width) + "x" + std::to_string(height);
+    ++copies;
+  });
+  auto form = model::LoadFormText(runtime, b.text, "empty.vfm", /*user_mode=*/true);
+  form->Show();
+  runtime.Advance(kSettle);
+  const DispatchPtr check =
+      form->Extender(b.check_names.empty() ? b.frame_names.front() : b.check_names.front());
+  copies = 0;
+  for (auto _ : state) check->Call("Refresh");
+  if (copies != static_cast<int64_t>(state.iterations())) {
+    Fail(std::to_string(copies) + " copies for " + std::to_string(state.iterations()) + " refreshes");
+  }
+  form->Unload();
+  screen.SetCaptureObserver(nullptr);
+  state.counters["copies"] = static_cast<double>(copies);
+  state.SetLabel(size);
+}
+BENCHMARK(BM_CopyOnEmptyForm)->DenseRange(0, kLevels)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+}  // namespace
+}  // namespace vitrelle
