@@ -11,16 +11,8 @@ root=$1
 shift
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(100 200)
-build="$root/build-activex-x64"
-if [ ! -x /usr/lib/wine/wine64 ] || [ ! -f "$build/testhost.exe" ] || [ ! -f "$build/Vitrelle.ocx" ]; then
-  echo "wine_forms: not run (needs Wine and hosts/activex/build.sh's x64 build)"
-  exit 0
-fi
-. "$root/hosts/activex/tests/wine_env.sh"
-work=$(mktemp -d "$build/wineprefix.bench.XXXXXX")
-wine_use x64 "$work/prefix" || exit 1
-trap 'wine_done; rm -rf "$work"' EXIT
-wine_tool regsvr32 /s "Z:${build//\//\\}\\Vitrelle.ocx"
+name=wine_forms
+. "$root/bench/wine_bench.sh"
 
 form() {  # N BACKSTYLE: N check boxes in rows of eight over the showcase's backdrop
   local n=$1 back_style=$2 i
@@ -43,36 +35,20 @@ form() {  # N BACKSTYLE: N check boxes in rows of eight over the showcase's back
 }
 printf 'show\nwait 300\n' > "$work/script.txt"
 
-seconds() {  # FORM: best of three whole runs
-  local best="" i start end t
-  for i in 1 2 3; do
-    start=$(date +%s%N)
-    wine_exe "$build/testhost.exe" "$1" "$work/script.txt" > "$work/log.txt" 2>&1
-    end=$(date +%s%N)
-    if grep -q '^testhost:' "$work/log.txt"; then
-      echo "wine_forms: the test container failed on $1:" >&2
-      cat "$work/log.txt" >&2
-      exit 1
-    fi
-    t=$(((end - start) / 1000))
-    if [ -z "$best" ] || [ "$t" -lt "$best" ]; then best=$t; fi
-  done
-  echo "$best"
-}
 
 form 20 1 > "$work/warm.vfm"
-seconds "$work/warm.vfm" >/dev/null
+seconds "$work/warm.vfm" "$work/script.txt" >/dev/null
 # The same run without controls: starting the container and showing the form.
 form 0 1 > "$work/empty.vfm"
-empty=$(seconds "$work/empty.vfm")
+empty=$(seconds "$work/empty.vfm" "$work/script.txt")
 
 echo "form without controls: $(awk -v e="$empty" 'BEGIN { printf "%.3f", e / 1e6 }') s"
 printf '%6s %14s %10s %13s %18s %20s\n' N transparent_s opaque_s extra_s extra_per_copy_ms load_per_control_ms
 for n in "${sizes[@]}"; do
   form "$n" 0 > "$work/t$n.vfm"
   form "$n" 1 > "$work/o$n.vfm"
-  t=$(seconds "$work/t$n.vfm")
-  o=$(seconds "$work/o$n.vfm")
+  t=$(seconds "$work/t$n.vfm" "$work/script.txt")
+  o=$(seconds "$work/o$n.vfm" "$work/script.txt")
   awk -v n="$n" -v t="$t" -v o="$o" -v e="$empty" 'BEGIN {
     printf "%6d %14.3f %10.3f %13.3f %18.2f %20.2f\n", n, t / 1e6, o / 1e6, (t - o) / 1e6, (t - o) / 1e3 / (3 * n),
       (o - e) / 1e3 / n }'

@@ -12,16 +12,8 @@ root=$1
 shift
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(100)
-build="$root/build-activex-x64"
-if [ ! -x /usr/lib/wine/wine64 ] || [ ! -f "$build/testhost.exe" ] || [ ! -f "$build/Vitrelle.ocx" ]; then
-  echo "wine_frames: not run (needs Wine and hosts/activex/build.sh's x64 build)"
-  exit 0
-fi
-. "$root/hosts/activex/tests/wine_env.sh"
-work=$(mktemp -d "$build/wineprefix.bench.XXXXXX")
-wine_use x64 "$work/prefix" || exit 1
-trap 'wine_done; rm -rf "$work"' EXIT
-wine_tool regsvr32 /s "Z:${build//\//\\}\\Vitrelle.ocx"
+name=wine_frames
+. "$root/bench/wine_bench.sh"
 
 # Twips, on the 640 x 480 screen xvfb-run gives: three level-1 frames stacked on
 # the form, three level-2 frames side by side in each, three level-3 frames side
@@ -105,25 +97,9 @@ form() {  # N BACKSTYLE
 }
 printf 'show\nwait 800\n' > "$work/script.txt"
 
-seconds() {  # FORM: best of three whole runs
-  local best="" i start end t
-  for i in 1 2 3; do
-    start=$(date +%s%N)
-    wine_exe "$build/testhost.exe" "$1" "$work/script.txt" > "$work/log.txt" 2>&1
-    end=$(date +%s%N)
-    if grep -q '^testhost:' "$work/log.txt"; then
-      echo "wine_frames: the test container failed on $1:" >&2
-      cat "$work/log.txt" >&2
-      exit 1
-    fi
-    t=$(((end - start) / 1000))
-    if [ -z "$best" ] || [ "$t" -lt "$best" ]; then best=$t; fi
-  done
-  echo "$best"
-}
 
 form 20 1 > "$work/warm.vfm"
-seconds "$work/warm.vfm" >/dev/null
+seconds "$work/warm.vfm" "$work/script.txt" >/dev/null
 
 printf '%6s %7s %14s %10s %13s\n' N frames transparent_s opaque_s extra_s
 for size in "${sizes[@]}"; do
@@ -131,8 +107,8 @@ for size in "${sizes[@]}"; do
   form "$size" 1 > "$work/o$size.vfm"
   [ "$(grep -c 'Begin GlazeCheck' "$work/t$size.vfm")" -eq "$size" ] ||
     { echo "wine_frames: the form of $size holds another number of checks" >&2; exit 1; }
-  t=$(seconds "$work/t$size.vfm")
-  o=$(seconds "$work/o$size.vfm")
+  t=$(seconds "$work/t$size.vfm" "$work/script.txt")
+  o=$(seconds "$work/o$size.vfm" "$work/script.txt")
   awk -v n="$size" -v f="$frames_total" -v t="$t" -v o="$o" 'BEGIN {
     printf "%6d %7d %14.3f %10.3f %13.3f\n", n, f, t / 1e6, o / 1e6, (t - o) / 1e6 }'
 done

@@ -1,0 +1,31 @@
+# What the Wine benchmarks share, sourced by each after it has set `name` and
+# `root`: the checks that the x64 build is there, a prefix of the run's own with the
+# server registered ($work, removed at exit), and `seconds FORM SCRIPT`, the best of
+# three whole runs of the test container in microseconds.
+build="$root/build-activex-x64"
+if [ ! -x /usr/lib/wine/wine64 ] || [ ! -f "$build/testhost.exe" ] || [ ! -f "$build/Vitrelle.ocx" ]; then
+  echo "$name: not run (needs Wine and hosts/activex/build.sh's x64 build)"
+  exit 0
+fi
+. "$root/hosts/activex/tests/wine_env.sh"
+work=$(mktemp -d "$build/wineprefix.bench.XXXXXX")
+wine_use x64 "$work/prefix" || exit 1
+trap 'wine_done; rm -rf "$work"' EXIT
+wine_tool regsvr32 /s "Z:${build//\//\\}\\Vitrelle.ocx"
+
+seconds() {  # FORM SCRIPT
+  local best="" i start end t
+  for i in 1 2 3; do
+    start=$(date +%s%N)
+    wine_exe "$build/testhost.exe" "$1" "$2" > "$work/log.txt" 2>&1
+    end=$(date +%s%N)
+    if grep -q '^testhost:' "$work/log.txt"; then
+      echo "$name: the test container failed on $1:" >&2
+      cat "$work/log.txt" >&2
+      exit 1
+    fi
+    t=$(((end - start) / 1000))
+    if [ -z "$best" ] || [ "$t" -lt "$best" ]; then best=$t; fi
+  done
+  echo "$best"
+}
