@@ -50,16 +50,8 @@ void WindowCanvas::FillRect(const Rect& r, OleColor c) {
   if (top == nullptr) return;
   const Rect area = r.Offset(origin_x_, origin_y_).Intersect(clip_);
   if (area.Empty()) return;
-  if (core_.mode() == PixelMode::kTrueColor) {
-    for (int y = area.top; y < area.bottom; ++y)
-      for (int x = area.left; x < area.right; ++x)
-        if (ScreenCore::OwnerIn(*top, x, y) == window_) core_.PutThrough(*top, x, y, c);
-    return;
-  }
-  const uint8_t index = core_.NearestIndex(c);
   for (int y = area.top; y < area.bottom; ++y)
-    for (int x = area.left; x < area.right; ++x)
-      if (ScreenCore::OwnerIn(*top, x, y) == window_) core_.PutIndexThrough(*top, x, y, index);
+    core_.PutRowThrough(*top, y, area.left, area.right, window_, [c](int) { return c; });
 }
 
 // Bresenham's line without its last point, as the platform's LineTo. A wider line is
@@ -135,8 +127,11 @@ void WindowCanvas::DrawBitmap(const Bitmap& bitmap, int x, int y) {
   if (top == nullptr) return;
   const int left = x + origin_x_, top_y = y + origin_y_;
   const Rect area = Rect{left, top_y, left + bitmap.Width(), top_y + bitmap.Height()}.Intersect(clip_);
-  for (int sy = area.top; sy < area.bottom; ++sy)
-    for (int sx = area.left; sx < area.right; ++sx) Put(*top, sx, sy, bitmap.At(sx - left, sy - top_y));
+  for (int sy = area.top; sy < area.bottom; ++sy) {
+    const OleColor* source = bitmap.Pixels().data() + static_cast<size_t>(sy - top_y) * bitmap.Width();
+    core_.PutRowThrough(*top, sy, area.left, area.right, window_,
+                        [source, left](int sx) { return source[sx - left]; });
+  }
 }
 
 void WindowCanvas::DrawPicture(const Picture& picture, int x, int y) {

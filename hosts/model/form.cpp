@@ -303,7 +303,21 @@ void Form::FocusOn(Site* site, Part* part) {
 }
 
 std::vector<Site*> Form::TabOrder() const {
-  std::vector<Site*> order;
+  // Once numbered, the indexes are 0 to n - 1: each control goes straight to its
+  // place, as a focused control that hides (each background copy hides it) asks
+  // for the order every time. Only while loading do gaps call for the sort.
+  std::vector<Site*> order(controls_.size(), nullptr);
+  bool placed = true;
+  for (const auto& s : controls_) {
+    const auto at = static_cast<size_t>(s->tab_index_);
+    if (s->tab_index_ < 0 || at >= order.size() || order[at] != nullptr) {
+      placed = false;
+      break;
+    }
+    order[at] = s.get();
+  }
+  if (placed) return order;
+  order.clear();
   for (const auto& s : controls_) order.push_back(s.get());
   std::stable_sort(order.begin(), order.end(), [](Site* a, Site* b) { return a->tab_index_ < b->tab_index_; });
   return order;

@@ -179,8 +179,16 @@ Handle ScreenCore::CreateWindow(Handle parent, const Rect& rect, int border, Win
   w.border = std::max(0, border);
   w.client = client;
   SiblingsOf(w).push_back(h);
+  if (parent != 0) Find(parent)->child_boxes.push_back({rect, false, false});
   if (parent == 0) AttachSurface(w);
   return h;
+}
+
+void ScreenCore::SyncBox(const WindowRecord& w) {
+  if (w.parent == 0) return;
+  WindowRecord& parent = *Find(w.parent);
+  const auto at = std::find(parent.children.begin(), parent.children.end(), w.handle);
+  parent.child_boxes[static_cast<size_t>(at - parent.children.begin())] = {w.rect, w.visible, w.transparent};
 }
 
 void ScreenCore::Collect(Handle window, std::vector<Handle>& out) const {
@@ -194,7 +202,12 @@ void ScreenCore::DestroyWindow(Handle window) {
   const Rect area = ScreenRectOf(*w);
   const Handle parent = w->parent;
   auto& siblings = SiblingsOf(*w);
-  siblings.erase(std::find(siblings.begin(), siblings.end(), window));
+  const auto at = std::find(siblings.begin(), siblings.end(), window);
+  if (parent != 0) {
+    auto& boxes = Find(parent)->child_boxes;
+    boxes.erase(boxes.begin() + (at - siblings.begin()));
+  }
+  siblings.erase(at);
   std::vector<Handle> doomed;
   Collect(window, doomed);
   // While every record of the tree is still there to find its top-level window.
@@ -223,6 +236,7 @@ void ScreenCore::MoveWindow(Handle window, const Rect& rect) {
   const Rect before = ScreenRectOf(*w);
   const bool resized = rect.Width() != w->rect.Width() || rect.Height() != w->rect.Height();
   w->rect = rect;
+  SyncBox(*w);
   if (w->parent == 0) {
     // A top-level window takes its surface along; only a new size needs new pixels.
     if (resized) {
@@ -241,6 +255,7 @@ void ScreenCore::ShowWindow(Handle window, bool visible) {
   WindowRecord* w = Find(window);
   if (w == nullptr || w->visible == visible) return;
   w->visible = visible;
+  SyncBox(*w);
   if (w->parent == 0)
     UpdateScreen(w->rect);
   else
@@ -253,6 +268,11 @@ void ScreenCore::BringToTop(Handle window) {
   auto& siblings = SiblingsOf(*w);
   auto it = std::find(siblings.begin(), siblings.end(), window);
   if (it + 1 == siblings.end()) return;
+  if (w->parent != 0) {
+    auto& boxes = Find(w->parent)->child_boxes;
+    const auto box = boxes.begin() + (it - siblings.begin());
+    std::rotate(box, box + 1, boxes.end());
+  }
   siblings.erase(it);
   siblings.push_back(window);
   if (w->parent == 0)
@@ -281,6 +301,7 @@ void ScreenCore::SetTransparent(Handle window, bool transparent) {
   WindowRecord* w = Find(window);
   if (w == nullptr || w->transparent == transparent) return;
   w->transparent = transparent;
+  SyncBox(*w);
   Invalidate(window, std::nullopt);
 }
 
@@ -292,11 +313,12 @@ void ScreenCore::Invalidate(Handle window, std::optional<Rect> area) {
   if (marked.Empty()) return;
   w->invalid = w->invalid.Union(marked);
   invalid_windows_[TopOf(window).handle].insert(window);
-  for (Handle c : w->children) {
-    const WindowRecord& child = *Find(c);
+  for (size_t i = 0; i < w->children.size(); ++i) {
+    const WindowRecord::ChildBox& child = w->child_boxes[i];
     if (!child.transparent) continue;
     const Rect beneath = marked.Offset(-w->border - child.rect.left, -w->border - child.rect.top);
-    if (!beneath.Intersect({0, 0, child.rect.Width(), child.rect.Height()}).Empty()) Invalidate(c, beneath);
+    if (!beneath.Intersect({0, 0, child.rect.Width(), child.rect.Height()}).Empty())
+      Invalidate(w->children[i], beneath);
   }
 }
 
@@ -405,18 +427,28 @@ void ScreenCore::UpdateTree(WindowRecord& top, const Rect& requested) {
   for (int y = area.top; y < area.bottom; ++y) {
     const uint32_t* seq_row = seq_.data() + static_cast<size_t>(y - area.top) * area.Width();
     Handle* owner_row = surface.owner.data() + static_cast<size_t>(y - top.rect.top) * surface_width;
-    for (int x = area.left; x < area.right; ++x) {
+    int x = area.left;
+    while (x < area.right) {
       const uint32_t s = seq_row[x - area.left];
       const Handle now = by_seq_[s];
       Handle& owner = owner_row[x - top.rect.left];
-      if (owner == now) continue;
-      owner = now;
-      if (now == 0) continue;
-      if (erase[s]) PutThrough(top, x, y, *erase[s]);
+      if (owner == now || now == 0) {
+        owner = now;
+        ++x;
+        continue;
+      }
+      // A run of pixels that one window gains: erased in one row write.
+      const int run = x;
+      for (; x < area.right && seq_row[x - area.left] == s && owner_row[x - top.rect.left] != now; ++x)
+        owner_row[x - top.rect.left] = now;
+      if (erase[s]) {
+        const OleColor color = *erase[s];
+        PutRowThrough(top, y, run, x, 0, [color](int) { return color; });
+      }
       Box& b = gained[s];
-      b.left = std::min(b.left, x);
+      b.left = std::min(b.left, run);
       b.top = std::min(b.top, y);
-      b.right = std::max(b.right, x + 1);
+      b.right = std::max(b.right, x);
       b.bottom = std::max(b.bottom, y + 1);
     }
   }
@@ -479,22 +511,26 @@ void ScreenCore::Claim(const WindowRecord& w, const Rect& clip, uint32_t parent_
   const Rect& area = scratch_area_;
   for (int y = box.top; y < box.bottom; ++y) {
     uint32_t* row = seq_.data() + static_cast<size_t>(y - area.top) * area.Width();
+    if (!w.region) {
+      for (int x = box.left - area.left; x < box.right - area.left; ++x) row[x] = row[x] < parent_seq ? row[x] : me;
+      continue;
+    }
     for (int x = box.left; x < box.right; ++x) {
       uint32_t& s = row[x - area.left];
       if (s < parent_seq) continue;
-      if (w.region && !w.region->At(x - sr.left, y - sr.top)) continue;
+      if (!w.region->At(x - sr.left, y - sr.top)) continue;
       s = me;
     }
   }
   const Rect client{sr.left + w.border, sr.top + w.border, sr.right - w.border, sr.bottom - w.border};
   const Rect child_clip = client.Intersect(box);
   if (child_clip.Empty()) return;
-  for (Handle c : w.children) {
+  for (size_t i = 0; i < w.children.size(); ++i) {
     // Most children of a form lie outside a small changed area: they are passed
     // over here, without a call.
-    const WindowRecord& child = *Find(c);
+    const WindowRecord::ChildBox& child = w.child_boxes[i];
     if (!child.visible || child.rect.Offset(client.left, client.top).Intersect(child_clip).Empty()) continue;
-    Claim(child, child_clip, me, client.left, client.top);
+    Claim(*Find(w.children[i]), child_clip, me, client.left, client.top);
   }
 }
 
