@@ -41,7 +41,7 @@ awk -F'\t' -v dir="$dir" -v datfile="$dir/cost.dat" '
   }
   { v[$1, $2] = $3 }
   END {
-    printf "%-44s %6s %11s %11s %7s  %-34s %s\n", "measure", "N", "figure", "baseline", "ratio", "baseline is", "growth"
+    printf "%-44s %6s %11s %11s %7s  %-34s %s\n", "measure", "N", "figure", "baseline", "ratio", "baseline is", "growth it should show"
     split("112x19 640x480 1920x1080", sizes, " ")
     for (i = 0; i < 3; i++)
       row("capture of a window", sizes[i + 1], us("BM_CaptureWindow/" i), us("BM_Memcpy/" i), "memcpy of the same bytes",
