@@ -21,16 +21,20 @@ constexpr Guid kUpgradeCodeX86 = GuidLiteral("{B3D7195E-8C42-4A61-A5F0-2E9B64C07
 // The namespace the product codes are derived in.
 constexpr Guid kProductCodeSpace = GuidLiteral("{0F4B8D21-6C3E-4E97-B1A5-93D2C7E6048A}");
 
-const std::array<Component, 3> kComponents = {{
+const std::array<Component, 4> kComponents = {{
     {Part::kServerX64, "Vitrelle.Server.x64", GuidLiteral("{3C9A5E71-0B24-4F6D-8E13-A7D4C2F95B06}")},
     {Part::kServerX86, "Vitrelle.Server.x86", GuidLiteral("{D8E2B4A6-71C9-4035-9F8B-1E6A3C50D7F2}")},
-    {Part::kShared, "Vitrelle.Shared", GuidLiteral("{59F1C3D8-A24E-4B7A-8C06-F3E9D1B2A745}")},
+    {Part::kSharedX64, "Vitrelle.Shared.x64", GuidLiteral("{A1E7C05B-93D2-4F48-B6E1-5C08D9F2734E}")},
+    {Part::kSharedX86, "Vitrelle.Shared.x86", GuidLiteral("{59F1C3D8-A24E-4B7A-8C06-F3E9D1B2A745}")},
 }};
 
-// Every interface the type library declares is registered by the platform with
-// these proxies: dual interfaces through the automation marshaller, pure
-// dispinterfaces through IDispatch's own.
+// The proxies the platform registers the type library's interfaces with: dual
+// interfaces through the automation marshaller, pure dispinterfaces through
+// IDispatch's own.
 constexpr std::string_view kOleAutomationProxy = "{00020424-0000-0000-C000-000000000046}";
+constexpr std::string_view kDispatchProxy = "{00020420-0000-0000-C000-000000000046}";
+
+bool IsShared(Part part) { return part == Part::kSharedX64 || part == Part::kSharedX86; }
 
 std::string_view SysKind(Arch arch) { return arch == Arch::kX64 ? "win64" : "win32"; }
 
@@ -66,16 +70,16 @@ void WriteTypeLibrary(Registry& reg, Arch arch, std::string_view module_path, st
   reg.SetString(base + "\\" + lcid + "\\" + std::string(SysKind(arch)), "", module_path);
   reg.SetString(base + "\\FLAGS", "", "0");
   reg.SetString(base + "\\HELPDIR", "", folder);
-  auto interface_keys = [&](const Guid& id, std::string_view name) {
+  auto interface_keys = [&](const Guid& id, std::string_view name, std::string_view proxy) {
     const std::string key = "Interface\\" + id.ToString();
     reg.SetString(key, "", name);
-    reg.SetString(key + "\\ProxyStubClsid", "", kOleAutomationProxy);
-    reg.SetString(key + "\\ProxyStubClsid32", "", kOleAutomationProxy);
+    reg.SetString(key + "\\ProxyStubClsid", "", proxy);
+    reg.SetString(key + "\\ProxyStubClsid32", "", proxy);
     reg.SetString(key + "\\TypeLib", "", libid);
     reg.SetString(key + "\\TypeLib", "Version", version);
   };
-  for (const Interface& i : Interfaces()) interface_keys(i.id, i.name);
-  for (const EventInterface& i : EventInterfaces()) interface_keys(i.id, i.name);
+  for (const Interface& i : Interfaces()) interface_keys(i.id, i.name, kOleAutomationProxy);
+  for (const EventInterface& i : EventInterfaces()) interface_keys(i.id, i.name, kDispatchProxy);
 }
 
 bool RowLess(const RegistryRow& a, const RegistryRow& b) {
@@ -165,8 +169,8 @@ std::string Bare(const Guid& g) { return g.ToBareString(); }
 std::string WixRegistryValue(const RegistryRow& row, bool key_path) {
   std::string out = "      <RegistryValue Root=\"HKCR\" Key=\"" + Xml(row.key) + "\"";
   if (!row.value) {
-    // "+": the installer creates the key and removes it when it is empty again.
-    out += " Name=\"+\" Type=\"string\" Value=\"\"";
+    // "*": the installer creates the key, and removes it on uninstall.
+    out += " Name=\"*\" Type=\"string\" Value=\"\"";
   } else {
     if (!row.name.empty()) out += " Name=\"" + Xml(row.name) + "\"";
     if (const auto* s = std::get_if<std::string>(&*row.value)) {
@@ -182,9 +186,12 @@ std::string WixRegistryValue(const RegistryRow& row, bool key_path) {
 std::string WixComponent(Part part, std::span<const std::string_view> classes) {
   const Component& c = ComponentOf(part);
   std::string out;
-  if (part == Part::kShared) {
-    out += "    <ComponentGroup Id=\"VitrelleShared\" Directory=\"SystemFolder\">\n";
-    out += "    <Component Id=\"" + std::string(c.id) + "\" Guid=\"" + Bare(c.guid) + "\">\n";
+  if (IsShared(part)) {
+    const bool x64 = part == Part::kSharedX64;
+    out += std::string("    <ComponentGroup Id=\"VitrelleShared") + (x64 ? "X64" : "X86") +
+           "\" Directory=\"SystemFolder\">\n";
+    out += "    <Component Id=\"" + std::string(c.id) + "\" Guid=\"" + Bare(c.guid) + "\"" +
+           (x64 ? " Win64=\"yes\"" : "") + ">\n";
   } else {
     const Arch arch = part == Part::kServerX64 ? Arch::kX64 : Arch::kX86;
     const std::string name(ArchName(arch));
@@ -197,7 +204,7 @@ std::string WixComponent(Part part, std::span<const std::string_view> classes) {
            "\" KeyPath=\"yes\"/>\n";
   }
   const auto rows = PartRows(part, classes);
-  for (size_t i = 0; i < rows.size(); ++i) out += WixRegistryValue(rows[i], part == Part::kShared && i == 0);
+  for (size_t i = 0; i < rows.size(); ++i) out += WixRegistryValue(rows[i], IsShared(part) && i == 0);
   out += "    </Component>\n";
   out += "    </ComponentGroup>\n";
   return out;
@@ -232,9 +239,9 @@ std::vector<RegistryRow> PartRows(Part part, std::span<const std::string_view> c
     return RegistrationRows(arch, classes, FileReference(arch), "[" + std::string(FolderProperty(arch)) + "]");
   };
   std::vector<RegistryRow> out;
-  if (part == Part::kShared) {
+  if (IsShared(part)) {
     // The type library's HELPDIR names the folder of whichever server was
-    // registered first; the shared part takes the 32-bit one's, the server every
+    // registered first; the shared parts take the 32-bit one's, the server every
     // package carries.
     for (const RegistryRow& row : rows_of(Arch::kX86)) {
       if (!OwnRow(row, Arch::kX86)) out.push_back(row);
@@ -304,15 +311,16 @@ std::string WixFragment(std::span<const std::string_view> classes) {
   out += "<Wix xmlns=\"http://schemas.microsoft.com/wix/2006/wi\">\n  <Fragment>\n";
   out += WixComponent(Part::kServerX64, classes);
   out += WixComponent(Part::kServerX86, classes);
-  out += WixComponent(Part::kShared, classes);
+  out += WixComponent(Part::kSharedX64, classes);
+  out += WixComponent(Part::kSharedX86, classes);
   out += "    <ComponentGroup Id=\"VitrelleX64\">\n";
   out += "      <ComponentGroupRef Id=\"VitrelleServerX64\"/>\n";
   out += "      <ComponentGroupRef Id=\"VitrelleServerX86\"/>\n";
-  out += "      <ComponentGroupRef Id=\"VitrelleShared\"/>\n";
+  out += "      <ComponentGroupRef Id=\"VitrelleSharedX64\"/>\n";
   out += "    </ComponentGroup>\n";
   out += "    <ComponentGroup Id=\"VitrelleX86\">\n";
   out += "      <ComponentGroupRef Id=\"VitrelleServerX86\"/>\n";
-  out += "      <ComponentGroupRef Id=\"VitrelleShared\"/>\n";
+  out += "      <ComponentGroupRef Id=\"VitrelleSharedX86\"/>\n";
   out += "    </ComponentGroup>\n";
   out += "  </Fragment>\n</Wix>\n";
   return out;
@@ -334,8 +342,13 @@ std::string WixProduct(Arch arch, std::string_view version) {
   out += "    <MajorUpgrade DowngradeErrorMessage=\"A newer version of " + Xml(name) + " is already installed.\"/>\n";
   out += "    <Media Id=\"1\" Cabinet=\"Vitrelle.cab\" EmbedCab=\"yes\"/>\n";
   out += "    <Property Id=\"ARPNOMODIFY\" Value=\"1\"/>\n";
+  // One package per machine: the x64 one carries the 32-bit server too, and the
+  // keys both views share belong to one component only.
   if (x64) {
     out += "    <Condition Message=\"This package is for 64-bit Windows; install the x86 package.\">VersionNT64</Condition>\n";
+  } else {
+    out += "    <Condition Message=\"This package is for 32-bit Windows; install the x64 package, which carries the "
+           "32-bit server too.\">NOT VersionNT64</Condition>\n";
   }
   out += "    <Directory Id=\"TARGETDIR\" Name=\"SourceDir\">\n";
   out += "      <Directory Id=\"SystemFolder\"/>\n";

@@ -19,14 +19,16 @@ enum class Arch { kX64, kX86 };
 
 std::string_view ArchName(Arch arch);  // "x64", "x86"
 
-// The three components every package is made of. On 64-bit Windows the 64-bit and
-// the 32-bit server each have a registry view of their own for class and interface
-// keys, while ProgIDs and the type library's own key are one key for both: that
-// part is a component of its own, so that removing one server cannot take away
-// what the other still needs. A component keeps its GUID in every package that
-// carries it (the products, an application's installer), and the installer counts
-// its users across them.
-enum class Part { kServerX64, kServerX86, kShared };
+// The components the packages are made of. On 64-bit Windows the 64-bit and the
+// 32-bit server each have a registry view of their own for class and interface
+// keys, while ProgIDs and the type library's own key are one key for both: those
+// are a component of their own, written once, by a 64-bit component where there is
+// a 64-bit view (the x64 package carries both servers) and by a 32-bit one on
+// 32-bit Windows (the x86 package, which 64-bit Windows refuses). No key is thus
+// written by two components on one machine. A component keeps its GUID in every
+// package that carries it (the products, an application's installer), and the
+// installer counts its users across them.
+enum class Part { kServerX64, kServerX86, kSharedX64, kSharedX86 };
 
 struct Component {
   Part part;
@@ -55,9 +57,9 @@ std::string FileReference(Arch arch);
 std::vector<RegistryRow> RegistrationRows(Arch arch, std::span<const std::string_view> classes,
                                           std::string_view module_path, std::string_view folder);
 
-// The rows of one part. The shared part is the same for either architecture (the
-// generator checks it); the server parts keep what is their own view's or names
-// their own file.
+// The rows of one part. Both shared parts hold the same rows, which both servers'
+// registrations agree on (checked); the server parts keep what is their own view's
+// or names their own file.
 std::vector<RegistryRow> PartRows(Part part, std::span<const std::string_view> classes);
 
 // The product's version for the installer: "1.4.0" from the library's file
@@ -76,15 +78,15 @@ Guid ProductCode(Arch arch, std::string_view version);
 // Name-based GUID (RFC 4122 version 5, SHA-1) of `name` within `space`.
 Guid NameBasedGuid(const Guid& space, std::string_view name);
 
-// The WiX fragment with the components and a component group per architecture
-// (VitrelleX64: both servers and the shared part; VitrelleX86: the 32-bit server and
-// the shared part). An application's installer includes it as it is; the files are
+// The WiX fragment with the components and a component group per Windows
+// (VitrelleX64: both servers and the 64-bit shared part; VitrelleX86: the 32-bit
+// server and the 32-bit shared part). An application's installer includes it as it is; the files are
 // read from $(var.VitrelleSource)/x64 and /x86.
 std::string WixFragment(std::span<const std::string_view> classes);
 
-// The product: the x64 package carries both servers (64-bit Windows runs 32-bit
-// and 64-bit containers side by side), the x86 package the 32-bit server. Built
-// together with the fragment.
+// The product: the x64 package, for 64-bit Windows, carries both servers (64-bit
+// Windows runs 32-bit and 64-bit containers side by side); the x86 package, for
+// 32-bit Windows, the 32-bit server. Built together with the fragment.
 std::string WixProduct(Arch arch, std::string_view version);
 
 }  // namespace vitrelle::package

@@ -9,6 +9,7 @@
 //                                     prints the product of the x64 or x86 package,
 //                                     of the library's version unless one is named
 // vitrelle_activex_gen version        prints the product version ("1.4.0")
+// vitrelle_activex_gen file-version   prints the server file's version ("1.4.0.0")
 #include <cstdio>
 #include <exception>
 #include <fstream>
@@ -100,6 +101,10 @@ int main(int argc, char** argv) {
       std::cout << vitrelle::package::ProductVersion() << '\n';
       return 0;
     }
+    if (command == "file-version" && argc == 2) {
+      std::cout << vitrelle::Library().file_version << '\n';
+      return 0;
+    }
     if (command == "bitmaps" && argc == 3) {
       WriteBitmaps(argv[2]);
       return 0;
@@ -109,6 +114,6 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::fprintf(stderr, "usage: vitrelle_activex_gen idl | classes | built | bitmaps DIR | wix-fragment |\n"
-                       "       wix-product x64|x86 [VERSION] | version\n");
+                       "       wix-product x64|x86 [VERSION] | version | file-version\n");
   return 2;
 }
