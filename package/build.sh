@@ -36,7 +36,7 @@ cp "$root/README.md" "$out/stage/README.md"
 touch -d '2000-01-01 00:00:00 UTC' "$out/stage/README.md"
 (cd "$out/stage" && zip -q -X "$out/Vitrelle-$version.zip" x64/Vitrelle.ocx x64/Vitrelle.tlb \
   x86/Vitrelle.ocx x86/Vitrelle.tlb README.md)
-cp "$out/Vitrelle.wxs" "$out/stage/Vitrelle.wxs"
+cp -p "$out/Vitrelle.wxs" "$out/stage/Vitrelle.wxs"
 (cd "$out/stage" && zip -q -X "$out/Vitrelle-$version-wix.zip" Vitrelle.wxs x64/Vitrelle.ocx x86/Vitrelle.ocx README.md)
 
 (cd "$out" && ls -l Vitrelle-"$version"*.msi Vitrelle-"$version"*.zip | awk '{ printf "%-28s %9d bytes\n", $9, $5 }')

@@ -306,6 +306,53 @@ else
   echo "installer $arch: FAILED: wixl could not build the $old_version package" >&2
 fi
 
+# --- an application's own installer ----------------------------------------------
+# What a developer gets in the WiX archive, built into a package of their own as the
+# README says. Its components are the product's, so the two share them: either
+# can go first and the controls stay until both are gone.
+app="$work/app"
+mkdir -p "$app"
+unzip -q "$pkg/Vitrelle-$version-wix.zip" -d "$app"
+group=VitrelleX86 dirs='<Directory Id="SystemFolder"/>'
+[ "$arch" = x64 ] && group=VitrelleX64 dirs='<Directory Id="SystemFolder"/><Directory Id="System64Folder"/>'
+cat > "$app/app.wxs" <<WXS
+<?xml version="1.0" encoding="utf-8"?>
+<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
+  <Product Id="5D2E8B71-6F04-4C3A-9B15-E07A4C92D6F8" Name="An application" Language="1033" Version="2.0.0"
+           Manufacturer="A developer" UpgradeCode="91C3F6A2-4E7B-4D05-8A39-B6E120D4F7C5">
+    <Package InstallerVersion="200" Compressed="yes" InstallScope="perMachine"/>
+    <Media Id="1" Cabinet="app.cab" EmbedCab="yes"/>
+    <Directory Id="TARGETDIR" Name="SourceDir">$dirs</Directory>
+    <Feature Id="App" Level="1"><ComponentGroupRef Id="$group"/></Feature>
+  </Product>
+</Wix>
+WXS
+if (cd "$app" && wixl -a "$arch" -D VitrelleSource=. -o "$WINEPREFIX/drive_c/pkg/app.msi" app.wxs Vitrelle.wxs) 2>/dev/null; then
+  msiexec /i 'C:\pkg\app.msi' /qn
+  snapshot app
+  check "an application's installer registers what regsvr32 registers" test "$(registration app)" = "$(registration hand)"
+  for s in "${servers[@]}"; do expect_created "$s" "the application installed"; done
+  msiexec /i "$msi" /qn
+  msiexec /x 'C:\pkg\app.msi' /qn
+  snapshot app_removed
+  check "the product keeps the controls the application's uninstall leaves" \
+    test "$(registration app_removed)" = "$(registration installed)"
+  for s in "${servers[@]}"; do expect_created "$s" "the application removed, the product installed"; done
+  msiexec /x "$msi" /qn
+  snapshot app_both_removed
+  check "removing the application and the product leaves the registry as it was" \
+    same_registry clean app_both_removed || explain clean app_both_removed
+  check "removing the application and the product leaves the disk as it was" same_files clean app_both_removed
+else
+  failed=$((failed + 1))
+  echo "installer $arch: FAILED: wixl could not build an application's package from the WiX archive" >&2
+fi
+
+# What the archive for registering by hand holds.
+check "the archive holds both servers, their type libraries and the README" \
+  test "$(unzip -Z1 "$pkg/Vitrelle-$version.zip" | sort | paste -sd' ')" = \
+       "README.md x64/Vitrelle.ocx x64/Vitrelle.tlb x86/Vitrelle.ocx x86/Vitrelle.tlb"
+
 # --- one package per Windows ------------------------------------------------------
 # The x64 package carries the 32-bit server too; the keys both views share belong to
 # one component only, so the other package refuses this machine.
