@@ -4,18 +4,27 @@
 // vitrelle_activex_gen bitmaps DIR    writes DIR/<Class>.bmp for each control and
 //                                     DIR/toolbox.rc, which binds them to the
 //                                     resource ids the registry entries name
+// vitrelle_activex_gen wix-fragment   prints the installer components (WiX source)
+// vitrelle_activex_gen wix-product ARCH [VERSION]
+//                                     prints the product of the x64 or x86 package,
+//                                     of the library's version unless one is named
+// vitrelle_activex_gen version        prints the product version ("1.4.0")
+// vitrelle_activex_gen file-version   prints the server file's version ("1.4.0.0")
 #include <cstdio>
 #include <exception>
 #include <fstream>
 #include <iostream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "controls/library.h"
 #include "frame/idl.h"
 #include "frame/server.h"
 #include "frame/type_model.h"
 #include "hosts/activex/gen/toolbox_bitmaps.h"
+#include "package/installer.h"
 
 namespace {
 
@@ -44,6 +53,16 @@ void WriteBitmaps(const std::string& dir) {
   WriteFile(dir + "/toolbox.rc", rc.data(), rc.size());
 }
 
+// The server's own rule over the server's own list: a control class is offered
+// when it has a creator.
+std::vector<std::string_view> ServedClasses() {
+  vitrelle::ServerModule module;
+  for (const vitrelle::LibraryControl& c : vitrelle::LibraryControls()) {
+    module.SetCreator(c.name, [] { return vitrelle::DispatchPtr(); });
+  }
+  return module.AvailableClasses();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -63,13 +82,27 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (command == "built" && argc == 2) {
-      // The server's own rule over the server's own list: a control class is offered
-      // when it has a creator.
-      vitrelle::ServerModule module;
-      for (const vitrelle::LibraryControl& c : vitrelle::LibraryControls()) {
-        module.SetCreator(c.name, [] { return vitrelle::DispatchPtr(); });
-      }
-      for (std::string_view name : module.AvailableClasses()) std::cout << name << '\n';
+      for (std::string_view name : ServedClasses()) std::cout << name << '\n';
+      return 0;
+    }
+    if (command == "wix-fragment" && argc == 2) {
+      std::cout << vitrelle::package::WixFragment(ServedClasses());
+      return std::cout.good() ? 0 : 1;
+    }
+    if (command == "wix-product" && (argc == 3 || argc == 4)) {
+      const std::string arch = argv[2];
+      if (arch != "x64" && arch != "x86") throw std::invalid_argument("no architecture " + arch);
+      const std::string version = argc == 4 ? argv[3] : vitrelle::package::ProductVersion();
+      std::cout << vitrelle::package::WixProduct(
+          arch == "x64" ? vitrelle::package::Arch::kX64 : vitrelle::package::Arch::kX86, version);
+      return std::cout.good() ? 0 : 1;
+    }
+    if (command == "version" && argc == 2) {
+      std::cout << vitrelle::package::ProductVersion() << '\n';
+      return 0;
+    }
+    if (command == "file-version" && argc == 2) {
+      std::cout << vitrelle::Library().file_version << '\n';
       return 0;
     }
     if (command == "bitmaps" && argc == 3) {
@@ -80,6 +113,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vitrelle_activex_gen: %s\n", e.what());
     return 1;
   }
-  std::fprintf(stderr, "usage: vitrelle_activex_gen idl | classes | built | bitmaps DIR\n");
+  std::fprintf(stderr, "usage: vitrelle_activex_gen idl | classes | built | bitmaps DIR | wix-fragment |\n"
+                       "       wix-product x64|x86 [VERSION] | version | file-version\n");
   return 2;
 }
