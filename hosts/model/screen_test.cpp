@@ -435,5 +435,31 @@ TEST(RectTest, IntersectAndUnion) {
   EXPECT_EQ(b.Union(Rect{}), b);
 }
 
+// The parent keeps what it knows of each child beside the child's handle: after
+// raising, destroying, moving and hiding children in any order, each pixel still
+// belongs to the topmost shown child over it.
+TEST_F(ScreenTest, OwnershipFollowsChildrenThroughReordersRemovalsMovesAndHides) {
+  FillClient form_client(kGrey), a_client(kRed), b_client(kGreen), c_client(kBlue);
+  const Handle form = Shown(0, {0, 0, 120, 100}, &form_client);
+  const Handle a = Shown(form, {10, 10, 50, 50}, &a_client);
+  const Handle b = Shown(form, {30, 30, 70, 70}, &b_client);
+  const Handle c = Shown(form, {60, 60, 100, 90}, &c_client);
+  screen_.BringToTop(a);  // a, once the lowest, now over b
+  EXPECT_EQ(screen_.WindowAt(40, 40), a);
+  screen_.DestroyWindow(b);  // the middle entry goes; c's place shifts down
+  EXPECT_EQ(screen_.WindowAt(65, 65), c);
+  EXPECT_EQ(screen_.WindowAt(55, 55), form);
+  screen_.MoveWindow(c, {5, 5, 25, 25});  // under a, which is topmost now
+  EXPECT_EQ(screen_.WindowAt(15, 15), a);
+  EXPECT_EQ(screen_.WindowAt(7, 7), c);
+  EXPECT_EQ(screen_.WindowAt(80, 80), form);
+  screen_.ShowWindow(a, false);
+  EXPECT_EQ(screen_.WindowAt(15, 15), c);
+  screen_.ShowWindow(c, false);
+  EXPECT_EQ(screen_.WindowAt(15, 15), form);
+  screen_.PaintPending();
+  EXPECT_EQ(screen_.PixelAt(15, 15), kGrey);
+}
+
 }  // namespace
 }  // namespace vitrelle::model
