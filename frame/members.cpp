@@ -13,4 +13,10 @@ bool NamesEqual(std::string_view a, std::string_view b) {
   return true;
 }
 
+std::string FoldName(std::string_view name) {
+  std::string out(name);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
 }  // namespace vitrelle

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "frame/errors.h"
@@ -14,6 +15,8 @@
 namespace vitrelle {
 
 bool NamesEqual(std::string_view a, std::string_view b);
+// The key under which NamesEqual names are equal: for maps and sets of names.
+std::string FoldName(std::string_view name);
 
 template <class C>
 struct MemberBinding {

@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "frame/errors.h"
+#include "frame/members.h"
 
 namespace vitrelle::script {
 
@@ -23,12 +24,6 @@ std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
   while (!s.empty() && IsSpace(s.back())) s.remove_suffix(1);
   return s;
-}
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
 }
 
 std::vector<std::string_view> SplitWords(std::string_view s) {
@@ -181,7 +176,7 @@ class LineParser {
 };
 
 std::optional<Action> LineParser::Parse() {
-  const std::string k = Lower(keyword_);
+  const std::string k = FoldName(keyword_);
   if (k == "show") return NoWords() ? std::optional<Action>(stmt::Show{}) : std::nullopt;
   if (k == "deactivate") return NoWords() ? std::optional<Action>(stmt::Deactivate{}) : std::nullopt;
   if (k == "activate") return NoWords() ? std::optional<Action>(stmt::Activate{}) : std::nullopt;
@@ -338,7 +333,7 @@ std::optional<std::string> LineParser::ParsePath(std::string_view extension) {
   // The rest of the line, so that a path may hold blanks.
   const std::string_view path = Trim(rest_);
   const bool has_extension =
-      path.size() > extension.size() && Lower(path.substr(path.size() - extension.size())) == extension;
+      path.size() > extension.size() && FoldName(path.substr(path.size() - extension.size())) == extension;
   if (!has_extension) {
     error_ = "expected a file name ending in " + std::string(extension) + " after " + Quoted(keyword_);
     return std::nullopt;
@@ -439,7 +434,7 @@ std::optional<Target> ParseTarget(std::string_view text, std::string& error) {
     i = text.size();
   }
   if (i != text.size()) return bad();
-  if (Lower(target.name) == "form" && !target.IsForm()) {
+  if (FoldName(target.name) == "form" && !target.IsForm()) {
     error = "the form takes neither an index nor a part: " + Quoted(text);
     return std::nullopt;
   }
@@ -464,7 +459,7 @@ std::optional<Script> ParseScript(std::string_view text, ParseError& error) {
     const bool was_first = first;
     first = false;
 
-    if (Lower(keyword) == "design") {
+    if (FoldName(keyword) == "design") {
       if (!was_first) {
         error = {line_number, "\"design\" is allowed only as the first statement"};
         return std::nullopt;

@@ -24,12 +24,6 @@ namespace {
 using internal::Is;
 using internal::IsAssign;
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -102,6 +96,7 @@ void Form::Unload() {
     std::shared_ptr<Site> site = controls_.back();
     controls_.pop_back();
     runtime_.ForgetWindow(site->Window());
+    ForgetName(*site);
   }
 }
 
@@ -141,8 +136,9 @@ Site& Form::AddControl(const ControlSpec& spec, PropertyBag* bag) {
   bool host = IsHostControlClass(spec.class_name);
   if (!library && !host) throw std::invalid_argument("unknown control class " + spec.class_name);
   if (spec.name.empty()) throw std::invalid_argument("a control needs a name");
-  for (const auto& other : controls_) {
-    if (!NamesEqual(other->Name(), spec.name)) continue;
+  const std::string key = FoldName(spec.name);
+  for (auto [it, end] = by_name_.equal_range(key); it != end; ++it) {
+    const Site* other = it->second;
     if (other->Index() < 0 || spec.index < 0 || other->Index() == spec.index ||
         !NamesEqual(other->ClassName(), spec.class_name)) {
       throw std::invalid_argument("the name " + spec.name + " is already taken");
@@ -172,6 +168,7 @@ Site& Form::AddControl(const ControlSpec& spec, PropertyBag* bag) {
     site->tab_index_ = static_cast<int>(controls_.size());
   }
   controls_.push_back(site);
+  by_name_.emplace(key, site.get());
   try {
     site->CreateWindowIn(spec.container ? spec.container->ChildWindow() : window_, site->PixelRect());
     if (!loading_ && spec.tab_index) AssignTabIndex(*site, *spec.tab_index);
@@ -207,15 +204,25 @@ void Form::Unsite(Site& site) {
   if (focus_site_ == &site) focus_site_ = nullptr, focus_part_ = nullptr;
   if (last_focus_ == &site) last_focus_ = nullptr;
   runtime_.ForgetWindow(site.Window());
+  ForgetName(site);
   std::erase_if(controls_, [&](const std::shared_ptr<Site>& s) { return s.get() == &site; });
   RenumberTabs();
 }
 
 Site* Form::Find(std::string_view name, int index) const {
-  for (const auto& site : controls_) {
-    if (NamesEqual(site->Name(), name) && site->Index() == index) return site.get();
+  for (auto [it, end] = by_name_.equal_range(FoldName(name)); it != end; ++it) {
+    if (it->second->Index() == index) return it->second;
   }
   return nullptr;
+}
+
+void Form::ForgetName(const Site& site) {
+  for (auto [it, end] = by_name_.equal_range(FoldName(site.Name())); it != end; ++it) {
+    if (it->second == &site) {
+      by_name_.erase(it);
+      return;
+    }
+  }
 }
 
 Site& Form::GetSite(std::string_view name, int index) const {
@@ -410,12 +417,12 @@ void Form::Press(int16_t key_code, int16_t shift) {
 }
 
 void Form::OnEvent(std::string_view control, std::string_view event, EventHandler handler) {
-  handlers_[Lower(control) + "." + Lower(event)].push_back(std::move(handler));
+  handlers_[FoldName(control) + "." + FoldName(event)].push_back(std::move(handler));
 }
 
 void Form::DeliverEvent(Site& site, std::string_view event, std::span<Variant> args) {
   if (auto* log = runtime_.Log()) log->Event(site.DisplayName(), event, args);
-  auto it = handlers_.find(Lower(site.DisplayName()) + "." + Lower(event));
+  auto it = handlers_.find(FoldName(site.DisplayName()) + "." + FoldName(event));
   if (it == handlers_.end()) return;
   // A handler may register others; run the ones there were when the event came.
   std::vector<EventHandler> handlers = it->second;

@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -317,6 +318,7 @@ class Form : public Dispatch, public WindowClient, public std::enable_shared_fro
 
  private:
   void RenumberTabs();
+  void ForgetName(const Site& site);
   void MoveFocusFrom(Site& leaving);
   void Unsite(Site& site);
 
@@ -331,6 +333,9 @@ class Form : public Dispatch, public WindowClient, public std::enable_shared_fro
   float width_ = 4800, height_ = 3600;
   int x_ = 0, y_ = 0;
   std::vector<std::shared_ptr<Site>> controls_;
+  // controls_ by folded name: a form of many controls checks each new name and
+  // finds scripts' targets without walking them all.
+  std::unordered_multimap<std::string, Site*> by_name_;
   std::vector<LibrarySite*> activate_listeners_;
   bool loading_ = false;
   std::vector<LoadError> load_errors_;

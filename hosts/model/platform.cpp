@@ -14,12 +14,6 @@ namespace vitrelle::model {
 
 namespace {
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
 // Rights a mask asks for beyond reading: set value, create subkey, create link, and
 // the standard delete / write-access rights.
 constexpr uint32_t kWriteRights = 0x0002 | 0x0004 | 0x0020 | 0x00010000 | 0x00040000 | 0x00080000;
@@ -210,7 +204,7 @@ void ModelModalForm::Paint(Canvas& canvas) {
 
 ModelPlatform::ModelPlatform(ModelRuntime& runtime) : runtime_(runtime) {}
 
-ModelPlatform::Key& ModelPlatform::KeyAt(std::string_view key) { return keys_[Lower(key)]; }
+ModelPlatform::Key& ModelPlatform::KeyAt(std::string_view key) { return keys_[FoldName(key)]; }
 
 void ModelPlatform::SetRegistryString(std::string_view key, std::string_view value, std::string_view data,
                                       bool terminated) {
@@ -222,21 +216,21 @@ void ModelPlatform::SetRegistryString(std::string_view key, std::string_view val
     v.bytes.push_back(0);
   }
   if (terminated) v.bytes.insert(v.bytes.end(), {0, 0});
-  KeyAt(key).values[Lower(value)] = std::move(v);
+  KeyAt(key).values[FoldName(value)] = std::move(v);
 }
 
 void ModelPlatform::SetRegistryDword(std::string_view key, std::string_view value, uint32_t data) {
   Value v;
   v.type = static_cast<uint32_t>(RegistryType::kDword);
   for (int i = 0; i < 4; ++i) v.bytes.push_back(static_cast<uint8_t>(data >> (8 * i)));
-  KeyAt(key).values[Lower(value)] = std::move(v);
+  KeyAt(key).values[FoldName(value)] = std::move(v);
 }
 
 void ModelPlatform::SetRegistryBinary(std::string_view key, std::string_view value, std::vector<uint8_t> bytes) {
   Value v;
   v.type = 3;  // REG_BINARY
   v.bytes = std::move(bytes);
-  KeyAt(key).values[Lower(value)] = std::move(v);
+  KeyAt(key).values[FoldName(value)] = std::move(v);
 }
 
 void ModelPlatform::SetKeyWritable(std::string_view key, bool writable) { KeyAt(key).writable = writable; }
@@ -244,7 +238,7 @@ void ModelPlatform::SetKeyWritable(std::string_view key, bool writable) { KeyAt(
 void ModelPlatform::AddFile(std::string_view path) { files_.emplace_back(path); }
 
 Handle ModelPlatform::RegOpenKey(std::string_view key, uint32_t access) {
-  auto it = keys_.find(Lower(key));
+  auto it = keys_.find(FoldName(key));
   if (it == keys_.end()) return 0;                                 // not found
   if ((access & kWriteRights) && !it->second.writable) return 0;  // access denied
   const Handle handle = next_key_++;
@@ -257,7 +251,7 @@ bool ModelPlatform::RegQueryValue(Handle key, std::string_view value, uint32_t& 
   auto open = open_keys_.find(key);
   if (open == open_keys_.end()) return false;
   const Key& k = keys_.at(open->second);
-  auto it = k.values.find(Lower(value));
+  auto it = k.values.find(FoldName(value));
   if (it == k.values.end()) return false;
   const Value& v = it->second;
   const size_t capacity = std::min<size_t>(size, buffer.size() * sizeof(char16_t));

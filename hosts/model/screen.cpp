@@ -254,6 +254,11 @@ void ScreenCore::MoveWindow(Handle window, const Rect& rect) {
 void ScreenCore::ShowWindow(Handle window, bool visible) {
   WindowRecord* w = Find(window);
   if (w == nullptr || w->visible == visible) return;
+  if (!w->invalid.Empty()) {
+    ForgetInvalid(window);
+    w->visible = visible;
+    MarkWaiting(*w);
+  }
   w->visible = visible;
   SyncBox(*w);
   if (w->parent == 0)
@@ -312,7 +317,7 @@ void ScreenCore::Invalidate(Handle window, std::optional<Rect> area) {
   const Rect marked = area ? area->Intersect(whole) : whole;
   if (marked.Empty()) return;
   w->invalid = w->invalid.Union(marked);
-  invalid_windows_[TopOf(window).handle].insert(window);
+  MarkWaiting(*w);
   for (size_t i = 0; i < w->children.size(); ++i) {
     const WindowRecord::ChildBox& child = w->child_boxes[i];
     if (!child.transparent) continue;
@@ -331,9 +336,17 @@ bool ScreenCore::HasPendingPaint() const {
   return false;
 }
 
+void ScreenCore::MarkWaiting(const WindowRecord& w) {
+  if (w.visible)
+    invalid_windows_[TopOf(w.handle).handle].insert(w.handle);
+  else
+    hidden_invalid_.insert(w.handle);
+}
+
 void ScreenCore::ForgetInvalid(Handle window) {
   const WindowRecord* w = Find(window);
   if (w == nullptr || w->invalid.Empty()) return;
+  if (hidden_invalid_.erase(window) != 0) return;
   const Handle top = TopOf(window).handle;
   auto it = invalid_windows_.find(top);
   if (it == invalid_windows_.end()) return;

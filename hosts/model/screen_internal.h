@@ -260,6 +260,11 @@ class ScreenCore {
   // By top-level window: the windows of a form that is not shown are passed over
   // at once.
   std::unordered_map<Handle, std::unordered_set<Handle>> invalid_windows_;
+  // Windows hidden by their own flag keep their invalid area until shown again, but
+  // wait apart: a form holds many hidden parts that were invalidated once, and the
+  // question above is asked at every turn of the message loop.
+  std::unordered_set<Handle> hidden_invalid_;
+  void MarkWaiting(const WindowRecord& w);
   void ForgetInvalid(Handle window);
   std::vector<Handle> top_level_;
 

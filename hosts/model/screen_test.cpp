@@ -156,6 +156,52 @@ TEST_F(ScreenTest, HiddenWindowAreaShowsTheParentAfterThePaintPass) {
   EXPECT_EQ(screen_.PixelAt(50, 50), kRed);
 }
 
+// A window hidden by its own flag keeps what was invalidated in it, and nothing
+// waits for it until it is shown; hiding a window that waited takes it out of the
+// paint pass and showing it puts it back.
+TEST_F(ScreenTest, HiddenWindowsKeepTheirInvalidAreaOutOfThePaintPass) {
+  FillClient form_client(kGrey), child_client(kRed), other_client(kGreen);
+  const Handle form = Shown(0, {0, 0, 100, 100}, &form_client);
+  const Handle child = Shown(form, {10, 10, 30, 30}, &child_client);
+  const Handle other = Shown(form, {50, 50, 70, 70}, &other_client);
+  screen_.PaintPending();
+  ASSERT_FALSE(screen_.HasPendingPaint());
+
+  screen_.ShowWindow(child, false);
+  screen_.PaintPending();
+  screen_.Invalidate(child);
+  EXPECT_FALSE(screen_.HasPendingPaint());
+
+  screen_.Invalidate(other);
+  screen_.ShowWindow(other, false);
+  EXPECT_TRUE(screen_.HasPendingPaint());  // the form, beneath what was hidden
+  const int child_paints = child_client.paints, other_paints = other_client.paints;
+  screen_.PaintPending();
+  EXPECT_FALSE(screen_.HasPendingPaint());
+  EXPECT_EQ(child_client.paints, child_paints);
+  EXPECT_EQ(other_client.paints, other_paints);
+
+  screen_.ShowWindow(child, true);
+  screen_.ShowWindow(other, true);
+  screen_.PaintPending();
+  EXPECT_EQ(child_client.paints, child_paints + 1);
+  EXPECT_EQ(other_client.paints, other_paints + 1);
+  EXPECT_EQ(screen_.PixelAt(20, 20), kRed);
+  EXPECT_EQ(screen_.PixelAt(60, 60), kGreen);
+
+  // Destroyed while hidden and invalid: nothing is left waiting for it.
+  screen_.ShowWindow(child, false);
+  screen_.Invalidate(child);
+  screen_.PaintPending();
+  screen_.DestroyWindow(child);
+  screen_.PaintPending();
+  screen_.ShowWindow(form, false);
+  screen_.ShowWindow(form, true);
+  screen_.PaintPending();
+  EXPECT_FALSE(screen_.HasPendingPaint());
+  EXPECT_EQ(child_client.paints, child_paints + 1);
+}
+
 TEST_F(ScreenTest, EraseColourIsWhatUncoveredPixelsShowUntilPainted) {
   FillClient form_client(kGrey), child_client(kRed);
   const Handle form = Shown(0, {0, 0, 100, 100}, &form_client);
