@@ -125,7 +125,76 @@ void AppendClass(std::string& out, const ClassInfo& c) {
   out += "    };\n\n";
 }
 
+// How a reader names a member's type: the platform's names, and the names that
+// stdole2.tlb gives the font, picture and colour types the members refer to.
+std::string ListedType(const TypeRef& type) {
+  switch (type.kind) {
+    case ValueType::kFont: return "Font*";
+    case ValueType::kPicture: return "Picture*";
+    case ValueType::kObject: return "IDispatch";
+    default: return IdlType(type);
+  }
+}
+
+std::string ListedMember(const Member& m, std::string_view accessor) {
+  std::string a = "  [id(" + Dispid(m.dispid) + ")";
+  if (!accessor.empty()) a += ", " + std::string(accessor);
+  if (m.non_browsable) a += ", nonbrowsable";
+  if (m.hidden) a += ", hidden";
+  if (!m.help.empty()) a += ", helpstring(" + Quoted(m.help) + ")";
+  a += "] HRESULT " + std::string(m.name) + "(";
+  if (accessor == "propget") a += "[out, retval] " + ListedType(m.type) + "* result";
+  if (accessor == "propput" || accessor == "propputref") a += "[in] " + ListedType(m.type);
+  return a + ")\n";
+}
+
 }  // namespace
+
+std::string TypeLibraryListing(bool win64) {
+  const LibraryInfo& lib = Library();
+  std::string out = "library " + std::string(lib.name) + " " + lib.id.ToString() + " version " +
+                    std::string(LibraryVersionText()) + " lcid " + std::to_string(lib.lcid) +
+                    (win64 ? " win64" : " win32") + " flags 0 helpstring(" + Quoted(lib.help) + ")\n";
+  auto enumeration = [&](const Enumeration& e) {
+    out += "enum " + std::string(e.name) + " " + e.id.ToString() + "\n";
+    for (const EnumMember& m : e.members)
+      out += "  " + Quoted(m.name) + " = " + std::to_string(m.value) + " (long)\n";
+  };
+  for (const Enumeration& e : HostEnumerations()) enumeration(e);
+  for (const Enumeration& e : Enumerations()) enumeration(e);
+  for (const Interface& i : Interfaces()) {
+    out += "interface " + std::string(i.name) + " " + i.id.ToString() +
+           " [hidden, dual, nonextensible, oleautomation] : IDispatch\n";
+    for (const Member& m : i.members) {
+      switch (m.kind) {
+        case MemberKind::kMethod: out += ListedMember(m, {}); break;
+        case MemberKind::kGet: out += ListedMember(m, "propget"); break;
+        case MemberKind::kGetLet: out += ListedMember(m, "propget") + ListedMember(m, "propput"); break;
+        case MemberKind::kGetSet: out += ListedMember(m, "propget") + ListedMember(m, "propputref"); break;
+      }
+    }
+  }
+  for (const EventInterface& i : EventInterfaces()) {
+    out += "dispinterface " + std::string(i.name) + " " + i.id.ToString() + " [hidden, nonextensible] : IDispatch\n";
+    for (const Event& e : i.events) {
+      out += "  [id(" + Dispid(e.dispid) + ")] void " + std::string(e.name) + "(";
+      for (size_t p = 0; p < e.params.size(); ++p) {
+        const Param& param = e.params[p];
+        if (p) out += ", ";
+        out += param.by_ref ? "[in, out] " + ListedType(param.type) + "* " : "[in] " + ListedType(param.type) + " ";
+        out += std::string(param.name);
+      }
+      out += ")\n";
+    }
+  }
+  for (const ClassInfo& c : Classes()) {
+    out += "coclass " + std::string(c.name) + " " + c.clsid.ToString() +
+           (c.kind == ClassKind::kControl ? " [cancreate, control]\n" : " [cancreate]\n");
+    out += "  [default] " + std::string(c.default_interface) + "\n";
+    if (!c.event_interface.empty()) out += "  [default, source] " + std::string(c.event_interface) + "\n";
+  }
+  return out;
+}
 
 std::string IdlIdentifier(std::string_view name) {
   std::string id;

@@ -12,6 +12,11 @@ namespace vitrelle {
 // compiles with widl against the platform's oaidl.idl, ocidl.idl and stdole2.tlb.
 std::string GenerateIdl();
 
+// The type library as a reader sees it through the platform, one line per type and
+// per function, in the form the Wine suite's reader prints: what the library written
+// from the model must read back as. `win64` names the library's system kind.
+std::string TypeLibraryListing(bool win64);
+
 // The identifier under which an enumeration member appears in IDL. IDL takes no
 // spaces and no leading digit, so "Fixed Single" becomes Fixed_Single and "3D"
 // becomes _3D; names that are already identifiers stay as they are.

@@ -7,6 +7,7 @@
 #include "frame/idl.h"
 #include "frame/type_model.h"
 #include "tools/model_commands.h"
+#include "tools/reference.h"
 
 namespace vitrelle::cli {
 namespace {
@@ -20,6 +21,12 @@ int UsageError(std::ostream& err, std::string_view problem) {
 int Typelib(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
   if (!args.empty()) return UsageError(err, "typelib takes no arguments");
   out << GenerateIdl();
+  return kExitOk;
+}
+
+int Reference(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
+  if (!args.empty()) return UsageError(err, "reference takes no arguments");
+  out << ReferenceMarkdown();
   return kExitOk;
 }
 
@@ -67,6 +74,7 @@ int Summary(std::span<const std::string_view> args, std::ostream& out, std::ostr
 constexpr Command kCommands[] = {
     {"typelib", "", "print the type library as IDL", Typelib},
     {"summary", "", "print the classes, their ProgIDs and the enumerations", Summary},
+    {"reference", "", "print the library's reference (docs/reference.md) as Markdown", Reference},
     {"render", "FORM.vfm -o OUT.png [--after MS]", "show the form, let MS ms pass (500), write it as PNG", Render},
     {"run", "FORM.vfm [SCRIPT]", "drive the form with a script (or standard input), print the log", Run},
 };

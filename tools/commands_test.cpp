@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <initializer_list>
 #include <sstream>
 #include <string>
@@ -35,6 +37,30 @@ TEST(VitrelleCommandTest, TypelibPrintsTheGeneratedIdl) {
   EXPECT_EQ(r.status, kExitOk);
   EXPECT_EQ(r.out, GenerateIdl());
   EXPECT_EQ(r.err, "");
+}
+
+// The reference in the tree is the one the model writes: a member added, renamed or
+// given another help string without `vitrelle reference > docs/reference.md` fails.
+TEST(VitrelleCommandTest, TheReferenceInTheTreeIsTheModels) {
+  std::ifstream file(std::filesystem::path(VITRELLE_SOURCE_ROOT) / "docs/reference.md", std::ios::binary);
+  ASSERT_TRUE(file) << "docs/reference.md is missing";
+  const std::string stored((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  Outcome r = Invoke({"reference"});
+  ASSERT_EQ(r.status, kExitOk);
+  EXPECT_EQ(stored, r.out) << "regenerate it: vitrelle reference > docs/reference.md";
+  // Every class, member, event and enumeration member appears in it.
+  for (const ClassInfo& c : Classes()) {
+    EXPECT_NE(r.out.find("`" + std::string(c.prog_id) + "`"), std::string::npos) << c.prog_id;
+    for (const Member& m : FindInterface(c.default_interface)->members)
+      EXPECT_NE(r.out.find("| `" + std::string(m.name) + "` |"), std::string::npos) << c.name << "." << m.name;
+  }
+  for (const EventInterface& i : EventInterfaces())
+    for (const Event& e : i.events) EXPECT_NE(r.out.find("| `" + std::string(e.name) + "` |"), std::string::npos);
+  for (auto list : {Enumerations(), HostEnumerations()})
+    for (const Enumeration& e : list)
+      for (const EnumMember& m : e.members)
+        EXPECT_NE(r.out.find("| `" + std::string(m.name) + "` | " + std::to_string(m.value) + " |"), std::string::npos)
+            << e.name << "." << m.name;
 }
 
 TEST(VitrelleCommandTest, SummaryNamesEveryClassAndEnumerationMember) {

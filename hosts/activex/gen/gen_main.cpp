@@ -72,6 +72,12 @@ int main(int argc, char** argv) {
       std::cout << vitrelle::GenerateIdl();
       return std::cout.good() ? 0 : 1;
     }
+    if (command == "typelib-listing" && argc == 3) {
+      const std::string kind = argv[2];
+      if (kind != "win32" && kind != "win64") throw std::invalid_argument("typelib-listing win32|win64");
+      std::cout << vitrelle::TypeLibraryListing(kind == "win64");
+      return std::cout.good() ? 0 : 1;
+    }
     if (command == "classes" && argc == 2) {
       // For the tests: what registration should write, one class a line.
       for (const auto& cls : vitrelle::Classes()) {

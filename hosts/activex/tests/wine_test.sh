@@ -113,6 +113,15 @@ out=$(section "$hkcr" "TypeLib\\$libid\\$libver\\0\\$wine_tlb_platform")
 # Wine writes the path with a \\?\ prefix; the path itself is what matters.
 check "type library registered for $wine_tlb_platform" contains "$out" "$ocx_reg\""
 
+# --- the type library as a host reads it ----------------------------------------
+# Read back from the server's own resource through the platform, it must list what
+# the type model says, name for name: members, DISPIDs, flags, help strings,
+# enumeration members ("3D", "Fixed Single") and values.
+cp "$build/typelib_dump.exe" "$WINEPREFIX/drive_c/vitrelle/"
+listed=$(wine_exe 'C:\vitrelle\typelib_dump.exe' "$ocx" 2>&1 | tr -d '\r')
+check "the embedded type library reads back as the type model" \
+  diff <("$gen" typelib-listing "$wine_tlb_platform") - <<<"$listed"
+
 # --- stand-ins for the programs the About box reaches -----------------------------
 # Before any client runs: an About box's links must never reach a real browser or
 # mail program of this machine through Wine's own handlers.
