@@ -35,6 +35,10 @@ bool WriteClass(Registry& reg, const ClassInfo& cls, std::string_view module_pat
     ok = ok && reg.SetString(key + "\\MiscStatus", "", "0");
     ok = ok && reg.SetString(key + "\\MiscStatus\\1", "", std::to_string(cls.misc_status));
     ok = ok && reg.SetString(key + "\\ToolboxBitmap32", "", ToolboxBitmapValue(module_path, cls.toolbox_bitmap));
+    // A control, and nothing more: the About box starts programs and opens
+    // addresses, so no control claims to be safe for scripting or for
+    // initialisation by an untrusted page.
+    ok = ok && reg.CreateKey(key + "\\Implemented Categories\\" + std::string(kCatidControl));
   }
   ok = ok && reg.SetString(key + "\\TypeLib", "", Library().id.ToString());
   ok = ok && reg.SetString(key + "\\Version", "", LibraryVersionText());

@@ -61,8 +61,8 @@ TEST(RegisterServerTest, WritesEachClassEntriesAndNothingElse) {
     const std::string key = ClassKey(c);
     const bool control = c.kind == ClassKind::kControl;
     std::vector<std::string> expected_subkeys = {"InprocServer32", "ProgID", "TypeLib", "Version"};
-    if (control) expected_subkeys = {"Control", "InprocServer32", "MiscStatus", "ProgID", "ToolboxBitmap32",
-                                     "TypeLib", "Version"};
+    if (control) expected_subkeys = {"Control", "Implemented Categories", "InprocServer32", "MiscStatus", "ProgID",
+                                     "ToolboxBitmap32", "TypeLib", "Version"};
     EXPECT_EQ(reg.SubKeys(key), expected_subkeys);
     EXPECT_EQ(StringValue(reg, key), c.description);
     EXPECT_EQ(StringValue(reg, key + "\\InprocServer32"), kModule);
@@ -75,13 +75,17 @@ TEST(RegisterServerTest, WritesEachClassEntriesAndNothingElse) {
       EXPECT_EQ(std::stoul(StringValue(reg, key + "\\MiscStatus\\1")), c.misc_status);
       EXPECT_EQ(StringValue(reg, key + "\\ToolboxBitmap32"),
                 std::string(kModule) + ", " + std::to_string(c.toolbox_bitmap));
+      EXPECT_EQ(reg.SubKeys(key + "\\Implemented Categories"), std::vector<std::string>{std::string(kCatidControl)});
     }
     // The ProgID leads back to the class.
     EXPECT_EQ(StringValue(reg, c.prog_id), c.description);
     EXPECT_EQ(reg.SubKeys(c.prog_id), std::vector<std::string>{"CLSID"});
     EXPECT_EQ(Guid::Parse(StringValue(reg, std::string(c.prog_id) + "\\CLSID")), c.clsid);
   }
-  EXPECT_EQ(reg.Dump().find("Insertable"), std::string::npos);
+  const std::string dump = reg.Dump();
+  EXPECT_EQ(dump.find("Insertable"), std::string::npos);
+  for (std::string_view unsafe : {kCatidSafeForScripting, kCatidSafeForInitializing})
+    EXPECT_EQ(dump.find(unsafe), std::string::npos) << unsafe;
 }
 
 TEST(RegisterServerTest, UnregisterLeavesTheRegistryAsItWas) {

@@ -139,6 +139,12 @@ struct ClassInfo {
 // containers give it no focus of its own.
 inline constexpr uint32_t kOleMiscNoUiActivate = 0x4000;
 
+// The component categories a control may implement: every control registers the
+// first; none registers the two safety categories.
+inline constexpr std::string_view kCatidControl = "{40FC6ED4-2438-11CF-A3DB-080036F12502}";
+inline constexpr std::string_view kCatidSafeForScripting = "{7DD95801-9882-11CF-9FA9-00AA006C42C4}";
+inline constexpr std::string_view kCatidSafeForInitializing = "{7DD95802-9882-11CF-9FA9-00AA006C42C4}";
+
 
 struct LibraryInfo {
   std::string_view name;

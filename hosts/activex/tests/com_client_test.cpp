@@ -250,6 +250,12 @@ void TestClassInfo(const ClassInfo& cls) {
   ::SysFreeString(name);
   Check(IdOf(object.get(), L"CAPTION") == FindMember(cls.default_interface, "Caption")->dispid,
         "names resolve without regard to case to the type model's DISPIDs");
+  // The About box starts programs and opens addresses: no control may tell a
+  // browser that it is safe for untrusted scripts or data.
+  static constexpr GUID kIidObjectSafety = {0xCB5BDC81, 0x93C1, 0x11CF, {0x8F, 0x20, 0x00, 0x80, 0x5F, 0x2C, 0xD0, 0x64}};
+  ComPtr<IUnknown> safety;
+  Check(object->QueryInterface(kIidObjectSafety, reinterpret_cast<void**>(safety.Put())) == E_NOINTERFACE && !safety,
+        "no IObjectSafety claims safety");
 }
 
 void TestErrors(const ClassInfo& cls) {

@@ -101,7 +101,15 @@ while read -r name prog_id clsid misc bitmap; do
       check "$name toolbox bitmap is resource $bitmap" contains "$out" "@=\"$ocx_reg, $bitmap\""
       out=$(section "$hkcr" "$key\\Control")
       check "$name is marked as a control" contains "$out" PRESENT
+      out=$(section "$hkcr" "$key\\Implemented Categories\\{40FC6ED4-2438-11CF-A3DB-080036F12502}")
+      check "$name implements the control category" contains "$out" PRESENT
     fi
+    # Neither safe for scripting nor for initialisation: the About box starts
+    # programs and opens addresses.
+    for unsafe in 7DD95801-9882-11CF-9FA9-00AA006C42C4 7DD95802-9882-11CF-9FA9-00AA006C42C4; do
+      out=$(section "$hkcr" "$key\\Implemented Categories\\{$unsafe}")
+      check "$name claims no safety category {$unsafe}" test -z "$out"
+    done
   else
     # A class whose control is not built must not be offered to containers.
     out=$(section "$hkcr" "$key")
