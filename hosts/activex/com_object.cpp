@@ -143,6 +143,10 @@ HRESULT ComObject::QueryInterface(REFIID iid, void** out) {
     *out = static_cast<IPersistPropertyBag*>(this);
   } else if ((event_point_ || notify_point_) && IsEqualIID(iid, IID_IConnectionPointContainer)) {
     *out = static_cast<IConnectionPointContainer*>(this);
+  } else if (hosted_ && IsEqualIID(iid, IID_IPerPropertyBrowsing)) {
+    *out = static_cast<IPerPropertyBrowsing*>(this);
+  } else if (hosted_ && IsEqualIID(iid, IID_ISpecifyPropertyPages)) {
+    *out = static_cast<ISpecifyPropertyPages*>(this);
   } else if (hosted_ && IsEqualIID(iid, IID_IVitrelleControlInternals)) {
     *out = static_cast<IVitrelleControlInternals*>(this);
   } else {

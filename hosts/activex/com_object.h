@@ -32,6 +32,8 @@ class ComObject final : public IDispatch,
                         public IPersistStreamInit,
                         public IPersistPropertyBag,
                         public IConnectionPointContainer,
+                        public IPerPropertyBrowsing,
+                        public ISpecifyPropertyPages,
                         public IVitrelleControlInternals,
                         public SurfaceSite {
  public:
@@ -122,6 +124,13 @@ class ComObject final : public IDispatch,
   HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) override;
   HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** out) override;
 
+  // IPerPropertyBrowsing, ISpecifyPropertyPages: what a property sheet offers
+  HRESULT STDMETHODCALLTYPE GetDisplayString(DISPID id, BSTR* text) override;
+  HRESULT STDMETHODCALLTYPE MapPropertyToPage(DISPID id, CLSID* page) override;
+  HRESULT STDMETHODCALLTYPE GetPredefinedStrings(DISPID id, CALPOLESTR* strings, CADWORD* cookies) override;
+  HRESULT STDMETHODCALLTYPE GetPredefinedValue(DISPID id, DWORD cookie, VARIANT* value) override;
+  HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;
+
   // IVitrelleControlInternals
   HRESULT STDMETHODCALLTYPE GetChangedName(BSTR* name) override;
   HRESULT STDMETHODCALLTYPE GetPartRect(LPCOLESTR name, RECT* pixels, HWND* window) override;
@@ -149,6 +158,8 @@ class ComObject final : public IDispatch,
   // container does not answer it.
   bool ReadAmbient(DISPID id, VARIANT* value);
   HRESULT ActivateInPlace(IOleClientSite* site, LPCRECT rect, bool ui_activate);
+  // The platform's property frame over the stock pages the members need (modal).
+  HRESULT ShowPropertyPages(HWND parent);
   // The window the container puts us in, active or not (null without a site).
   HWND SiteWindow();
   RECT PixelExtent() const;

@@ -217,7 +217,7 @@ HRESULT ComObject::GetClipboardData(DWORD, IDataObject** data) {
   return E_NOTIMPL;
 }
 
-HRESULT ComObject::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND, LPCRECT rect) {
+HRESULT ComObject::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent, LPCRECT rect) {
   switch (verb) {
     case OLEIVERB_PRIMARY:
     case OLEIVERB_SHOW:
@@ -227,9 +227,9 @@ HRESULT ComObject::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND, LP
       UIDeactivate();
       if (HWND hwnd = hosted_->surface().window()) ::ShowWindow(hwnd, SW_HIDE);
       return S_OK;
+    case OLEIVERB_PROPERTIES: return ShowPropertyPages(parent);
     case OLEIVERB_OPEN:
-    case OLEIVERB_DISCARDUNDOSTATE:
-    case OLEIVERB_PROPERTIES: return E_NOTIMPL;
+    case OLEIVERB_DISCARDUNDOSTATE: return E_NOTIMPL;
     default:
       if (verb > 0) {
         // An unknown positive verb runs the primary one, and says so.
@@ -295,11 +295,6 @@ HRESULT ComObject::ActivateInPlace(IOleClientSite* site, LPCRECT rect, bool ui_a
     if (HWND hwnd = surface.window(); hwnd && !::IsChild(hwnd, ::GetFocus())) ::SetFocus(hwnd);
   }
   return S_OK;
-}
-
-HRESULT ComObject::EnumVerbs(IEnumOLEVERB** verbs) {
-  if (!verbs) return E_POINTER;
-  return ::OleRegEnumVerbs(ToGuid(class_.clsid), verbs);
 }
 
 HRESULT ComObject::Update() { return S_OK; }

@@ -496,6 +496,82 @@ void TestTypeTests(const ClassInfo& cls) {
         "a host object is of the type its type information names");
 }
 
+// What a designer's property sheet and object menu read: enumeration values with
+// their display strings, the stock pages, the verbs and the user type.
+void TestBrowsing(const ClassInfo& cls) {
+  ComPtr<IDispatch> object = Create(cls);
+  ComPtr<IPerPropertyBrowsing> browsing;
+  if (!object || FAILED(object->QueryInterface(IID_IPerPropertyBrowsing, reinterpret_cast<void**>(browsing.Put())))) {
+    Check(false, "IPerPropertyBrowsing is offered");
+    return;
+  }
+  const DISPID appearance = FindMember(cls.default_interface, "Appearance")->dispid;
+  CALPOLESTR strings{};
+  CADWORD cookies{};
+  std::vector<std::wstring> shown;
+  std::vector<DWORD> keys;
+  if (SUCCEEDED(browsing->GetPredefinedStrings(appearance, &strings, &cookies))) {
+    for (ULONG i = 0; i < strings.cElems; ++i) {
+      shown.emplace_back(strings.pElems[i]);
+      ::CoTaskMemFree(strings.pElems[i]);
+    }
+    keys.assign(cookies.pElems, cookies.pElems + cookies.cElems);
+    ::CoTaskMemFree(strings.pElems);
+    ::CoTaskMemFree(cookies.pElems);
+  }
+  Check(shown == std::vector<std::wstring>{L"0 - Flat", L"1 - 3D"} && keys.size() == 2,
+        "an enumeration property offers its members by value and exact name");
+  VARIANT value;
+  ::VariantInit(&value);
+  Check(keys.size() == 2 && browsing->GetPredefinedValue(appearance, keys[1], &value) == S_OK && value.vt == VT_I4 &&
+            value.lVal == 1,
+        "a chosen string gives its value");
+  Check(browsing->GetPredefinedValue(appearance, 7, &value) == E_INVALIDARG, "a cookie of no member is refused");
+  Put(object.get(), L"Appearance", Long(1));
+  BSTR text = nullptr;
+  Check(browsing->GetDisplayString(appearance, &text) == S_OK && text && std::wstring(text) == L"1 - 3D",
+        "the sheet shows the current value by its name");
+  ::SysFreeString(text);
+  text = nullptr;
+  const DISPID caption = FindMember(cls.default_interface, "Caption")->dispid;
+  Check(browsing->GetDisplayString(caption, &text) == E_NOTIMPL && !text &&
+            browsing->GetPredefinedStrings(caption, &strings, &cookies) == E_NOTIMPL && strings.cElems == 0,
+        "a text property has no predefined values");
+  CLSID page{};
+  Check(browsing->MapPropertyToPage(FindMember(cls.default_interface, "Font")->dispid, &page) == S_OK &&
+            IsEqualCLSID(page, activex::kStockFontPage) &&
+            browsing->MapPropertyToPage(FindMember(cls.default_interface, "BackColor")->dispid, &page) == S_OK &&
+            IsEqualCLSID(page, activex::kStockColorPage) &&
+            browsing->MapPropertyToPage(caption, &page) == PERPROP_E_NOPAGEAVAILABLE,
+        "fonts and colours are edited on the stock pages");
+  Check(browsing->GetDisplayString(0x12345, &text) == DISP_E_MEMBERNOTFOUND, "an unknown DISPID is refused");
+
+  ComPtr<ISpecifyPropertyPages> specify;
+  CAUUID pages{};
+  Check(SUCCEEDED(object->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(specify.Put()))) &&
+            specify->GetPages(&pages) == S_OK && pages.cElems == 3 &&
+            IsEqualCLSID(pages.pElems[0], activex::kStockFontPage) && IsEqualCLSID(pages.pElems[1], activex::kStockColorPage) &&
+            IsEqualCLSID(pages.pElems[2], activex::kStockPicturePage),
+        "the control names the font, colour and picture pages");
+  ::CoTaskMemFree(pages.pElems);
+
+  ComPtr<IOleObject> ole;
+  ComPtr<IEnumOLEVERB> verbs;
+  OLEVERB verb[2]{};
+  ULONG fetched = 0;
+  Check(SUCCEEDED(object->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(ole.Put()))) &&
+            ole->EnumVerbs(verbs.Put()) == S_OK && verbs->Next(2, verb, &fetched) == S_FALSE && fetched == 1 &&
+            verb[0].lVerb == OLEIVERB_PROPERTIES && verb[0].lpszVerbName &&
+            std::wstring(verb[0].lpszVerbName) == L"&Properties...",
+        "the verbs are the properties verb");
+  if (fetched == 1) ::CoTaskMemFree(verb[0].lpszVerbName);
+  LPOLESTR user_type = nullptr;
+  Check(ole && ole->GetUserType(USERCLASSTYPE_FULL, &user_type) == S_OK && user_type &&
+            std::wstring(user_type) == activex::Widen(cls.description),
+        "the user type is the class's name as the registry gives it");
+  ::CoTaskMemFree(user_type);
+}
+
 }  // namespace
 
 int main() {
@@ -520,6 +596,7 @@ int main() {
   TestPropertyNotify(*check);
   TestPartPlaces(*check);
   TestTypeTests(*check);
+  TestBrowsing(*check);
   ::OleUninitialize();
   std::printf("com_client: %d passed, %d failed\n", passed, failed);
   return failed == 0 ? 0 : 1;
