@@ -147,6 +147,8 @@ HRESULT ComObject::QueryInterface(REFIID iid, void** out) {
     *out = static_cast<IPerPropertyBrowsing*>(this);
   } else if (hosted_ && IsEqualIID(iid, IID_ISpecifyPropertyPages)) {
     *out = static_cast<ISpecifyPropertyPages*>(this);
+  } else if (hosted_ && IsEqualIID(iid, IID_IQuickActivate)) {
+    *out = static_cast<IQuickActivate*>(this);
   } else if (hosted_ && IsEqualIID(iid, IID_IVitrelleControlInternals)) {
     *out = static_cast<IVitrelleControlInternals*>(this);
   } else {

@@ -9,6 +9,7 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,7 @@ class ComObject final : public IDispatch,
                         public IConnectionPointContainer,
                         public IPerPropertyBrowsing,
                         public ISpecifyPropertyPages,
+                        public IQuickActivate,
                         public IVitrelleControlInternals,
                         public SurfaceSite {
  public:
@@ -131,6 +133,11 @@ class ComObject final : public IDispatch,
   HRESULT STDMETHODCALLTYPE GetPredefinedValue(DISPID id, DWORD cookie, VARIANT* value) override;
   HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;
 
+  // IQuickActivate: the site, the sinks and the ambients in one call
+  HRESULT STDMETHODCALLTYPE QuickActivate(QACONTAINER* container, QACONTROL* control) override;
+  HRESULT STDMETHODCALLTYPE SetContentExtent(LPSIZEL size) override;
+  HRESULT STDMETHODCALLTYPE GetContentExtent(LPSIZEL size) override;
+
   // IVitrelleControlInternals
   HRESULT STDMETHODCALLTYPE GetChangedName(BSTR* name) override;
   HRESULT STDMETHODCALLTYPE GetPartRect(LPCOLESTR name, RECT* pixels, HWND* window) override;
@@ -196,6 +203,10 @@ class ComObject final : public IDispatch,
   RECT pos_rect_{};  // in the container window's client pixels
   SIZEL extent_himetric_{0, 0};
   int freeze_count_ = 0;
+  // Ambients handed over by QuickActivate, used until the container says one
+  // changed; the site answers the rest.
+  std::optional<bool> quick_user_mode_;
+  ComPtr<IFont> quick_font_;
 };
 
 }  // namespace vitrelle::activex

@@ -82,6 +82,7 @@ bool ComObject::ReadAmbient(DISPID id, VARIANT* value) {
 }
 
 std::optional<bool> ComObject::AmbientUserMode() {
+  if (quick_user_mode_) return quick_user_mode_;
   VARIANT v;
   if (!ReadAmbient(DISPID_AMBIENT_USERMODE, &v)) return std::nullopt;
   std::optional<bool> mode;
@@ -100,6 +101,7 @@ std::optional<std::string> ComObject::AmbientDisplayName() {
 }
 
 FontPtr ComObject::AmbientFont() {
+  if (quick_font_) return std::make_shared<OleFont>(quick_font_.get());
   VARIANT v;
   if (!ReadAmbient(DISPID_AMBIENT_FONT, &v)) return nullptr;
   FontPtr font;
@@ -445,7 +447,9 @@ HRESULT ComObject::GetControlInfo(CONTROLINFO* info) {
 // No mnemonics are announced, so none can arrive.
 HRESULT ComObject::OnMnemonic(MSG*) { return E_NOTIMPL; }
 
-HRESULT ComObject::OnAmbientPropertyChange(DISPID) {
+HRESULT ComObject::OnAmbientPropertyChange(DISPID id) {
+  if (id == DISPID_UNKNOWN || id == DISPID_AMBIENT_USERMODE) quick_user_mode_.reset();
+  if (id == DISPID_UNKNOWN || id == DISPID_AMBIENT_FONT) quick_font_.Reset();
   // Ambients are read from the site whenever the control asks; a change only needs
   // the control repainted in what may be a new font or colour.
   if (hosted_) hosted_->surface().Invalidate();

@@ -572,6 +572,66 @@ void TestBrowsing(const ClassInfo& cls) {
   ::CoTaskMemFree(user_type);
 }
 
+// A container that activates in one call sees what the ordinary path gives: the
+// same events, the same change notifications, the misc status it would have read.
+void TestQuickActivation(const ClassInfo& cls) {
+  struct Heard {
+    std::vector<DISPID> events;
+    std::vector<std::pair<DISPID, std::wstring>> changes;
+  };
+  auto drive = [&](bool quick, Heard& heard, DWORD& misc) {
+    ComPtr<IDispatch> object = Create(cls);
+    if (!object) return false;
+    Sink events;
+    NotifySink changes(object.get());
+    if (quick) {
+      ComPtr<IQuickActivate> qa;
+      if (FAILED(object->QueryInterface(IID_IQuickActivate, reinterpret_cast<void**>(qa.Put())))) return false;
+      QACONTAINER container{};
+      container.cbSize = sizeof container;
+      container.pUnkEventSink = &events;
+      container.pPropertyNotifySink = &changes;
+      container.dwAmbientFlags = QACONTAINER_USERMODE;
+      QACONTROL control{};
+      control.cbSize = sizeof control;
+      if (qa->QuickActivate(&container, &control) != S_OK || control.dwEventCookie == 0 ||
+          control.dwPropNotifyCookie == 0)
+        return false;
+      misc = control.dwMiscStatus;
+      QACONTAINER short_container{};
+      short_container.cbSize = 8;
+      Check(qa->QuickActivate(&short_container, &control) == E_INVALIDARG, "a structure too short is refused");
+    } else {
+      ComPtr<IConnectionPointContainer> points;
+      ComPtr<IConnectionPoint> point;
+      ComPtr<IOleObject> ole;
+      DWORD cookie = 0;
+      if (FAILED(object->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(points.Put()))) ||
+          FAILED(points->FindConnectionPoint(ToGuid(FindEventInterface(cls.event_interface)->id), point.Put())) ||
+          FAILED(point->Advise(&events, &cookie)) ||
+          FAILED(points->FindConnectionPoint(IID_IPropertyNotifySink, point.Put())) ||
+          FAILED(point->Advise(&changes, &cookie)) ||
+          FAILED(object->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(ole.Put()))) ||
+          FAILED(ole->GetMiscStatus(DVASPECT_CONTENT, &misc)))
+        return false;
+    }
+    Put(object.get(), L"value", Long(1));
+    Put(object.get(), L"Caption", Text(L"Quick"));
+    Put(object.get(), L"value", Long(0));
+    heard.events = events.calls;
+    heard.changes = changes.changes;
+    return true;
+  };
+  Heard ordinary, quick;
+  DWORD ordinary_misc = 0, quick_misc = 0;
+  Check(drive(false, ordinary, ordinary_misc), "the ordinary activation path");
+  Check(drive(true, quick, quick_misc), "IQuickActivate activates the control");
+  Check(!ordinary.events.empty() && quick.events == ordinary.events, "quick activation hears the same events");
+  Check(!ordinary.changes.empty() && quick.changes == ordinary.changes,
+        "quick activation hears the same change notifications");
+  Check(quick_misc == cls.misc_status && ordinary_misc == cls.misc_status, "the misc status is the registered one");
+}
+
 }  // namespace
 
 int main() {
@@ -597,6 +657,7 @@ int main() {
   TestPartPlaces(*check);
   TestTypeTests(*check);
   TestBrowsing(*check);
+  TestQuickActivation(*check);
   ::OleUninitialize();
   std::printf("com_client: %d passed, %d failed\n", passed, failed);
   return failed == 0 ? 0 : 1;
