@@ -153,6 +153,7 @@ class ComObject final : public IDispatch,
   void OnPropertyChanged(std::string_view property) override;
   void OnVisibleChanged(bool) override {}
   void OnSizeChangedByControl() override;
+  IAccessible* NewAccessible(HWND window) override;
 
  private:
   ~ComObject();

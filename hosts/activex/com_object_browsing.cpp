@@ -10,6 +10,7 @@
 #include "frame/errors.h"
 #include "frame/property_browsing.h"
 #include "hosts/activex/com_object.h"
+#include "hosts/activex/win32_accessible.h"
 
 namespace vitrelle::activex {
 namespace {
@@ -205,6 +206,19 @@ HRESULT ComObject::ShowPropertyPages(HWND parent) {
                                 LOCALE_USER_DEFAULT, 0, nullptr);
   ::CoTaskMemFree(pages.pElems);
   return hr;
+}
+
+// ---------------------------------------------------------------------------
+// Accessibility: a control without a caption is read out by its name on the form.
+
+IAccessible* ComObject::NewAccessible(HWND window) {
+  std::string fallback(class_.name);
+  try {
+    if (DispatchPtr extender = ContainerExtender()) fallback = extender->Get("Name").ToString();
+  } catch (const RuntimeError&) {
+    // A container whose extender has no Name: the class names the control.
+  }
+  return NewControlAccessible(window, static_cast<IDispatch*>(this), object_, std::string(class_.name), fallback);
 }
 
 }  // namespace vitrelle::activex

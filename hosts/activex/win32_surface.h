@@ -6,6 +6,7 @@
 #pragma once
 
 #include <windows.h>
+#include <oleacc.h>
 
 #include <memory>
 #include <string>
@@ -39,6 +40,9 @@ class SurfaceSite {
   // The surface's own window gained or lost the focus, after the control heard of
   // it. Only a nested control's owner needs this: a container learns it otherwise.
   virtual void OnFocusChanged(bool /*gained*/) {}
+  // What the window answers an accessibility client with (a new reference), or
+  // null to leave it to the platform.
+  virtual IAccessible* NewAccessible(HWND /*window*/) { return nullptr; }
 };
 
 class Win32Part;

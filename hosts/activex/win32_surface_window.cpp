@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "hosts/activex/com_util.h"
 #include "hosts/activex/win32_back_buffer.h"
 #include "hosts/activex/win32_nested_control.h"
 #include "hosts/activex/win32_part_base.h"
@@ -246,6 +247,15 @@ LRESULT CALLBACK Win32Surface::WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LP
 LRESULT Win32Surface::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
     case WM_ERASEBKGND: return 1;  // WM_PAINT covers every pixel from its back buffer
+    case WM_GETOBJECT:
+      if (static_cast<LONG>(lparam) == static_cast<LONG>(OBJID_CLIENT) && site_) {
+        if (IAccessible* accessible = site_->NewAccessible(hwnd_)) {
+          const LRESULT result = ::LresultFromObject(kIidAccessible, wparam, accessible);
+          accessible->Release();
+          return result;
+        }
+      }
+      break;
     case WM_NCPAINT:
       if (!HasNonClientArea(hwnd_)) return 0;
       break;
