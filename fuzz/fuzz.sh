@@ -11,9 +11,9 @@ bin=$root/build-fuzz/fuzz
 work=$root/build-fuzz/work
 targets=(value_literal script vfm property_stream properties)
 
-# The bag of the properties target is built from its bytes one choice at a time;
-# everything else starts from the size of its seeds.
-max_len() { [ "$1" = properties ] && echo "-max_len=2048"; }
+# The bag of the properties target is built from its bytes one choice at a time, so
+# it gets long inputs from the start; everything else grows from the size of its seeds.
+max_len() { [ "$1" = properties ] && echo "-max_len=2048 -len_control=0"; }
 dict() { [ -f "$root/fuzz/$1.dict" ] && echo "-dict=$root/fuzz/$1.dict"; }
 inputs() {  # the committed inputs of a target, as libFuzzer's corpus arguments
   for d in "$root/fuzz/corpus/$1" "$root/fuzz/regressions/$1"; do [ -d "$d" ] && echo "$d"; done

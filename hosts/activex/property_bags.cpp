@@ -49,7 +49,7 @@ class IStreamBytes : public ByteSource, public ByteSink, public StreamObjects {
     if (!Keep(::OleLoadFromStream(stream_, IID_IPicture, reinterpret_cast<void**>(picture.Put())))) return nullptr;
     return std::make_shared<OlePicture>(picture.get());
   }
-  bool CanWritePicture(const PicturePtr& picture) override { return Persistable(picture) != nullptr; }
+  bool CanWritePicture(const PicturePtr& picture) override { return static_cast<bool>(Persistable(picture)); }
   bool WritePicture(const PicturePtr& picture, ByteSink&) override {
     ComPtr<IPersistStream> persist = Persistable(picture);
     return persist && Keep(::OleSaveToStream(persist.get(), stream_));
