@@ -24,6 +24,13 @@ int32_t RoundToLong(double value) {
   return static_cast<int32_t>(r);
 }
 
+int PixelCoordinate(double twips, double twips_per_pixel) {
+  const double pixels = RoundHalfEven(twips / twips_per_pixel);
+  if (std::isnan(pixels)) return 0;
+  constexpr double kLimit = kMaxPixelCoordinate;
+  return static_cast<int>(pixels < -kLimit ? -kLimit : pixels > kLimit ? kLimit : pixels);
+}
+
 namespace {
 float ToTwips(float value, ScaleMode from, float twips_per_pixel) {
   switch (from) {

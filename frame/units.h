@@ -15,6 +15,15 @@ int32_t RoundToLong(double value);
 
 inline constexpr int kTwipsPerInch = 1440;
 
+// GDI keeps coordinates within 27 bits; a part placed farther out (a slider's thumb
+// scaled past its groove, a size set from code) is drawn at that edge.
+inline constexpr int kMaxPixelCoordinate = 1 << 27;
+
+// A position or size in twips as whole pixels, halves to even, within
+// +-kMaxPixelCoordinate (not a number is 0). Both hosts place their windows by it, so
+// no extent a control accepts can take the arithmetic on pixels out of int's range.
+int PixelCoordinate(double twips, double twips_per_pixel);
+
 // Twips per pixel for a display of `dpi` dots per inch (15 at 96 dpi).
 constexpr float TwipsPerPixelAt(int dpi) { return static_cast<float>(kTwipsPerInch) / dpi; }
 

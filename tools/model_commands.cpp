@@ -91,8 +91,13 @@ int Render(std::span<const std::string_view> args, std::ostream& out, std::ostre
 
 int RunFormScript(const std::string& form_path, std::string_view script_text, std::string_view script_name,
                   std::ostream& out, std::ostream& err) {
-  model::RegisterLibraryClasses();
   model::Screen screen(kScreenWidth, kScreenHeight);
+  return RunFormScript(screen, form_path, script_text, script_name, out, err);
+}
+
+int RunFormScript(model::Screen& screen, const std::string& form_path, std::string_view script_text,
+                  std::string_view script_name, std::ostream& out, std::ostream& err) {
+  model::RegisterLibraryClasses();
   model::ModelRuntime runtime(screen);
   try {
     model::ModelDriver driver(runtime, form_path);

@@ -5,6 +5,10 @@
 #include <span>
 #include <string_view>
 
+namespace vitrelle::model {
+class Screen;
+}
+
 namespace vitrelle::cli {
 
 // render FORM.vfm -o OUT.png [--after MS]
@@ -15,5 +19,8 @@ int Run(std::span<const std::string_view> args, std::ostream& out, std::ostream&
 // form file; what `run` does once it has read the script.
 int RunFormScript(const std::string& form_path, std::string_view script_text, std::string_view script_name,
                   std::ostream& out, std::ostream& err);
+// The same on a screen the caller keeps, to look at what the run left on it.
+int RunFormScript(model::Screen& screen, const std::string& form_path, std::string_view script_text,
+                  std::string_view script_name, std::ostream& out, std::ostream& err);
 
 }  // namespace vitrelle::cli

@@ -5,6 +5,7 @@
 
 #include "controls/slider/slider_test_fixture.h"
 #include "frame/errors.h"
+#include "frame/units.h"
 #include "hosts/model/screen.h"
 
 namespace vitrelle::slider_testing {
@@ -74,6 +75,20 @@ TEST_F(SliderTest, ACorruptRangeIsStillRefusedAloud) {
   ASSERT_EQ(runtime_.MessageBoxes().size(), 1u);
   EXPECT_EQ(Slider().Max(), 10);
   EXPECT_EQ(Slider().Min(), 0);
+}
+
+// A Min that leaves a range too wide for a Long keeps the last good scale, so the
+// thumb lands billions of twips past the groove; the host still places and paints it
+// (at the edge of what GDI holds) rather than overflow its pixel arithmetic.
+TEST_F(SliderTest, AThumbScaledFarPastItsGroovePaints) {
+  model::ModelPropertyBag bag;
+  bag.Put("Min", Variant::Long(-2147483640));
+  AddSlider("Slider1", {}, {}, nullptr, &bag);
+  EXPECT_EQ(Slider().Min(), -2147483640);
+  EXPECT_GT(Thumb().Left(), 1e10f);
+  ShowForm();
+  runtime_.Advance(100);
+  EXPECT_EQ(PixelCoordinate(Thumb().Left(), runtime_.TwipsPerPixelX()), kMaxPixelCoordinate);
 }
 
 // The host applies the saved extent before the properties; swapping it again for a

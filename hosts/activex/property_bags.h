@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "frame/host.h"
+#include "frame/property_stream.h"
 
 namespace vitrelle::activex {
 
@@ -24,7 +25,8 @@ class ComPropertyBag : public PropertyBag {
   IErrorLog* log_;
 };
 
-// Keys and values in memory, written to and read from a stream as one record.
+// Keys and values in memory, written to and read from a stream as one record
+// (frame/property_stream.h).
 class StreamPropertyBag : public PropertyBag {
  public:
   Variant ReadProperty(std::string_view key, const Variant& default_value) override;
@@ -34,7 +36,7 @@ class StreamPropertyBag : public PropertyBag {
   HRESULT SaveTo(IStream* stream) const;
 
  private:
-  std::vector<std::pair<std::string, Variant>> entries_;
+  StreamEntries entries_;
 };
 
 }  // namespace vitrelle::activex

@@ -15,9 +15,7 @@
 
 namespace vitrelle::activex {
 
-inline int ToPixels(float twips, float twips_per_pixel) {
-  return static_cast<int>(RoundHalfEven(static_cast<double>(twips) / twips_per_pixel));
-}
+inline int ToPixels(float twips, float twips_per_pixel) { return PixelCoordinate(twips, twips_per_pixel); }
 
 inline HFONT FontHandle(const FontPtr& font) {
   IFont* ole = PlatformFont(font);

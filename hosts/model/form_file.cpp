@@ -75,6 +75,16 @@ class Builder {
   //         Path = "C:\Tools\MSINFO32.EXE"
   //      End
   //   End
+  template <class T>
+  static bool Converts(const Variant& value, T (Variant::*convert)() const) {
+    try {
+      (value.*convert)();
+      return true;
+    } catch (const RuntimeError&) {
+      return false;
+    }
+  }
+
   static bool IsMachine(const vfm::Block& block) { return NamesEqual(block.class_name, "Machine"); }
 
   void CheckMachine(const vfm::Block& machine) const {
@@ -100,6 +110,9 @@ class Builder {
         }
         if (key && t != VarType::kString && t != VarType::kBoolean && !(e.value.value.IsNumeric())) {
           Fail(e.line, "expected a string or a number for the registry value " + e.key);
+        }
+        if (key && e.value.value.IsNumeric() && !Converts(e.value.value, &Variant::ToLong)) {
+          Fail(e.line, "expected a 32-bit number for the registry value " + e.key);
         }
       }
     }
@@ -203,6 +216,9 @@ class Builder {
     if (number && (!value.IsNumeric() || value.type() == VarType::kBoolean)) {
       Fail(e.line, "expected a number for " + e.key);
     }
+    // The host keeps extents as Singles; a number beyond one would raise while the
+    // control is placed, after the check that promises a clear error for the file.
+    if (number && !Converts(value, &Variant::ToSingle)) Fail(e.line, "expected a number a Single holds for " + e.key);
     bool whole = NamesEqual(e.key, "Index") || NamesEqual(e.key, "TabIndex");
     if (whole && (value.type() != VarType::kInteger || value.ToInteger() < 0)) {
       Fail(e.line, "expected a whole number from 0 to 32767 for " + e.key);

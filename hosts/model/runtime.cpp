@@ -10,9 +10,7 @@
 
 namespace vitrelle::model {
 
-int TwipsToPixels(double twips) {
-  return static_cast<int>(RoundHalfEven(twips / ModelRuntime::kTwipsPerPixel));
-}
+int TwipsToPixels(double twips) { return PixelCoordinate(twips, ModelRuntime::kTwipsPerPixel); }
 
 // ---------------------------------------------------------------------------
 
