@@ -450,8 +450,10 @@ HRESULT ComObject::OnMnemonic(MSG*) { return E_NOTIMPL; }
 HRESULT ComObject::OnAmbientPropertyChange(DISPID id) {
   if (id == DISPID_UNKNOWN || id == DISPID_AMBIENT_USERMODE) quick_user_mode_.reset();
   if (id == DISPID_UNKNOWN || id == DISPID_AMBIENT_FONT) quick_font_.Reset();
-  // Ambients are read from the site whenever the control asks; a change only needs
-  // the control repainted in what may be a new font or colour.
+  // What quick activation handed over is now out of date; the site answers for
+  // it from here on, and every other ambient is read from the site whenever the
+  // control asks. A change only needs the control repainted in what may be a new
+  // font or colour.
   if (hosted_) hosted_->surface().Invalidate();
   return S_OK;
 }
