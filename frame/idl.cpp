@@ -37,18 +37,8 @@ std::string Quoted(std::string_view text) {
   return out;
 }
 
-std::string Dispid(int32_t id) {
-  char buf[16];
-  // The standard negative DISPIDs read better as the number they are known by.
-  if (id < 0)
-    std::snprintf(buf, sizeof buf, "%d", static_cast<int>(id));
-  else
-    std::snprintf(buf, sizeof buf, "0x%08x", static_cast<unsigned>(id));
-  return buf;
-}
-
 std::string Attributes(const Member& m, std::string_view accessor) {
-  std::string a = "[id(" + Dispid(m.dispid) + ")";
+  std::string a = "[id(" + DispidText(m.dispid) + ")";
   if (!accessor.empty()) a += ", " + std::string(accessor);
   if (m.non_browsable) a += ", nonbrowsable";
   if (m.hidden) a += ", hidden";
@@ -137,12 +127,7 @@ std::string ListedType(const TypeRef& type) {
 }
 
 std::string ListedMember(const Member& m, std::string_view accessor) {
-  std::string a = "  [id(" + Dispid(m.dispid) + ")";
-  if (!accessor.empty()) a += ", " + std::string(accessor);
-  if (m.non_browsable) a += ", nonbrowsable";
-  if (m.hidden) a += ", hidden";
-  if (!m.help.empty()) a += ", helpstring(" + Quoted(m.help) + ")";
-  a += "] HRESULT " + std::string(m.name) + "(";
+  std::string a = "  " + Attributes(m, accessor) + " HRESULT " + std::string(m.name) + "(";
   if (accessor == "propget") a += "[out, retval] " + ListedType(m.type) + "* result";
   if (accessor == "propput" || accessor == "propputref") a += "[in] " + ListedType(m.type);
   return a + ")\n";
@@ -177,7 +162,7 @@ std::string TypeLibraryListing(bool win64) {
   for (const EventInterface& i : EventInterfaces()) {
     out += "dispinterface " + std::string(i.name) + " " + i.id.ToString() + " [hidden, nonextensible] : IDispatch\n";
     for (const Event& e : i.events) {
-      out += "  [id(" + Dispid(e.dispid) + ")] void " + std::string(e.name) + "(";
+      out += "  [id(" + DispidText(e.dispid) + ")] void " + std::string(e.name) + "(";
       for (size_t p = 0; p < e.params.size(); ++p) {
         const Param& param = e.params[p];
         if (p) out += ", ";
@@ -194,6 +179,16 @@ std::string TypeLibraryListing(bool win64) {
     if (!c.event_interface.empty()) out += "  [default, source] " + std::string(c.event_interface) + "\n";
   }
   return out;
+}
+
+std::string DispidText(int32_t id) {
+  char buf[16];
+  // The standard negative DISPIDs read better as the number they are known by.
+  if (id < 0)
+    std::snprintf(buf, sizeof buf, "%d", static_cast<int>(id));
+  else
+    std::snprintf(buf, sizeof buf, "0x%08x", static_cast<unsigned>(id));
+  return buf;
 }
 
 std::string IdlIdentifier(std::string_view name) {

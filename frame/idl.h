@@ -2,6 +2,7 @@
 // library can never disagree with what the controls answer to.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,10 @@ namespace vitrelle {
 // the dual default interfaces, the event dispinterfaces and the coclasses. It
 // compiles with widl against the platform's oaidl.idl, ocidl.idl and stdole2.tlb.
 std::string GenerateIdl();
+
+// A DISPID as the IDL and the listings write it: 0x68030013, or -552 for the
+// standard negative ones.
+std::string DispidText(int32_t id);
 
 // The type library as a reader sees it through the platform, one line per type and
 // per function, in the form the Wine suite's reader prints: what the library written

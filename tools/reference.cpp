@@ -1,23 +1,14 @@
 #include "tools/reference.h"
 
-#include <cstdio>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "frame/idl.h"
 #include "frame/type_model.h"
 
 namespace vitrelle::cli {
 namespace {
-
-std::string Hex(int32_t id) {
-  char buf[16];
-  if (id < 0)
-    std::snprintf(buf, sizeof buf, "%d", static_cast<int>(id));
-  else
-    std::snprintf(buf, sizeof buf, "0x%08X", static_cast<unsigned>(id));
-  return buf;
-}
 
 // A table cell: pipes would split it.
 std::string Cell(std::string_view text) {
@@ -66,7 +57,7 @@ std::string TypeCell(const TypeRef& type) {
 void Members(std::string& out, const Interface& iface) {
   out += "| Member | DISPID | Kind | Type | Flags | Description |\n|---|---|---|---|---|---|\n";
   for (const Member& m : iface.members) {
-    out += "| " + Code(m.name) + " | " + Hex(m.dispid) + " | " + Access(m.kind) + " | " + TypeCell(m.type) + " | " +
+    out += "| " + Code(m.name) + " | " + DispidText(m.dispid) + " | " + Access(m.kind) + " | " + TypeCell(m.type) + " | " +
            Flags(m) + " | " + Cell(m.help) + " |\n";
   }
 }

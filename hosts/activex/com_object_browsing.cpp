@@ -130,9 +130,11 @@ HRESULT ComObject::GetPages(CAUUID* pages) {
 
 namespace {
 
+// Holds its control, and with it the module: a container may keep the
+// enumerator after it let the control go, and its code must stay loaded.
 class VerbEnumerator final : public IEnumOLEVERB {
  public:
-  explicit VerbEnumerator(ULONG at = 0) : at_(at) {}
+  explicit VerbEnumerator(IUnknown* owner, ULONG at = 0) : owner_(owner), at_(at) { owner_->AddRef(); }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
@@ -174,17 +176,18 @@ class VerbEnumerator final : public IEnumOLEVERB {
   }
   HRESULT STDMETHODCALLTYPE Clone(IEnumOLEVERB** out) override {
     if (!out) return E_POINTER;
-    *out = new (std::nothrow) VerbEnumerator(at_);
+    *out = new (std::nothrow) VerbEnumerator(owner_, at_);
     return *out ? S_OK : E_OUTOFMEMORY;
   }
 
  private:
-  ~VerbEnumerator() = default;
+  ~VerbEnumerator() { owner_->Release(); }
   static constexpr ULONG kCount = 1;
   static constexpr OLEVERB kVerbs[kCount] = {
       {OLEIVERB_PROPERTIES, nullptr, MF_STRING, OLEVERBATTRIB_ONCONTAINERMENU}};
   static constexpr const char* kNames[kCount] = {"&Properties..."};
   ULONG refs_ = 1;
+  IUnknown* owner_;
   ULONG at_;
 };
 
@@ -192,7 +195,7 @@ class VerbEnumerator final : public IEnumOLEVERB {
 
 HRESULT ComObject::EnumVerbs(IEnumOLEVERB** verbs) {
   if (!verbs) return E_POINTER;
-  *verbs = new (std::nothrow) VerbEnumerator();
+  *verbs = new (std::nothrow) VerbEnumerator(static_cast<IDispatch*>(this));
   return *verbs ? S_OK : E_OUTOFMEMORY;
 }
 
