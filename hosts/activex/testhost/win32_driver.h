@@ -49,7 +49,8 @@ class Win32Driver : public script::Driver {
   void SetNextStatement(std::function<bool()> next) override { next_ = std::move(next); }
 
   // Handles every message that is waiting, without waiting for more.
-  void Pump();
+  void Pump();           // everything but timers: a step takes no time
+  void PumpWithTimers();  // inside a wait
   // The window focus moved to: logged once per control it enters.
   void OnFocusWindow(HWND window);
   // A message box opened: logged, then answered OK. The library's own form is
