@@ -179,7 +179,11 @@ Handle ScreenCore::CreateWindow(Handle parent, const Rect& rect, int border, Win
   w.border = std::max(0, border);
   w.client = client;
   SiblingsOf(w).push_back(h);
-  if (parent != 0) Find(parent)->child_boxes.push_back({rect, false, false});
+  if (parent != 0) {
+    WindowRecord& p = *Find(parent);
+    p.child_boxes.push_back({rect, false, false});
+    p.child_grid.Drop();
+  }
   if (parent == 0) AttachSurface(w);
   return h;
 }
@@ -188,7 +192,28 @@ void ScreenCore::SyncBox(const WindowRecord& w) {
   if (w.parent == 0) return;
   WindowRecord& parent = *Find(w.parent);
   const auto at = std::find(parent.children.begin(), parent.children.end(), w.handle);
-  parent.child_boxes[static_cast<size_t>(at - parent.children.begin())] = {w.rect, w.visible, w.transparent};
+  ChildBox& box = parent.child_boxes[static_cast<size_t>(at - parent.children.begin())];
+  if (box.rect != w.rect) parent.child_grid.Drop();
+  box = {w.rect, w.visible, w.transparent};
+}
+
+void ChildGrid::Build(const std::vector<ChildBox>& boxes) {
+  bounds_ = {};
+  for (const ChildBox& b : boxes) bounds_ = bounds_.Union(b.rect);
+  shift_ = 6;
+  auto count = [&](int side) { return (int64_t{side} + (int64_t{1} << shift_) - 1) >> shift_; };
+  while (count(bounds_.Width()) * count(bounds_.Height()) > kMaxCells) ++shift_;
+  cols_ = static_cast<int>(std::max<int64_t>(1, count(bounds_.Width())));
+  const int rows = static_cast<int>(std::max<int64_t>(1, count(bounds_.Height())));
+  cells_.assign(static_cast<size_t>(cols_) * rows, {});
+  for (size_t i = 0; i < boxes.size(); ++i) {
+    const Rect in = boxes[i].rect.Intersect(bounds_);
+    if (in.Empty()) continue;
+    for (int r = (in.top - bounds_.top) >> shift_; r <= (in.bottom - 1 - bounds_.top) >> shift_; ++r)
+      for (int c = (in.left - bounds_.left) >> shift_; c <= (in.right - 1 - bounds_.left) >> shift_; ++c)
+        cells_[static_cast<size_t>(r) * cols_ + c].push_back(static_cast<uint32_t>(i));
+  }
+  built_ = true;
 }
 
 void ScreenCore::Collect(Handle window, std::vector<Handle>& out) const {
@@ -204,8 +229,9 @@ void ScreenCore::DestroyWindow(Handle window) {
   auto& siblings = SiblingsOf(*w);
   const auto at = std::find(siblings.begin(), siblings.end(), window);
   if (parent != 0) {
-    auto& boxes = Find(parent)->child_boxes;
-    boxes.erase(boxes.begin() + (at - siblings.begin()));
+    WindowRecord& p = *Find(parent);
+    p.child_boxes.erase(p.child_boxes.begin() + (at - siblings.begin()));
+    p.child_grid.Drop();
   }
   siblings.erase(at);
   std::vector<Handle> doomed;
@@ -274,9 +300,10 @@ void ScreenCore::BringToTop(Handle window) {
   auto it = std::find(siblings.begin(), siblings.end(), window);
   if (it + 1 == siblings.end()) return;
   if (w->parent != 0) {
-    auto& boxes = Find(w->parent)->child_boxes;
-    const auto box = boxes.begin() + (it - siblings.begin());
-    std::rotate(box, box + 1, boxes.end());
+    WindowRecord& p = *Find(w->parent);
+    const auto box = p.child_boxes.begin() + (it - siblings.begin());
+    std::rotate(box, box + 1, p.child_boxes.end());
+    p.child_grid.Drop();
   }
   siblings.erase(it);
   siblings.push_back(window);
@@ -318,13 +345,15 @@ void ScreenCore::Invalidate(Handle window, std::optional<Rect> area) {
   if (marked.Empty()) return;
   w->invalid = w->invalid.Union(marked);
   MarkWaiting(*w);
-  for (size_t i = 0; i < w->children.size(); ++i) {
+  // In the client's coordinates, where the children's boxes are.
+  const Rect in_client = marked.Offset(-w->border, -w->border);
+  w->child_grid.ForEach(w->child_boxes, in_client, [&](size_t i) {
     const WindowRecord::ChildBox& child = w->child_boxes[i];
-    if (!child.transparent) continue;
-    const Rect beneath = marked.Offset(-w->border - child.rect.left, -w->border - child.rect.top);
+    if (!child.transparent) return;
+    const Rect beneath = in_client.Offset(-child.rect.left, -child.rect.top);
     if (!beneath.Intersect({0, 0, child.rect.Width(), child.rect.Height()}).Empty())
       Invalidate(w->children[i], beneath);
-  }
+  });
 }
 
 bool ScreenCore::HasPendingPaint() const {
@@ -538,13 +567,11 @@ void ScreenCore::Claim(const WindowRecord& w, const Rect& clip, uint32_t parent_
   const Rect client{sr.left + w.border, sr.top + w.border, sr.right - w.border, sr.bottom - w.border};
   const Rect child_clip = client.Intersect(box);
   if (child_clip.Empty()) return;
-  for (size_t i = 0; i < w.children.size(); ++i) {
-    // Most children of a form lie outside a small changed area: they are passed
-    // over here, without a call.
+  w.child_grid.ForEach(w.child_boxes, child_clip.Offset(-client.left, -client.top), [&](size_t i) {
     const WindowRecord::ChildBox& child = w.child_boxes[i];
-    if (!child.visible || child.rect.Offset(client.left, client.top).Intersect(child_clip).Empty()) continue;
+    if (!child.visible || child.rect.Offset(client.left, client.top).Intersect(child_clip).Empty()) return;
     Claim(*Find(w.children[i]), child_clip, me, client.left, client.top);
-  }
+  });
 }
 
 }  // namespace internal

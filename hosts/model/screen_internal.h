@@ -85,6 +85,71 @@ struct TopSurface {
   std::vector<Handle> owner;
 };
 
+// What the walks over a window's children read of each child, beside `children`
+// in the same order: a form of a thousand controls then costs no record lookup per
+// control each time a small part of it changes.
+struct ChildBox {
+  Rect rect;
+  bool visible = false;
+  bool transparent = false;
+};
+
+// Which of a window's children may meet an area, found without passing over all of
+// them: a grid of cells over the children's rectangles, each cell listing the
+// children that meet it, bottom to top. A copy hides and shows one control of a
+// large form and repaints a small area; without the grid each of those steps walked
+// every control on the form. The grid stands while children only hide, show or turn
+// transparent. A move, a new child or a new order drops it, and it is built again
+// only after a few walks without such a change, so that a form loading or unloading
+// its controls one at a time does not build it once for each.
+class ChildGrid {
+ public:
+  void Drop() {
+    built_ = false;
+    walks_unbuilt_ = 0;
+  }
+  // Calls visit(i) for every child i whose box meets `area` (the parent's client
+  // coordinates), from the bottom child up, and perhaps for some whose box does not.
+  template <class Visit>
+  void ForEach(const std::vector<ChildBox>& boxes, const Rect& area, Visit&& visit) {
+    if (!built_ && (boxes.size() < kFewChildren || ++walks_unbuilt_ < kWalksBeforeBuild)) {
+      for (size_t i = 0; i < boxes.size(); ++i) visit(i);
+      return;
+    }
+    if (!built_) Build(boxes);
+    const Rect in = area.Intersect(bounds_);
+    if (in.Empty()) return;
+    const int c0 = (in.left - bounds_.left) >> shift_, c1 = (in.right - 1 - bounds_.left) >> shift_;
+    const int r0 = (in.top - bounds_.top) >> shift_, r1 = (in.bottom - 1 - bounds_.top) >> shift_;
+    if (c0 == c1 && r0 == r1) {
+      for (uint32_t i : cells_[static_cast<size_t>(r0) * cols_ + c0]) visit(i);
+      return;
+    }
+    std::vector<uint32_t> found;
+    for (int r = r0; r <= r1; ++r)
+      for (int c = c0; c <= c1; ++c) {
+        const auto& cell = cells_[static_cast<size_t>(r) * cols_ + c];
+        found.insert(found.end(), cell.begin(), cell.end());
+      }
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    for (uint32_t i : found) visit(i);
+  }
+
+ private:
+  static constexpr size_t kFewChildren = 32;
+  static constexpr int kWalksBeforeBuild = 4;
+  static constexpr int kMaxCells = 4096;
+  void Build(const std::vector<ChildBox>& boxes);
+
+  bool built_ = false;
+  int walks_unbuilt_ = 0;
+  Rect bounds_;
+  int shift_ = 6;  // cells of 64 pixels a side, or larger on a very large window
+  int cols_ = 0;
+  std::vector<std::vector<uint32_t>> cells_;
+};
+
 struct WindowRecord {
   Handle handle = 0;
   Handle parent = 0;
@@ -93,15 +158,9 @@ struct WindowRecord {
   WindowClient* client = nullptr;
   bool visible = false;
   std::vector<Handle> children;  // bottom to top
-  // What the walks over a window's children read of each child, beside `children`
-  // in the same order: a form of a thousand controls then costs no record lookup per
-  // control each time a small part of it changes.
-  struct ChildBox {
-    Rect rect;
-    bool visible = false;
-    bool transparent = false;
-  };
+  using ChildBox = internal::ChildBox;
   std::vector<ChildBox> child_boxes;
+  mutable ChildGrid child_grid;  // over child_boxes; walks that only read still build it
   std::optional<Mask> region;    // window coordinates
   Handle region_object = 0;      // the GDI region the window owns, if it came from one
   Rect invalid;                  // window coordinates

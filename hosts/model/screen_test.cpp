@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -470,6 +473,128 @@ TEST(ScreenScaleTest, ManyControlsPaintOnceAndHideLocally) {
   for (size_t i = 0; i < clients.size(); ++i) ASSERT_EQ(clients[i]->paints, 1) << i;
   const Rect r = big.ScreenRect(controls[500]);
   EXPECT_EQ(big.PixelAt(r.left + 5, r.top + 5), kGrey);
+}
+
+// A form of many controls finds the few a change meets through a grid of its
+// children's places, kept while they only hide, show and turn transparent. After
+// every kind of change, in a long random run, the screen must be what a screen
+// built afresh in the final state shows, pixel for pixel and owner for owner.
+TEST(ScreenScaleTest, ManyChildrenShowWhatAFreshScreenShowsAfterEveryChange) {
+  // The form: grey, with stains painted over it one by one; each new stain is all
+  // that is invalidated, so a transparent child over it shows it only if it was
+  // found to lie there.
+  struct StainedForm : WindowClient {
+    void Paint(Canvas& canvas) override {
+      canvas.FillRect({0, 0, 10000, 10000}, kGrey);
+      for (const auto& [r, c] : stains) canvas.FillRect(r, c);
+    }
+    std::vector<std::pair<Rect, OleColor>> stains;
+  };
+  // A child: all of itself when opaque, its left half when transparent.
+  struct Child : WindowClient {
+    void Paint(Canvas& canvas) override {
+      canvas.FillRect({0, 0, transparent ? rect.Width() / 2 : rect.Width(), rect.Height()}, color);
+    }
+    Rect rect;
+    bool visible = true;
+    bool transparent = false;
+    OleColor color = 0;
+  };
+  constexpr int kWidth = 400, kHeight = 300;
+  std::mt19937 random(7);
+  auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  auto some_rect = [&] {
+    const int x = pick(kWidth + 40) - 20, y = pick(kHeight + 40) - 20;
+    // Mostly small, as controls are; now and then one across many cells.
+    const int w = pick(8) == 0 ? 100 + pick(250) : 5 + pick(40), h = pick(8) == 0 ? 80 + pick(150) : 5 + pick(30);
+    return Rect{x, y, x + w, y + h};
+  };
+  uint8_t next_color = 1;
+  auto some_color = [&] {
+    const OleColor c = Rgb(next_color, static_cast<uint8_t>(next_color * 37), 200);
+    ++next_color;
+    return c;
+  };
+  auto add = [](Screen& s, Handle form, Child& c) {
+    const Handle h = s.CreateWindow(form, c.rect, 0, &c);
+    s.SetTransparent(h, c.transparent);
+    s.ShowWindow(h, c.visible);
+    return h;
+  };
+  StainedForm form_client;
+  Screen screen(kWidth, kHeight);
+  const Handle form = screen.CreateWindow(0, {0, 0, kWidth, kHeight}, 2, &form_client);
+  screen.ShowWindow(form, true);
+  std::vector<std::unique_ptr<Child>> children;  // bottom to top, as the form holds them
+  std::vector<Handle> handles;
+  auto new_child = [&] {
+    auto c = std::make_unique<Child>();
+    c->rect = some_rect();
+    c->transparent = pick(3) == 0;
+    c->color = Rgb(next_color, 90, static_cast<uint8_t>(next_color * 53));
+    ++next_color;
+    handles.push_back(add(screen, form, *c));
+    children.push_back(std::move(c));
+  };
+  for (int i = 0; i < 60; ++i) new_child();
+  for (int step = 0; step < 400; ++step) {
+    const size_t i = static_cast<size_t>(pick(static_cast<int>(children.size())));
+    Child& c = *children[i];
+    const auto at = static_cast<ptrdiff_t>(i);
+    // Hiding, showing and new stains come most often: they keep the grid, the rest
+    // drop it.
+    switch (pick(10)) {
+      case 0:
+        c.rect = some_rect();
+        screen.MoveWindow(handles[i], c.rect);
+        break;
+      case 1:
+        screen.BringToTop(handles[i]);
+        std::rotate(children.begin() + at, children.begin() + at + 1, children.end());
+        std::rotate(handles.begin() + at, handles.begin() + at + 1, handles.end());
+        break;
+      case 2:
+        if (children.size() > 40) {
+          screen.DestroyWindow(handles[i]);
+          children.erase(children.begin() + at);
+          handles.erase(handles.begin() + at);
+        } else {
+          new_child();
+        }
+        break;
+      case 3:
+        c.transparent = !c.transparent;
+        screen.SetTransparent(handles[i], c.transparent);
+        break;
+      case 4:
+      case 5: {
+        const Rect r = some_rect();
+        form_client.stains.emplace_back(r, some_color());
+        screen.Invalidate(form, r);
+        break;
+      }
+      default:
+        c.visible = !c.visible;
+        screen.ShowWindow(handles[i], c.visible);
+        break;
+    }
+    screen.PaintPending();
+    if (step % 10 != 9) continue;
+    Screen fresh(kWidth, kHeight);
+    const Handle fresh_form = fresh.CreateWindow(0, {0, 0, kWidth, kHeight}, 2, &form_client);
+    fresh.ShowWindow(fresh_form, true);
+    std::vector<Handle> fresh_handles;
+    for (auto& child : children) fresh_handles.push_back(add(fresh, fresh_form, *child));
+    fresh.PaintPending();
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) {
+        ASSERT_EQ(screen.PixelAt(x, y), fresh.PixelAt(x, y)) << "step " << step << " at " << x << "," << y;
+        const auto owner = std::find(handles.begin(), handles.end(), screen.WindowAt(x, y)) - handles.begin();
+        const auto fresh_owner =
+            std::find(fresh_handles.begin(), fresh_handles.end(), fresh.WindowAt(x, y)) - fresh_handles.begin();
+        ASSERT_EQ(owner, fresh_owner) << "step " << step << " at " << x << "," << y;
+      }
+  }
 }
 
 TEST(RectTest, IntersectAndUnion) {
