@@ -93,7 +93,8 @@ WPARAM MouseState(int16_t button, int16_t shift) {
 
 }  // namespace
 
-Win32Driver::Win32Driver(std::string form_path) : form_path_(std::move(form_path)) {
+Win32Driver::Win32Driver(std::string form_path, Activation activation)
+    : form_path_(std::move(form_path)), activation_(activation) {
   g_driver = this;
   hook_ = ::SetWindowsHookExW(WH_CBT, &WatchFocus, nullptr, ::GetCurrentThreadId());
   WNDCLASSW wc{};
@@ -121,7 +122,7 @@ void Win32Driver::SetLog(script::ScriptLog* log) { log_ = log; }
 
 void Win32Driver::Load(bool design) {
   if (form_) return;
-  form_ = std::make_unique<Form>(form_path_, !design, &log_);
+  form_ = std::make_unique<Form>(form_path_, !design, &log_, activation_);
   Pump();
   // Every refusal of the load, in order, and the run goes on with the form as it
   // loaded, as the model host's driver does.

@@ -13,7 +13,7 @@ namespace vitrelle::testhost {
 
 class Win32Driver : public script::Driver {
  public:
-  explicit Win32Driver(std::string form_path);
+  explicit Win32Driver(std::string form_path, Activation activation = Activation::kOrdinary);
   ~Win32Driver() override;
 
   Form* GetForm() const { return form_.get(); }
@@ -83,6 +83,7 @@ class Win32Driver : public script::Driver {
   void SendMouse(const Aim& aim, UINT message, WPARAM state, float x_twips, float y_twips);
 
   std::string form_path_;
+  Activation activation_;
   std::unique_ptr<Form> form_;
   script::ScriptLog* log_ = nullptr;
   int64_t now_ = 0;
