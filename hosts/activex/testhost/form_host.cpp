@@ -557,6 +557,8 @@ void Form::CreateHostWindow(Site& s, const vfm::Block& block) {
     s.host_back = ::CreateSolidBrush(ColorRef(static_cast<OLE_COLOR>(e->value.value.ToLong())));
   RECT r = s.PixelRect();
   const bool frame = NamesMatch(kind->name, "Frame");
+  // A label or a frame names and groups controls; the focus never stops on it.
+  s.takes_focus = !frame && !NamesMatch(kind->name, "Label");
   s.host_window = ::CreateWindowExW(0, kind->window_class, Widen(text).c_str(),
                                     WS_CHILD | WS_CLIPSIBLINGS | (s.visible ? WS_VISIBLE : 0) | kind->style |
                                         (frame ? WS_CLIPCHILDREN : 0),
