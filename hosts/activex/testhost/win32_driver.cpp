@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <stdexcept>
 
 #include "frame/errors.h"
@@ -501,6 +502,64 @@ void Win32Driver::Save(const std::string&) {
 void Win32Driver::Render(const std::string& path) {
   Pump();
   TheForm().WriteImage(path);
+}
+
+ComPtr<IAccessible> Win32Driver::AccessibleOf(const script::Target& target) const {
+  Site& site = SiteOf(target);
+  if (!site.IsLibrary()) throw std::invalid_argument(target.Display() + ": not a control of the library");
+  HWND window = site.Window();
+  if (!window) throw std::invalid_argument(target.Display() + ": the control has no window (not in-place active)");
+  ComPtr<IAccessible> accessible;
+  const HRESULT hr = ::AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), activex::kIidAccessible,
+                                                  reinterpret_cast<void**>(accessible.Put()));
+  if (FAILED(hr) || !accessible) throw std::runtime_error(target.Display() + "'s window answers no IAccessible");
+  return accessible;
+}
+
+namespace {
+
+VARIANT Self() {
+  VARIANT self;
+  V_VT(&self) = VT_I4;
+  V_I4(&self) = CHILDID_SELF;
+  return self;
+}
+
+// A text the object reports: "" when it has none.
+std::optional<std::string> Reported(HRESULT hr, BSTR text) {
+  std::optional<std::string> out;
+  if (hr == S_OK && text) out = activex::FromBstr(text);
+  ::SysFreeString(text);
+  return out;
+}
+
+}  // namespace
+
+script::AccessibleReading Win32Driver::ReadAccessible(const script::Target& target) {
+  ComPtr<IAccessible> accessible = AccessibleOf(target);
+  script::AccessibleReading reading;
+  VARIANT role, state;
+  if (FAILED(accessible->get_accRole(Self(), &role)) || V_VT(&role) != VT_I4 ||
+      FAILED(accessible->get_accState(Self(), &state)) || V_VT(&state) != VT_I4)
+    throw std::runtime_error(target.Display() + "'s IAccessible reports no role or state");
+  reading.role = static_cast<int>(V_I4(&role));
+  reading.state = static_cast<int32_t>(V_I4(&state));
+  BSTR text = nullptr;
+  HRESULT hr = accessible->get_accName(Self(), &text);
+  reading.name = Reported(hr, text).value_or("");
+  text = nullptr;
+  hr = accessible->get_accValue(Self(), &text);
+  reading.value = Reported(hr, text);
+  return reading;
+}
+
+bool Win32Driver::DoAccessibleAction(const script::Target& target) {
+  ComPtr<IAccessible> accessible = AccessibleOf(target);
+  const HRESULT hr = accessible->accDoDefaultAction(Self());
+  Pump();
+  if (hr == S_OK) return true;
+  if (hr == DISP_E_MEMBERNOTFOUND) return false;
+  throw std::runtime_error(target.Display() + "'s default action failed");
 }
 
 }  // namespace vitrelle::testhost

@@ -3,6 +3,8 @@
 // host can be laid beside the model host's.
 #pragma once
 
+#include <oleacc.h>
+
 #include <memory>
 #include <string>
 
@@ -44,6 +46,10 @@ class Win32Driver : public script::Driver {
   void Resize(const script::Target& target, float width, float height) override;
   void Save(const std::string& path) override;
   void Render(const std::string& path) override;
+  // Through the IAccessible that AccessibleObjectFromWindow gets from the control's
+  // window, as a screen reader reaches it.
+  script::AccessibleReading ReadAccessible(const script::Target& target) override;
+  bool DoAccessibleAction(const script::Target& target) override;
   // While the library's modal form is open its loop runs the script's next
   // statements, one a message, as the model host's form does.
   void SetNextStatement(std::function<bool()> next) override { next_ = std::move(next); }
@@ -74,6 +80,7 @@ class Win32Driver : public script::Driver {
   // `window`, as a form's message loop does; true when the control took it.
   bool OfferToActiveControl(HWND window, UINT message, WPARAM wp, LPARAM lp);
   Site& SiteOf(const script::Target& target) const;
+  ComPtr<IAccessible> AccessibleOf(const script::Target& target) const;
   IDispatch* Resolve(const script::Target& target) const;
   Aim AimAt(const script::Target& target) const;
   // The window that takes a key notification for the target; null for a

@@ -260,11 +260,11 @@ testhost_scripts() {
   # loading (and a load the control refuses), events, change notifications, focus
   # and transparency for each of the four controls. The quick run's log must be
   # the ordinary run's, line for line.
-  local quick=" check/toggle check/input slider/load slider/load_error slider/keys
-                radio/group radio/tracking frame/events frame/activation "
-  for script in check/errors check/toggle check/input slider/keys slider/orientation slider/range \
-                slider/load slider/load_error slider/drag slider/passthrough radio/group radio/input \
-                radio/tracking frame/refresh frame/events frame/properties frame/activation \
+  local quick=" check/toggle check/input check/accessible slider/load slider/load_error slider/keys slider/accessible
+                radio/group radio/tracking radio/accessible frame/events frame/activation "
+  for script in check/errors check/toggle check/input check/accessible slider/keys slider/orientation slider/range \
+                slider/load slider/load_error slider/drag slider/passthrough slider/accessible radio/group radio/input \
+                radio/tracking radio/accessible frame/refresh frame/events frame/properties frame/activation \
                 about/showings about/sysinfo; do
     local dir="controls/${script%%/*}/scripts" base="${script#*/}"
     [ "${script%%/*}" = about ] && dir=about/scripts
