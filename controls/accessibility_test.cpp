@@ -18,25 +18,64 @@ namespace {
 
 constexpr const char* kForm = R"(Begin Form Access
    Begin GlazeCheck Check1
+      TabIndex = 0
       Caption = "&Save && close"
    End
    Begin GlazeCheck Check2
+      TabIndex = 1
       Caption = ""
       Enabled = False
       value = 1
    End
+   Begin Label LabelR
+      TabIndex = 2
+      Caption = "Ignored"
+   End
    Begin GlazeRadio Radio1
+      TabIndex = 3
       Top = 600
       Caption = "Option"
    End
+   Begin Label Label1
+      TabIndex = 4
+      Caption = "&Volume"
+   End
    Begin GlazeSlider Slider1
+      TabIndex = 5
       Top = 1200
       Max = 50
       value = 20
    End
    Begin GlazeFrame Frame1
+      TabIndex = 6
       Top = 2000
+      Width = 3000
+      Height = 1500
       Caption = "Group"
+      Begin Label Label2
+         TabIndex = 7
+         Caption = "Inside"
+      End
+      Begin GlazeSlider Slider4
+         TabIndex = 8
+         Top = 300
+      End
+      Begin Label Label4
+         TabIndex = 9
+         Caption = "Elsewhere"
+      End
+   End
+   Begin GlazeSlider Slider2
+      TabIndex = 10
+      Top = 3600
+   End
+   Begin Label Label3
+      TabIndex = 11
+      Caption = ""
+   End
+   Begin GlazeSlider Slider3
+      TabIndex = 12
+      Top = 4000
    End
 End
 )";
@@ -51,7 +90,7 @@ class AccessibilityTest : public ::testing::Test {
   }
   AccessibleView View(std::string_view name) {
     const DispatchPtr control = form_->Extender(name);
-    return DescribeForAccessibility(form_->GetSite(name).ClassName(), *control, name);
+    return DescribeForAccessibility(form_->GetSite(name).ClassName(), *control, control.get());
   }
   bool Act(std::string_view name) {
     const DispatchPtr control = form_->Extender(name);
@@ -72,10 +111,12 @@ TEST_F(AccessibilityTest, EachControlHasItsRoleNameAndStates) {
     const char* action;
   };
   for (const Row& r : {Row{"Check1", kRoleCheckButton, "Save & close", false, false, true, "Check"},
-                       // No caption: the control's name; disabled and checked.
+                       // No caption and no label before it: the control's name;
+                       // disabled and checked.
                        Row{"Check2", kRoleCheckButton, "Check2", true, true, true, "Uncheck"},
+                       // A caption of its own wins over the label before it.
                        Row{"Radio1", kRoleRadioButton, "Option", false, false, true, "Check"},
-                       Row{"Slider1", kRoleSlider, "Slider1", false, false, true, ""},
+                       Row{"Slider1", kRoleSlider, "Volume", false, false, true, ""},
                        Row{"Frame1", kRoleGrouping, "Group", false, false, false, ""}}) {
     SCOPED_TRACE(r.name);
     const AccessibleView v = View(r.name);
@@ -105,6 +146,59 @@ TEST_F(AccessibilityTest, TheDefaultActionTogglesTheCheckAndSetsTheOption) {
   EXPECT_FALSE(Act("Slider1"));
   EXPECT_FALSE(Act("Frame1"));
   EXPECT_EQ(View("Slider1").value, "20");
+}
+
+// A control without a caption is named by the Label just before it in tab order
+// in its own container; any other label leaves it its Name.
+TEST_F(AccessibilityTest, AControlWithoutACaptionIsNamedByTheLabelBeforeIt) {
+  struct Row {
+    const char* name;
+    const char* read_as;
+  };
+  for (const Row& r : {Row{"Slider1", "Volume"},  // the label's mnemonic is not read out
+                       Row{"Slider4", "Inside"},  // label and slider both in the frame
+                       // The label just before it in tab order is in the frame, the slider on the form.
+                       Row{"Slider2", "Slider2"},
+                       // A label without a caption names nothing.
+                       Row{"Slider3", "Slider3"},
+                       // The control before it is no label.
+                       Row{"Check2", "Check2"}}) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(View(r.name).name, r.read_as);
+  }
+  // Read at every question: the label's caption changing, or another label
+  // taking its place in tab order, changes the name.
+  form_->Extender("Label1")->Let("Caption", Variant::String("Loudness"));
+  EXPECT_EQ(View("Slider1").name, "Loudness");
+  form_->Extender("Label3")->Let("Caption", Variant::String("Balance"));
+  EXPECT_EQ(View("Slider3").name, "Balance");
+  form_->Extender("Slider3")->Let("TabIndex", Variant::Integer(3));
+  EXPECT_EQ(View("Slider3").name, "Ignored");
+}
+
+TEST_F(AccessibilityTest, AContainerWithoutAnExtenderLeavesTheClassToNameIt) {
+  const DispatchPtr control = form_->Extender("Slider1");
+  EXPECT_EQ(DescribeForAccessibility("GlazeSlider", *control, nullptr).name, "GlazeSlider");
+}
+
+// The focusable state is withheld from a disabled control, which cannot take
+// the focus; focus and showing are the host's to say.
+TEST(AccessibleStateTest, CombinesTheViewWithTheHostsFocusAndShowing) {
+  struct Row {
+    bool checked, unavailable, focusable, focused, shown;
+    int32_t state;
+  };
+  for (const Row& r : {Row{false, false, true, false, true, kStateFocusable},
+                       Row{true, false, true, true, true, kStateChecked | kStateFocusable | kStateFocused},
+                       Row{true, true, true, false, true, kStateChecked | kStateUnavailable},
+                       Row{false, false, false, false, false, kStateInvisible}}) {
+    AccessibleView view;
+    view.checked = r.checked;
+    view.unavailable = r.unavailable;
+    view.focusable = r.focusable;
+    EXPECT_EQ(AccessibleState(view, r.focused, r.shown), r.state)
+        << r.checked << r.unavailable << r.focusable << r.focused << r.shown;
+  }
 }
 
 TEST(CaptionWithoutMnemonicTest, DropsMarkersAndKeepsDoubledAmpersands) {

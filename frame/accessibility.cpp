@@ -1,6 +1,9 @@
 #include "frame/accessibility.h"
 
+#include <utility>
+
 #include "frame/errors.h"
+#include "frame/form_walk.h"
 #include "frame/members.h"
 
 namespace vitrelle {
@@ -30,13 +33,29 @@ std::string CaptionWithoutMnemonic(std::string_view caption) {
   return out;
 }
 
-AccessibleView DescribeForAccessibility(std::string_view class_name, Dispatch& control,
-                                        std::string_view fallback_name) {
+std::optional<std::string> LabelCaptionFor(Dispatch& extender) {
+  const Standing me = StandingOf(extender);
+  std::optional<std::string> caption;
+  ForEachFormControl(extender, OnError::kSkipControl, [&](const DispatchPtr& control) {
+    if (caption || !control->IsA("Label") || control->Get("TabIndex").ToLong() != me.tab_index - 1 ||
+        !SharesContainer(*control, me))
+      return;
+    std::string text = CaptionWithoutMnemonic(control->Get("Caption").ToString());
+    if (!text.empty()) caption = std::move(text);
+  });
+  return caption;
+}
+
+AccessibleView DescribeForAccessibility(std::string_view class_name, Dispatch& control, Dispatch* extender) {
   AccessibleView view;
   view.role = AccessibleRole(class_name);
   const bool slider = view.role == kRoleSlider;
   if (!slider) view.name = CaptionWithoutMnemonic(control.Get("Caption").ToString());
-  if (view.name.empty()) view.name = std::string(fallback_name);
+  if (view.name.empty() && extender) {
+    if (auto label = LabelCaptionFor(*extender)) view.name = std::move(*label);
+  }
+  if (view.name.empty() && extender) IgnoreErrors([&] { view.name = extender->Get("Name").ToString(); });
+  if (view.name.empty()) view.name = std::string(class_name);
   view.unavailable = !Enabled(control);
   view.focusable = view.role != kRoleGrouping;
   if (view.role == kRoleCheckButton) {
@@ -49,6 +68,31 @@ AccessibleView DescribeForAccessibility(std::string_view class_name, Dispatch& c
     view.value = std::to_string(control.Get("value").ToLong());
   }
   return view;
+}
+
+int32_t AccessibleState(const AccessibleView& view, bool focused, bool shown) {
+  int32_t state = 0;
+  if (view.checked) state |= kStateChecked;
+  if (view.unavailable) state |= kStateUnavailable;
+  if (view.focusable && !view.unavailable) state |= kStateFocusable;
+  if (focused) state |= kStateFocused;
+  if (!shown) state |= kStateInvisible;
+  return state;
+}
+
+std::string AccessibleStateNames(int32_t state) {
+  static constexpr std::pair<int32_t, const char*> kNames[] = {{kStateUnavailable, "unavailable"},
+                                                               {kStateFocused, "focused"},
+                                                               {kStateChecked, "checked"},
+                                                               {kStateInvisible, "invisible"},
+                                                               {kStateFocusable, "focusable"}};
+  std::string names;
+  for (const auto& [bit, name] : kNames) {
+    if (!(state & bit)) continue;
+    if (!names.empty()) names += ' ';
+    names += name;
+  }
+  return names;
 }
 
 bool DoAccessibleDefaultAction(std::string_view class_name, Dispatch& control) {

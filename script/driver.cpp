@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "frame/accessibility.h"
+
 namespace vitrelle::script {
 
 bool Target::IsForm() const {
@@ -80,6 +82,19 @@ void ScriptLog::Value(std::string_view control, std::string_view member, const V
 
 void ScriptLog::Error(int number, std::string_view description) {
   Write("error " + std::to_string(number) + ": " + std::string(description));
+}
+
+void ScriptLog::Accessible(std::string_view control, const AccessibleReading& reading) {
+  std::string text = "accessible " + std::string(control) + " role " + std::to_string(reading.role) + " name " +
+                     Quote(reading.name);
+  if (reading.value) text += " value " + Quote(*reading.value);
+  const std::string states = AccessibleStateNames(reading.state);
+  text += " states " + (states.empty() ? std::string("none") : states);
+  Write(text);
+}
+
+void ScriptLog::AccessibleActionRefused(std::string_view control) {
+  Write("accessible-action " + std::string(control) + " refused");
 }
 
 void ScriptLog::Write(const std::string& text) {

@@ -26,6 +26,15 @@ struct Target {
   std::string Display() const;
 };
 
+// What assistive technology reads of a library control: the platform's role and
+// state numbers, its name, and its value as text where it has one.
+struct AccessibleReading {
+  int role = 0;
+  std::string name;
+  std::optional<std::string> value;
+  int32_t state = 0;
+};
+
 // Writes the log: one line per happening, each starting with the virtual time.
 class ScriptLog {
  public:
@@ -41,6 +50,10 @@ class ScriptLog {
   void MsgBox(std::string_view title, std::string_view text);
   void Value(std::string_view control, std::string_view member, const Variant& value);
   void Error(int number, std::string_view description);
+  // "accessible NAME role R name "TEXT" [value "TEXT"] states STATE STATE"; a
+  // default action the control refused is "accessible-action NAME refused".
+  void Accessible(std::string_view control, const AccessibleReading& reading);
+  void AccessibleActionRefused(std::string_view control);
   // A form of the library's own (the About box): shown with its caption, what each
   // of its elements reads, and closed, by the user or because the script ended.
   void FormShown(std::string_view form, std::string_view caption);
@@ -93,6 +106,11 @@ class Driver {
   virtual void Resize(const Target& target, float width, float height) = 0;
   virtual void Save(const std::string& path) = 0;
   virtual void Render(const std::string& path) = 0;
+  // What the platform's accessibility interface reports for a library control, and
+  // its default action run through it (false when the control refused it). Raise
+  // std::invalid_argument for a target that is not one of the library's controls.
+  virtual AccessibleReading ReadAccessible(const Target& target) = 0;
+  virtual bool DoAccessibleAction(const Target& target) = 0;
   // A modal form holds the statement that opened it until it closes; meanwhile the
   // host runs the statements after it through `next`, one a call, as a user acts on
   // the form. `next` returns false when none is left or the run has stopped: the

@@ -193,6 +193,14 @@ std::optional<Action> LineParser::Parse() {
     if (!NoWords()) return std::nullopt;
     return stmt::Focus{std::move(*target)};
   }
+  if (k == "accessible" || k == "accessible-action") {
+    auto target = TakeTarget(false);
+    if (!target) return std::nullopt;
+    words_.erase(words_.begin());
+    if (!NoWords()) return std::nullopt;
+    if (k == "accessible") return stmt::Accessible{std::move(*target)};
+    return stmt::AccessibleAction{std::move(*target)};
+  }
   if (k == "click") return ParseClick(false);
   if (k == "dblclick") return ParseClick(true);
   if (k == "mousedown") return ParseMouse(MouseAction::kDown);
@@ -392,6 +400,16 @@ class Runner {
   void operator()(const stmt::Resize& s) { driver_.Resize(s.target, s.width, s.height); }
   void operator()(const stmt::Save& s) { driver_.Save(s.path); }
   void operator()(const stmt::Render& s) { driver_.Render(s.path); }
+  void operator()(const stmt::Accessible& s) {
+    const AccessibleReading reading = driver_.ReadAccessible(s.target);
+    log_.SetTime(driver_.Now());
+    log_.Accessible(s.target.Display(), reading);
+  }
+  void operator()(const stmt::AccessibleAction& s) {
+    const bool done = driver_.DoAccessibleAction(s.target);
+    log_.SetTime(driver_.Now());
+    if (!done) log_.AccessibleActionRefused(s.target.Display());
+  }
 
  private:
   void Stop(int line, std::string_view what) {

@@ -78,11 +78,18 @@ struct Save {
 struct Render {
   std::string path;
 };
+struct Accessible {
+  Target target;
+};
+struct AccessibleAction {
+  Target target;
+};
 }  // namespace stmt
 
 using Action = std::variant<stmt::Show, stmt::Deactivate, stmt::Activate, stmt::Wait, stmt::Set, stmt::Get,
                             stmt::Call, stmt::Focus, stmt::Tab, stmt::Click, stmt::Mouse, stmt::Key,
-                            stmt::KeyPress, stmt::Press, stmt::Resize, stmt::Save, stmt::Render>;
+                            stmt::KeyPress, stmt::Press, stmt::Resize, stmt::Save, stmt::Render,
+                            stmt::Accessible, stmt::AccessibleAction>;
 
 struct Statement {
   int line;  // 1-based, in the script's text

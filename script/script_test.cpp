@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "frame/accessibility.h"
 #include "frame/errors.h"
 
 namespace vitrelle::script {
@@ -87,6 +88,16 @@ class StrictDriver : public Driver {
   }
   void Save(const std::string& path) override { Record("Save " + path); }
   void Render(const std::string& path) override { Record("Render " + path); }
+  // The reading comes from `reading`; an action is refused when its effect gives False.
+  AccessibleReading ReadAccessible(const Target& t) override {
+    Record("Accessible " + t.Display());
+    return reading;
+  }
+  bool DoAccessibleAction(const Target& t) override {
+    const Variant done = Record("AccessibleAction " + t.Display());
+    return done.IsEmpty() || done.ToBoolean();
+  }
+  AccessibleReading reading;
 
  private:
   Variant Record(const std::string& call) {
@@ -163,6 +174,8 @@ INSTANTIATE_TEST_SUITE_P(
         StatementCase{"keypress Option1(1) 65", "KeyPress Option1(1) 65"}, StatementCase{"press 9", "Press 9 0"},
         StatementCase{"press 9 1", "Press 9 1"}, StatementCase{"resize Check1 1200 300", "Resize Check1 1200,300"},
         StatementCase{"save out.vfm", "Save out.vfm"},
+        StatementCase{"accessible-action Check1", "AccessibleAction Check1"},
+        StatementCase{"Accessible-Action Option1(2)", "AccessibleAction Option1(2)"},
         StatementCase{"render shots/after click.PNG", "Render shots/after click.PNG"}));
 
 TEST_F(ScriptTest, CommentsBlankLinesAndDesignComeBeforeTheFirstStatement) {
@@ -226,7 +239,11 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"save out.png", "script.txt:1: expected a file name ending in .vfm after \"save\""},
         BadCase{"render", "script.txt:1: expected a file name ending in .png after \"render\""},
         BadCase{"show now", "script.txt:1: unexpected \"now\" after \"show\""},
-        BadCase{"tab 2", "script.txt:1: unexpected \"2\" after \"tab\""}));
+        BadCase{"tab 2", "script.txt:1: unexpected \"2\" after \"tab\""},
+        BadCase{"accessible", "script.txt:1: expected a target after \"accessible\""},
+        BadCase{"accessible Check1:chkBox",
+                "script.txt:1: \"accessible\" takes a control, not one of its parts"},
+        BadCase{"accessible-action Check1 now", "script.txt:1: unexpected \"now\" after \"accessible-action\""}));
 
 TEST_F(ScriptTest, RunTimeErrorsAreLoggedAndTheRunGoesOn) {
   driver_.Expect("Load", Raises(err::kObjectNotSet));
@@ -267,6 +284,27 @@ TEST_F(ScriptTest, LinesCarryTheVirtualTime) {
             "@50 capture Check1 112x19\n"
             "@100 Check1(2).Caption = \"a \"\"b\"\"\"\n"
             "@100 Slider1.Width = 1200.0\n");
+}
+
+// What the host read is logged after the read, at the time it ended; an action
+// the control refused is logged, one it ran leaves only what the control raised.
+TEST_F(ScriptTest, AccessibleReadingsAndRefusedActionsAreLogged) {
+  driver_.reading = {kRoleSlider, "Volume", "20", kStateFocusable | kStateFocused};
+  driver_.Expect("Load");
+  driver_.Expect("Accessible Slider1", [this] {
+    driver_.AdvanceQuietly(5);
+    return Variant();
+  });
+  driver_.Expect("AccessibleAction Slider1", [] { return Variant::Boolean(false); });
+  driver_.Expect("AccessibleAction Check1", [this] {
+    driver_.log()->Event("Check1", "Click", {});
+    return Variant::Boolean(true);
+  });
+  EXPECT_EQ(Run("accessible Slider1\naccessible-action Slider1\naccessible-action Check1"), kExitOk) << err_.str();
+  EXPECT_EQ(out_.str(),
+            "@5 accessible Slider1 role 51 name \"Volume\" value \"20\" states focused focusable\n"
+            "@5 accessible-action Slider1 refused\n"
+            "@5 event Check1.Click()\n");
 }
 
 TEST_F(ScriptTest, AMissingTargetStopsTheRunAtItsLine) {
@@ -356,7 +394,16 @@ INSTANTIATE_TEST_SUITE_P(
         LogCase{[](ScriptLog& l) { l.MsgBox(" GlazeSlider", "Max \"too\" low"); },
                 "@7 msgbox \" GlazeSlider\" \"Max \"\"too\"\" low\""},
         LogCase{[](ScriptLog& l) { l.Value("Check1", "Value", Variant::Boolean(true)); }, "@7 Check1.Value = True"},
-        LogCase{[](ScriptLog& l) { l.Error(380, "Invalid property value"); }, "@7 error 380: Invalid property value"}));
+        LogCase{[](ScriptLog& l) { l.Error(380, "Invalid property value"); }, "@7 error 380: Invalid property value"},
+        LogCase{[](ScriptLog& l) {
+                  l.Accessible("Check1", {kRoleCheckButton, "Save & \"close\"", std::nullopt,
+                                          kStateChecked | kStateUnavailable | kStateInvisible});
+                },
+                "@7 accessible Check1 role 44 name \"Save & \"\"close\"\"\" states unavailable checked invisible"},
+        LogCase{[](ScriptLog& l) { l.Accessible("Frame1", {kRoleGrouping, "", std::nullopt, 0}); },
+                "@7 accessible Frame1 role 20 name \"\" states none"},
+        LogCase{[](ScriptLog& l) { l.AccessibleActionRefused("Option1(2)"); },
+                "@7 accessible-action Option1(2) refused"}));
 
 struct TargetCase {
   Target target;

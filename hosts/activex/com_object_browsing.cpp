@@ -212,16 +212,12 @@ HRESULT ComObject::ShowPropertyPages(HWND parent) {
 }
 
 // ---------------------------------------------------------------------------
-// Accessibility: a control without a caption is read out by its name on the form.
+// Accessibility: a control without a caption is read out by its label or its name
+// on the form, both through the container's extender.
 
 IAccessible* ComObject::NewAccessible(HWND window) {
-  std::string fallback(class_.name);
-  try {
-    if (DispatchPtr extender = ContainerExtender()) fallback = extender->Get("Name").ToString();
-  } catch (const RuntimeError&) {
-    // A container whose extender has no Name: the class names the control.
-  }
-  return NewControlAccessible(window, static_cast<IDispatch*>(this), object_, std::string(class_.name), fallback);
+  return NewControlAccessible(window, static_cast<IDispatch*>(this), object_, std::string(class_.name),
+                              [this] { return ContainerExtender(); });
 }
 
 }  // namespace vitrelle::activex

@@ -10,6 +10,13 @@
 namespace vitrelle::activex {
 namespace {
 
+// The core's role and state numbers are the platform's.
+static_assert(kRoleCheckButton == ROLE_SYSTEM_CHECKBUTTON && kRoleRadioButton == ROLE_SYSTEM_RADIOBUTTON &&
+              kRoleGrouping == ROLE_SYSTEM_GROUPING && kRoleSlider == ROLE_SYSTEM_SLIDER);
+static_assert(kStateUnavailable == STATE_SYSTEM_UNAVAILABLE && kStateFocused == STATE_SYSTEM_FOCUSED &&
+              kStateChecked == STATE_SYSTEM_CHECKED && kStateInvisible == STATE_SYSTEM_INVISIBLE &&
+              kStateFocusable == STATE_SYSTEM_FOCUSABLE);
+
 bool IsSelf(const VARIANT& child) { return V_VT(&child) == VT_I4 && V_I4(&child) == CHILDID_SELF; }
 
 HRESULT Text(const std::string& text, BSTR* out) {
@@ -19,9 +26,10 @@ HRESULT Text(const std::string& text, BSTR* out) {
 
 class ControlAccessible final : public IAccessible {
  public:
-  ControlAccessible(HWND window, IUnknown* owner, DispatchPtr control, std::string class_name, std::string fallback)
+  ControlAccessible(HWND window, IUnknown* owner, DispatchPtr control, std::string class_name,
+                    std::function<DispatchPtr()> extender)
       : window_(window), owner_(owner), control_(std::move(control)), class_(std::move(class_name)),
-        fallback_(std::move(fallback)) {
+        extender_(std::move(extender)) {
     owner_->AddRef();
     ::CreateStdAccessibleObject(window, OBJID_CLIENT, kIidAccessible, reinterpret_cast<void**>(standard_.Put()));
   }
@@ -101,15 +109,10 @@ class ControlAccessible final : public IAccessible {
     if (!IsSelf(child)) return E_INVALIDARG;
     AccessibleView view;
     if (!Describe(view)) return E_FAIL;
-    LONG bits = 0;
-    if (view.checked) bits |= STATE_SYSTEM_CHECKED;
-    if (view.unavailable) bits |= STATE_SYSTEM_UNAVAILABLE;
-    if (view.focusable && !view.unavailable) bits |= STATE_SYSTEM_FOCUSABLE;
     const HWND focus = ::GetFocus();
-    if (focus && (focus == window_ || ::IsChild(window_, focus))) bits |= STATE_SYSTEM_FOCUSED;
-    if (!::IsWindowVisible(window_)) bits |= STATE_SYSTEM_INVISIBLE;
+    const bool focused = focus && (focus == window_ || ::IsChild(window_, focus));
     V_VT(state) = VT_I4;
-    V_I4(state) = bits;
+    V_I4(state) = AccessibleState(view, focused, ::IsWindowVisible(window_) != FALSE);
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* text) override { return None(child, text); }
@@ -189,7 +192,8 @@ class ControlAccessible final : public IAccessible {
 
   bool Describe(AccessibleView& view) {
     try {
-      view = DescribeForAccessibility(class_, *control_, fallback_);
+      const DispatchPtr extender = extender_ ? extender_() : nullptr;
+      view = DescribeForAccessibility(class_, *control_, extender.get());
       return true;
     } catch (const RuntimeError&) {
       return false;
@@ -207,16 +211,16 @@ class ControlAccessible final : public IAccessible {
   IUnknown* owner_;
   DispatchPtr control_;
   std::string class_;
-  std::string fallback_;
+  std::function<DispatchPtr()> extender_;
   ComPtr<IAccessible> standard_;
 };
 
 }  // namespace
 
 IAccessible* NewControlAccessible(HWND window, IUnknown* owner, DispatchPtr control, std::string class_name,
-                                  std::string fallback_name) {
+                                  std::function<DispatchPtr()> extender) {
   return new (std::nothrow)
-      ControlAccessible(window, owner, std::move(control), std::move(class_name), std::move(fallback_name));
+      ControlAccessible(window, owner, std::move(control), std::move(class_name), std::move(extender));
 }
 
 }  // namespace vitrelle::activex

@@ -40,7 +40,11 @@ bool Win32Surface::CreateWindowIn(HWND parent, const RECT& rect) {
     return ::RegisterClassExW(&wc);
   }();
   if (!atom) return false;
-  hwnd_ = ::CreateWindowExW(0, kSurfaceClass, L"", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | (shown_ ? WS_VISIBLE : 0),
+  // A control loaded disabled was told so before it had a window: the window is
+  // made disabled, or Tab and the mouse would still reach it.
+  hwnd_ = ::CreateWindowExW(0, kSurfaceClass, L"",
+                            WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | (shown_ ? WS_VISIBLE : 0) |
+                                (enabled_ ? 0 : WS_DISABLED),
                             rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, parent, nullptr,
                             ModuleInstance(), this);
   if (!hwnd_) return false;

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "frame/accessibility.h"
 #include "frame/color_variant.h"
 #include "frame/errors.h"
 #include "frame/members.h"
@@ -306,6 +307,32 @@ void ModelDriver::Render(const std::string& path) {
   // A modal form is what the user sees while it is open.
   ModelModalForm* modal = Modal();
   if (!WritePng(path, modal ? modal->Snapshot() : TheForm().Snapshot(), &error)) throw std::runtime_error("cannot write " + path + ": " + error);
+}
+
+LibrarySite& ModelDriver::AccessibleSite(const script::Target& target) const {
+  auto* library = dynamic_cast<LibrarySite*>(&SiteOf(target));
+  if (!library || AccessibleRole(library->ClassName()) == 0)
+    throw std::invalid_argument(target.Display() + ": not a control of the library");
+  return *library;
+}
+
+// What the platform's accessibility object of the control's window reports there:
+// the rules are the core's, the focus and the showing the form's.
+script::AccessibleReading ModelDriver::ReadAccessible(const script::Target& target) {
+  LibrarySite& site = AccessibleSite(target);
+  const AccessibleView view = DescribeForAccessibility(site.ClassName(), site, &site);
+  Form& form = TheForm();
+  // The platform has a focus window only while the form is the active one.
+  const bool focused = form.IsActive() && form.FocusSite() == &site;
+  const bool shown = form.IsShown() && site.EffectivelyVisible();
+  return {view.role, view.name, view.value, AccessibleState(view, focused, shown)};
+}
+
+bool ModelDriver::DoAccessibleAction(const script::Target& target) {
+  LibrarySite& site = AccessibleSite(target);
+  const bool done = DoAccessibleDefaultAction(site.ClassName(), site);
+  runtime_.DoEvents();
+  return done;
 }
 
 }  // namespace vitrelle::model

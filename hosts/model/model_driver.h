@@ -43,6 +43,8 @@ class ModelDriver : public script::Driver {
   void Resize(const script::Target& target, float width, float height) override;
   void Save(const std::string& path) override;
   void Render(const std::string& path) override;
+  script::AccessibleReading ReadAccessible(const script::Target& target) override;
+  bool DoAccessibleAction(const script::Target& target) override;
   void SetNextStatement(std::function<bool()> next) override { runtime_.SetModalStep(std::move(next)); }
 
  private:
@@ -52,6 +54,8 @@ class ModelDriver : public script::Driver {
   void RefuseInputBeneath(const script::Target& target) const;
   Form& TheForm() const;
   Site& SiteOf(const script::Target& target) const;
+  // The library control a target names, for what assistive technology reaches.
+  LibrarySite& AccessibleSite(const script::Target& target) const;
   // The object a target names: the form, a control's extender, or a part.
   DispatchPtr Resolve(const script::Target& target) const;
 

@@ -54,9 +54,16 @@ class Extender final : public TableDispatch {
   HRESULT ForeignIds(LPOLESTR name, LCID lcid, DISPID* id) override {
     if (!site_) return DISP_E_UNKNOWNNAME;
     if (!site_->control_dispatch) {
-      if (!HasHostValue() || !NamesMatch(activex::Narrow(name), "Value")) return DISP_E_UNKNOWNNAME;
-      *id = kHostValue;
-      return S_OK;
+      const std::string member = activex::Narrow(name);
+      if (HasHostValue() && NamesMatch(member, "Value")) {
+        *id = kHostValue;
+        return S_OK;
+      }
+      if (HasHostCaption() && NamesMatch(member, "Caption")) {
+        *id = kHostCaption;
+        return S_OK;
+      }
+      return DISP_E_UNKNOWNNAME;
     }
     return site_->control_dispatch->GetIDsOfNames(IID_NULL, &name, 1, lcid, id);
   }
@@ -64,12 +71,13 @@ class Extender final : public TableDispatch {
                         UINT* arg_error) override {
     if (!site_) return DISP_E_MEMBERNOTFOUND;
     if (!site_->control_dispatch) {
-      if (id != kHostValue || !HasHostValue()) return DISP_E_MEMBERNOTFOUND;
       try {
-        return HostValue(flags, params, result);
+        if (id == kHostValue && HasHostValue()) return HostValue(flags, params, result);
+        if (id == kHostCaption && HasHostCaption()) return HostCaption(flags, params, result);
       } catch (const RuntimeError& e) {
         return activex::FillException(e, info);
       }
+      return DISP_E_MEMBERNOTFOUND;
     }
     return site_->control_dispatch->Invoke(id, IID_NULL, lcid, flags, params, result, info, arg_error);
   }
@@ -176,6 +184,29 @@ class Extender final : public TableDispatch {
 
  private:
   static constexpr DISPID kHostValue = kExtenderFirst + 0x100;
+  static constexpr DISPID kHostCaption = kExtenderFirst + 0x101;
+
+  // The host's captioned windows: their text is the Caption a form file gives.
+  bool HasHostCaption() const {
+    if (!site_->host_window) return false;
+    for (const char* cls : {"Label", "CommandButton", "CheckBox", "OptionButton", "Frame"}) {
+      if (NamesMatch(site_->class_name, cls)) return true;
+    }
+    return false;
+  }
+  HRESULT HostCaption(WORD flags, DISPPARAMS* params, VARIANT* result) {
+    HWND w = site_->host_window;
+    if (IsPut(flags)) {
+      if (!params || params->cArgs < 1) Raise(err::kWrongArguments);
+      ::SetWindowTextW(w, Widen(FromVariant(params->rgvarg[0]).ToString()).c_str());
+      return S_OK;
+    }
+    if (!result) return S_OK;
+    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(w)) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(w, text.data(), static_cast<int>(text.size()))));
+    SetString(result, Narrow(text));
+    return S_OK;
+  }
 
   bool HasHostValue() const {
     return site_->host_window && (NamesMatch(site_->class_name, "OptionButton") || NamesMatch(site_->class_name, "CheckBox"));

@@ -73,8 +73,8 @@ void HoldControls(HWND frame) {
 
 // ---------------------------------------------------------------------------
 
-Form::Form(const std::string& path, bool user_mode, script::ScriptLog** log)
-    : path_(path), user_mode_(user_mode), log_(log) {
+Form::Form(const std::string& path, bool user_mode, script::ScriptLog** log, Activation activation)
+    : path_(path), user_mode_(user_mode), log_(log), activation_(activation) {
   vfm::Block block = vfm::ReadVfmFile(path);
   folder_ = std::filesystem::path(path).parent_path().string();
   name_ = block.name;
@@ -380,6 +380,26 @@ Form::LoadedClass* Form::LibraryClass(const std::string& class_name) {
   return classes_.back().found ? &classes_.back() : nullptr;
 }
 
+namespace {
+
+// The control's default event interface and its type information, which names
+// the events in the log.
+void FindEvents(Site& s) {
+  ComPtr<IProvideClassInfo2> info2;
+  if (FAILED(s.control->QueryInterface(IID_IProvideClassInfo2, reinterpret_cast<void**>(info2.Put()))) ||
+      FAILED(info2->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &s.event_iid)))
+    return;
+  ComPtr<ITypeInfo> cls;
+  ComPtr<ITypeLib> lib;
+  UINT at = 0;
+  if (SUCCEEDED(info2->GetClassInfo(cls.Put())) && SUCCEEDED(cls->GetContainingTypeLib(lib.Put(), &at)))
+    lib->GetTypeInfoOfGuid(s.event_iid, s.events.Put());
+}
+
+bool HasEvents(const Site& s) { return !IsEqualGUID(s.event_iid, GUID_NULL); }
+
+}  // namespace
+
 void Form::SiteLibraryControl(Site& s, const vfm::Block& block) {
   LoadedClass* c = LibraryClass(block.class_name);
   HRESULT hr = E_FAIL;
@@ -396,44 +416,40 @@ void Form::SiteLibraryControl(Site& s, const vfm::Block& block) {
   s.control->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(s.control_dispatch.Put()));
   s.control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(s.ole_object.Put()));
   s.site_object = new SiteObject(s);
+  FindEvents(s);
 
-  // Events and change notifications are connected before the properties load so
-  // that what loading reports reaches the log too.
-  ComPtr<IProvideClassInfo2> info2;
-  ComPtr<IConnectionPointContainer> cpc;
-  s.control->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(cpc.Put()));
-  if (SUCCEEDED(s.control->QueryInterface(IID_IProvideClassInfo2, reinterpret_cast<void**>(info2.Put()))) &&
-      SUCCEEDED(info2->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &s.event_iid))) {
-    ComPtr<ITypeInfo> cls;
-    ComPtr<ITypeLib> lib;
-    UINT at = 0;
-    if (SUCCEEDED(info2->GetClassInfo(cls.Put())) && SUCCEEDED(cls->GetContainingTypeLib(lib.Put(), &at)))
-      lib->GetTypeInfoOfGuid(s.event_iid, s.events.Put());
-    ComPtr<IConnectionPoint> cp;
-    if (cpc && SUCCEEDED(cpc->FindConnectionPoint(s.event_iid, cp.Put()))) {
-      auto* sink = new EventSink(s, s.event_iid);
-      cp->Advise(sink, &s.event_cookie);
-      sink->Release();
-    }
-  }
-  ComPtr<IConnectionPoint> notify;
-  if (cpc && SUCCEEDED(cpc->FindConnectionPoint(IID_IPropertyNotifySink, notify.Put()))) {
-    auto* sink = new NotifySink(s);
-    s.offers_property_notify = SUCCEEDED(notify->Advise(sink, &s.notify_cookie));
-    sink->Release();
-  }
-
-  DWORD misc = 0;
-  if (s.ole_object) {
-    s.ole_object->GetMiscStatus(DVASPECT_CONTENT, &misc);
-    s.takes_focus = !(misc & OLEMISC_NOUIACTIVATE);
-    if (misc & OLEMISC_SETCLIENTSITEFIRST) s.ole_object->SetClientSite(s.site_object);
-  }
   // A form designer knows a saved control's extent before it loads the control's
   // properties, and a control may place its parts by its width while it loads (a
   // right-justified glyph does).
   SIZEL himetric{std::lround(s.width * 2540.0f / 1440.0f), std::lround(s.height * 2540.0f / 1440.0f)};
-  if (s.ole_object) s.ole_object->SetExtent(DVASPECT_CONTENT, &himetric);
+  const bool quick = activation_ == Activation::kQuick && s.ole_object;
+  DWORD misc = 0;
+  if (quick) {
+    misc = QuickActivate(s, himetric);
+  } else {
+    // Events and change notifications are connected before the properties load so
+    // that what loading reports reaches the log too.
+    ComPtr<IConnectionPointContainer> cpc;
+    s.control->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(cpc.Put()));
+    ComPtr<IConnectionPoint> cp;
+    if (HasEvents(s) && cpc && SUCCEEDED(cpc->FindConnectionPoint(s.event_iid, cp.Put()))) {
+      auto* sink = new EventSink(s, s.event_iid);
+      cp->Advise(sink, &s.event_cookie);
+      sink->Release();
+    }
+    ComPtr<IConnectionPoint> notify;
+    if (cpc && SUCCEEDED(cpc->FindConnectionPoint(IID_IPropertyNotifySink, notify.Put()))) {
+      auto* sink = new NotifySink(s);
+      s.offers_property_notify = SUCCEEDED(notify->Advise(sink, &s.notify_cookie));
+      sink->Release();
+    }
+    if (s.ole_object) {
+      s.ole_object->GetMiscStatus(DVASPECT_CONTENT, &misc);
+      if (misc & OLEMISC_SETCLIENTSITEFIRST) s.ole_object->SetClientSite(s.site_object);
+      s.ole_object->SetExtent(DVASPECT_CONTENT, &himetric);
+    }
+  }
+  s.takes_focus = !(misc & OLEMISC_NOUIACTIVATE);
   ComPtr<IPersistPropertyBag> persist;
   if (SUCCEEDED(s.control->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(persist.Put())))) {
     FileBag bag(block, folder_);
@@ -447,15 +463,66 @@ void Form::SiteLibraryControl(Site& s, const vfm::Block& block) {
     }
   }
   if (!s.ole_object) return;  // a control without in-place activation stays windowless
-  if (!(misc & OLEMISC_SETCLIENTSITEFIRST)) s.ole_object->SetClientSite(s.site_object);
+  if (!quick && !(misc & OLEMISC_SETCLIENTSITEFIRST)) s.ole_object->SetClientSite(s.site_object);
   s.ole_object->SetHostNames(L"Vitrelle test container", Widen(name_).c_str());
-  s.ole_object->SetExtent(DVASPECT_CONTENT, &himetric);
+  // The quick path gave the extent with SetContentExtent already.
+  if (!quick) s.ole_object->SetExtent(DVASPECT_CONTENT, &himetric);
   RECT rect = s.PixelRect();
   hr = s.ole_object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, s.site_object, 0, hwnd_, &rect);
   if (SUCCEEDED(hr)) {
     s.control->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(s.in_place.Put()));
     if (!s.visible) s.SetVisible(false);
   }
+}
+
+DWORD Form::QuickActivate(Site& s, const SIZEL& himetric) {
+  // Every library control that activates in place offers the one-call path; one
+  // that does not, or refuses it, would leave the quick run testing nothing.
+  ComPtr<IQuickActivate> quick;
+  if (FAILED(s.control->QueryInterface(IID_IQuickActivate, reinterpret_cast<void**>(quick.Put()))))
+    throw std::runtime_error(s.Display() + " offers no IQuickActivate");
+  EventSink* events = HasEvents(s) ? new EventSink(s, s.event_iid) : nullptr;
+  auto* changes = new NotifySink(s);
+  // The form's one font object for every control, as form packages hand theirs
+  // over: a control that changed the object it was given would change its
+  // neighbours' fonts, where the ordinary path's fresh object per read hides that.
+  if (!host_font_) {
+    FONTDESC desc = AmbientFont();
+    ::OleCreateFontIndirect(&desc, IID_IFont, reinterpret_cast<void**>(host_font_.Put()));
+  }
+
+  // The same ambients the site answers on the ordinary path.
+  QACONTAINER container{};
+  container.cbSize = sizeof container;
+  container.pClientSite = s.site_object;
+  container.pAdviseSink = nullptr;  // this container keeps no cached views
+  container.pPropertyNotifySink = changes;
+  container.pUnkEventSink = events;
+  container.dwAmbientFlags = (user_mode_ ? QACONTAINER_USERMODE : 0) | QACONTAINER_SUPPORTSMNEMONICS;
+  container.colorFore = 0x80000012;  // button text
+  container.colorBack = back_color_;
+  container.pFont = host_font_.get();
+  container.dwAppearance = 1;
+  container.lcid = ::GetUserDefaultLCID();
+  container.pOleControlSite = s.site_object;
+  QACONTROL control{};
+  control.cbSize = sizeof control;
+  const HRESULT hr = quick->QuickActivate(&container, &control);
+  if (events) events->Release();
+  changes->Release();
+  if (FAILED(hr)) {
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08lx", static_cast<unsigned long>(hr));
+    throw std::runtime_error(s.Display() + " refuses QuickActivate: " + code);
+  }
+  s.event_cookie = control.dwEventCookie;
+  s.notify_cookie = control.dwPropNotifyCookie;
+  s.offers_property_notify = control.dwPropNotifyCookie != 0;
+  // The one call leaves out the extent: the control hears it before it loads, as
+  // on the ordinary path.
+  SIZEL extent = himetric;
+  quick->SetContentExtent(&extent);
+  return control.dwMiscStatus;
 }
 
 void Form::CreateHostWindow(Site& s, const vfm::Block& block) {
@@ -490,6 +557,8 @@ void Form::CreateHostWindow(Site& s, const vfm::Block& block) {
     s.host_back = ::CreateSolidBrush(ColorRef(static_cast<OLE_COLOR>(e->value.value.ToLong())));
   RECT r = s.PixelRect();
   const bool frame = NamesMatch(kind->name, "Frame");
+  // A label or a frame names and groups controls; the focus never stops on it.
+  s.takes_focus = !frame && !NamesMatch(kind->name, "Label");
   s.host_window = ::CreateWindowExW(0, kind->window_class, Widen(text).c_str(),
                                     WS_CHILD | WS_CLIPSIBLINGS | (s.visible ? WS_VISIBLE : 0) | kind->style |
                                         (frame ? WS_CLIPCHILDREN : 0),

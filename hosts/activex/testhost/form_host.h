@@ -22,6 +22,13 @@ using activex::ComPtr;
 
 class Form;
 class SiteObject;
+
+// How the form sites its library controls: the ordinary sequence of calls
+// (SetClientSite, Advise, the ambients read one by one, Load, DoVerb), or
+// IQuickActivate, which hands the site, the sinks and the ambients over in one
+// call before Load and DoVerb. Containers use either; a control must behave the
+// same under both.
+enum class Activation { kOrdinary, kQuick };
 class Extender;
 
 // One control on the form, library or host.
@@ -76,7 +83,7 @@ class Form {
  public:
   // Reads the file and creates everything; run-time errors of a control's load
   // are collected in `load_errors` (the rest of the form still loads).
-  Form(const std::string& path, bool user_mode, script::ScriptLog** log);
+  Form(const std::string& path, bool user_mode, script::ScriptLog** log, Activation activation);
   ~Form();
 
   HWND Window() const { return hwnd_; }
@@ -131,11 +138,15 @@ class Form {
   };
   LoadedClass* LibraryClass(const std::string& class_name);
   void SiteLibraryControl(Site& site, const vfm::Block& block);
+  // Connects the sinks and the site through IQuickActivate and gives the control
+  // its extent; returns the misc status the control handed back.
+  DWORD QuickActivate(Site& site, const SIZEL& himetric);
   void CreateHostWindow(Site& site, const vfm::Block& block);
 
   std::string path_, folder_, name_, caption_;
   bool user_mode_;
   script::ScriptLog** log_;
+  Activation activation_;
   HWND hwnd_ = nullptr;
   float tpp_x_ = 15, tpp_y_ = 15;
   float client_width_ = 4800, client_height_ = 3600;

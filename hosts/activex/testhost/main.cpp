@@ -1,6 +1,8 @@
 // testhost: the Win32 test container. `testhost FORM.vfm SCRIPT` runs a script and
 // prints its log as `vitrelle run` does on the model host; `testhost --screenshot
-// OUT.bmp FORM.vfm` shows the form, lets it settle and writes what it shows.
+// OUT.bmp FORM.vfm` shows the form, lets it settle and writes what it shows. With
+// `--quick` first, the library's controls are activated through IQuickActivate
+// instead of the ordinary sequence of calls.
 #include <windows.h>
 #include <ole2.h>
 
@@ -9,6 +11,7 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "hosts/activex/testhost/win32_driver.h"
 #include "script/script.h"
@@ -16,11 +19,11 @@
 namespace {
 
 int Usage() {
-  std::cerr << "usage: testhost FORM.vfm [SCRIPT]\n       testhost --screenshot OUT.bmp FORM.vfm\n";
+  std::cerr << "usage: testhost [--quick] FORM.vfm [SCRIPT]\n       testhost [--quick] --screenshot OUT.bmp FORM.vfm\n";
   return vitrelle::script::kExitBadScript;
 }
 
-int RunForm(const std::string& form, const std::string& script_name) {
+int RunForm(vitrelle::testhost::Activation activation, const std::string& form, const std::string& script_name) {
   std::string text;
   if (script_name == "-") {
     std::stringstream in;
@@ -36,12 +39,12 @@ int RunForm(const std::string& form, const std::string& script_name) {
     all << in.rdbuf();
     text = all.str();
   }
-  vitrelle::testhost::Win32Driver driver(form);
+  vitrelle::testhost::Win32Driver driver(form, activation);
   return vitrelle::script::RunScript(driver, text, script_name, std::cout, std::cerr);
 }
 
-int Screenshot(const std::string& out, const std::string& form) {
-  vitrelle::testhost::Win32Driver driver(form);
+int Screenshot(vitrelle::testhost::Activation activation, const std::string& out, const std::string& form) {
+  vitrelle::testhost::Win32Driver driver(form, activation);
   driver.Load(false);
   driver.Show();
   // The copies and the first focus are done within 200 ms of the form showing on
@@ -62,12 +65,18 @@ int main(int argc, char** argv) {
     std::cerr << "testhost: OLE could not be initialised\n";
     return vitrelle::script::kExitHostFailed;
   }
+  std::vector<std::string> args(argv + 1, argv + argc);
+  auto activation = vitrelle::testhost::Activation::kOrdinary;
+  if (!args.empty() && args[0] == "--quick") {
+    activation = vitrelle::testhost::Activation::kQuick;
+    args.erase(args.begin());
+  }
   int status = 0;
   try {
-    if (argc == 4 && std::string(argv[1]) == "--screenshot") {
-      status = Screenshot(argv[2], argv[3]);
-    } else if (argc == 2 || argc == 3) {
-      status = RunForm(argv[1], argc == 3 ? argv[2] : "-");
+    if (args.size() == 3 && args[0] == "--screenshot") {
+      status = Screenshot(activation, args[1], args[2]);
+    } else if (args.size() == 1 || args.size() == 2) {
+      status = RunForm(activation, args[0], args.size() == 2 ? args[1] : "-");
     } else {
       status = Usage();
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <stdexcept>
 
 #include "frame/errors.h"
@@ -93,7 +94,8 @@ WPARAM MouseState(int16_t button, int16_t shift) {
 
 }  // namespace
 
-Win32Driver::Win32Driver(std::string form_path) : form_path_(std::move(form_path)) {
+Win32Driver::Win32Driver(std::string form_path, Activation activation)
+    : form_path_(std::move(form_path)), activation_(activation) {
   g_driver = this;
   hook_ = ::SetWindowsHookExW(WH_CBT, &WatchFocus, nullptr, ::GetCurrentThreadId());
   WNDCLASSW wc{};
@@ -121,7 +123,7 @@ void Win32Driver::SetLog(script::ScriptLog* log) { log_ = log; }
 
 void Win32Driver::Load(bool design) {
   if (form_) return;
-  form_ = std::make_unique<Form>(form_path_, !design, &log_);
+  form_ = std::make_unique<Form>(form_path_, !design, &log_, activation_);
   Pump();
   // Every refusal of the load, in order, and the run goes on with the form as it
   // loaded, as the model host's driver does.
@@ -518,6 +520,64 @@ void Win32Driver::Save(const std::string&) {
 void Win32Driver::Render(const std::string& path) {
   Pump();
   TheForm().WriteImage(path);
+}
+
+ComPtr<IAccessible> Win32Driver::AccessibleOf(const script::Target& target) const {
+  Site& site = SiteOf(target);
+  if (!site.IsLibrary()) throw std::invalid_argument(target.Display() + ": not a control of the library");
+  HWND window = site.Window();
+  if (!window) throw std::invalid_argument(target.Display() + ": the control has no window (not in-place active)");
+  ComPtr<IAccessible> accessible;
+  const HRESULT hr = ::AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), activex::kIidAccessible,
+                                                  reinterpret_cast<void**>(accessible.Put()));
+  if (FAILED(hr) || !accessible) throw std::runtime_error(target.Display() + "'s window answers no IAccessible");
+  return accessible;
+}
+
+namespace {
+
+VARIANT Self() {
+  VARIANT self;
+  V_VT(&self) = VT_I4;
+  V_I4(&self) = CHILDID_SELF;
+  return self;
+}
+
+// A text the object reports: "" when it has none.
+std::optional<std::string> Reported(HRESULT hr, BSTR text) {
+  std::optional<std::string> out;
+  if (hr == S_OK && text) out = activex::FromBstr(text);
+  ::SysFreeString(text);
+  return out;
+}
+
+}  // namespace
+
+script::AccessibleReading Win32Driver::ReadAccessible(const script::Target& target) {
+  ComPtr<IAccessible> accessible = AccessibleOf(target);
+  script::AccessibleReading reading;
+  VARIANT role, state;
+  if (FAILED(accessible->get_accRole(Self(), &role)) || V_VT(&role) != VT_I4 ||
+      FAILED(accessible->get_accState(Self(), &state)) || V_VT(&state) != VT_I4)
+    throw std::runtime_error(target.Display() + "'s IAccessible reports no role or state");
+  reading.role = static_cast<int>(V_I4(&role));
+  reading.state = static_cast<int32_t>(V_I4(&state));
+  BSTR text = nullptr;
+  HRESULT hr = accessible->get_accName(Self(), &text);
+  reading.name = Reported(hr, text).value_or("");
+  text = nullptr;
+  hr = accessible->get_accValue(Self(), &text);
+  reading.value = Reported(hr, text);
+  return reading;
+}
+
+bool Win32Driver::DoAccessibleAction(const script::Target& target) {
+  ComPtr<IAccessible> accessible = AccessibleOf(target);
+  const HRESULT hr = accessible->accDoDefaultAction(Self());
+  Pump();
+  if (hr == S_OK) return true;
+  if (hr == DISP_E_MEMBERNOTFOUND) return false;
+  throw std::runtime_error(target.Display() + "'s default action failed");
 }
 
 }  // namespace vitrelle::testhost

@@ -3,6 +3,8 @@
 // host can be laid beside the model host's.
 #pragma once
 
+#include <oleacc.h>
+
 #include <memory>
 #include <string>
 
@@ -13,7 +15,7 @@ namespace vitrelle::testhost {
 
 class Win32Driver : public script::Driver {
  public:
-  explicit Win32Driver(std::string form_path);
+  explicit Win32Driver(std::string form_path, Activation activation = Activation::kOrdinary);
   ~Win32Driver() override;
 
   Form* GetForm() const { return form_.get(); }
@@ -44,6 +46,10 @@ class Win32Driver : public script::Driver {
   void Resize(const script::Target& target, float width, float height) override;
   void Save(const std::string& path) override;
   void Render(const std::string& path) override;
+  // Through the IAccessible that AccessibleObjectFromWindow gets from the control's
+  // window, as a screen reader reaches it.
+  script::AccessibleReading ReadAccessible(const script::Target& target) override;
+  bool DoAccessibleAction(const script::Target& target) override;
   // While the library's modal form is open its loop runs the script's next
   // statements, one a message, as the model host's form does.
   void SetNextStatement(std::function<bool()> next) override { next_ = std::move(next); }
@@ -75,6 +81,7 @@ class Win32Driver : public script::Driver {
   // `window`, as a form's message loop does; true when the control took it.
   bool OfferToActiveControl(HWND window, UINT message, WPARAM wp, LPARAM lp);
   Site& SiteOf(const script::Target& target) const;
+  ComPtr<IAccessible> AccessibleOf(const script::Target& target) const;
   IDispatch* Resolve(const script::Target& target) const;
   Aim AimAt(const script::Target& target) const;
   // The window that takes a key notification for the target; null for a
@@ -84,6 +91,7 @@ class Win32Driver : public script::Driver {
   void SendMouse(const Aim& aim, UINT message, WPARAM state, float x_twips, float y_twips);
 
   std::string form_path_;
+  Activation activation_;
   std::unique_ptr<Form> form_;
   script::ScriptLog* log_ = nullptr;
   int64_t now_ = 0;

@@ -224,33 +224,53 @@ fi
 # its background is internal to it; no container can see it); every other line,
 # "changed" from the controls' property notifications included, must agree
 # unless tests/testhost/known_differences.txt names it.
+# One script's run of testhost.exe (OPTIONS before the form, such as --quick):
+# TESTHOST_OUT is everything it printed, TESTHOST_LOG its log with "capture" lines
+# left out and times within the slack put back to the expected ones.
+testhost_log() {
+  local options=$1 script=$2
+  local dir="controls/${script%%/*}/scripts" base="${script#*/}"
+  [ "${script%%/*}" = about ] && dir=about/scripts
+  local form="$dir/form.vfm" expected got
+  [ -f "$root/$dir/$base.vfm" ] && form="$dir/$base.vfm"
+  # shellcheck disable=SC2086
+  TESTHOST_OUT=$(cd "$root" && wine_exe "$build/testhost.exe" $options "$form" "$dir/$base.txt" 2>&1 | tr -d '\r')
+  expected=$(tr -d '\r' < "$root/$dir/$base.expected" | grep -vE '^@[0-9]+ capture ')
+  got=$(grep -vE '^@[0-9]+ capture ' <<<"$TESTHOST_OUT")
+  # A real timer ticks a little before or after its interval, and time spent in
+  # the step that started it is not on the script's clock: a line that agrees
+  # with its expected line apart from a time less than the controls' shortest
+  # timer interval (50 ms) away is the same line.
+  TESTHOST_LOG=$(awk -v slack=40 '
+    NR == FNR { expected[FNR] = $0; next }
+    {
+      e = expected[FNR]
+      if (e != $0 && match(e, /^@[0-9]+ /) && match($0, /^@[0-9]+ /)) {
+        et = substr(e, 2, index(e, " ") - 2) + 0; gt = substr($0, 2, index($0, " ") - 2) + 0
+        if (substr(e, index(e, " ")) == substr($0, index($0, " ")) && et - gt <= slack && gt - et <= slack) $0 = e
+      }
+      print
+    }' <(echo "$expected") <(echo "$got"))
+}
+
 testhost_scripts() {
   local known="$here/testhost/known_differences.txt"
-  local script name out expected got unexplained line
-  for script in check/errors check/toggle check/input slider/keys slider/orientation slider/range slider/load \
-                slider/load_error slider/drag slider/passthrough radio/group radio/input radio/tracking \
-                frame/refresh frame/events frame/properties frame/activation about/showings about/sysinfo; do
+  local script out expected got unexplained line quick_got quick_seconds=0 started
+  # Scripts run a second time with every control activated through IQuickActivate:
+  # loading (and a load the control refuses), events, change notifications, focus
+  # and transparency for each of the four controls. The quick run's log must be
+  # the ordinary run's, line for line.
+  local quick=" check/toggle check/input check/accessible slider/load slider/load_error slider/keys slider/accessible
+                radio/group radio/tracking radio/accessible frame/events frame/activation "
+  for script in check/errors check/toggle check/input check/accessible slider/keys slider/orientation slider/range \
+                slider/load slider/load_error slider/drag slider/passthrough slider/accessible radio/group radio/input \
+                radio/tracking radio/accessible frame/refresh frame/events frame/properties frame/activation \
+                about/showings about/sysinfo; do
     local dir="controls/${script%%/*}/scripts" base="${script#*/}"
     [ "${script%%/*}" = about ] && dir=about/scripts
-    local form="$dir/form.vfm"
-    [ -f "$root/$dir/$base.vfm" ] && form="$dir/$base.vfm"
-    out=$(cd "$root" && wine_exe "$build/testhost.exe" "$form" "$dir/$base.txt" 2>&1 | tr -d '\r')
+    testhost_log "" "$script"
+    got=$TESTHOST_LOG out=$TESTHOST_OUT
     expected=$(tr -d '\r' < "$root/$dir/$base.expected" | grep -vE '^@[0-9]+ capture ')
-    got=$(grep -vE '^@[0-9]+ capture ' <<<"$out")
-    # A real timer ticks a little before or after its interval, and time spent in
-    # the step that started it is not on the script's clock: a line that agrees
-    # with its expected line apart from a time less than the controls' shortest
-    # timer interval (50 ms) away is the same line.
-    got=$(awk -v slack=40 '
-      NR == FNR { expected[FNR] = $0; next }
-      {
-        e = expected[FNR]
-        if (e != $0 && match(e, /^@[0-9]+ /) && match($0, /^@[0-9]+ /)) {
-          et = substr(e, 2, index(e, " ") - 2) + 0; gt = substr($0, 2, index($0, " ") - 2) + 0
-          if (substr(e, index(e, " ")) == substr($0, index($0, " ")) && et - gt <= slack && gt - et <= slack) $0 = e
-        }
-        print
-      }' <(echo "$expected") <(echo "$got"))
     # A server without in-place activation gives its controls no window to send
     # input to: the script stops there, and what it needs is not testable yet.
     if grep -qF 'the control has no window' <<<"$out"; then
@@ -273,7 +293,23 @@ testhost_scripts() {
       fi
     done < <(diff <(echo "$expected") <(echo "$got") | grep -E '^[<>] ')
     if [ "$unexplained" = 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+
+    case $quick in *" $script "*) ;; *) continue ;; esac
+    started=$(date +%s.%N)
+    testhost_log --quick "$script"
+    quick_got=$TESTHOST_LOG
+    quick_seconds=$(awk -v so_far="$quick_seconds" -v from="$started" -v to="$(date +%s.%N)" \
+      'BEGIN { printf "%.1f", so_far + to - from }')
+    if [ "$quick_got" = "$got" ]; then
+      passed=$((passed + 1))
+    else
+      failed=$((failed + 1))
+      echo "activex $arch: FAILED: testhost --quick $script: the log differs from the ordinary activation's" >&2
+      diff --label ordinary --label quick <(echo "$got") <(echo "$quick_got") >&2
+      grep -E '^testhost: ' <<<"$TESTHOST_OUT" >&2
+    fi
   done
+  echo "activex $arch: the quick activation runs took ${quick_seconds} s" >&2
 
   # The form's own window: client size from twips, BackColor painted.
   local shot="$build/testhost_form.bmp"
