@@ -221,9 +221,12 @@ Variant AsDeclared(const Variant& value, const TypeRef& type) {
 
 }  // namespace
 
-HRESULT ComObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* info,
-                          UINT* arg_error) {
-  if (!params) return E_POINTER;
+HRESULT ComObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                          EXCEPINFO* info, UINT* arg_error) {
+  // The interface argument is reserved: a caller that names one expects something
+  // this object does not know.
+  if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+  if (HRESULT bad = CheckDispParams(params); FAILED(bad)) return bad;
   const Member* member = MemberById(id);
   if (!member) return DISP_E_MEMBERNOTFOUND;
   const bool is_property = member->kind != MemberKind::kMethod;

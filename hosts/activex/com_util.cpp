@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 
 #include <olectl.h>
 
@@ -16,8 +17,14 @@ namespace vitrelle::activex {
 namespace {
 
 HINSTANCE module_instance = nullptr;
+// DllCanUnloadNow may ask from any thread.
+std::atomic<long> module_objects{0};
 
 }  // namespace
+
+ModuleObject::ModuleObject() { ++module_objects; }
+ModuleObject::~ModuleObject() { --module_objects; }
+long ModuleObject::Alive() { return module_objects; }
 
 HINSTANCE ModuleInstance() { return module_instance; }
 void SetModuleInstance(HINSTANCE instance) { module_instance = instance; }
@@ -105,6 +112,9 @@ Variant FromVariant(const VARIANT& in) {
   const VARIANT* v = &in;
   // A by-reference VARIANT* (what scripts pass for ByRef arguments) is read through.
   if (V_VT(v) == (VT_VARIANT | VT_BYREF)) v = V_VARIANTREF(v);
+  // Every read below goes through a by-reference pointer; one that points nowhere
+  // holds no value of any type.
+  if (!v || ((V_VT(v) & VT_BYREF) && !V_BYREF(v))) Raise(err::kTypeMismatch);
   const bool by_ref = (V_VT(v) & VT_BYREF) != 0;
   switch (V_VT(v) & ~VT_BYREF) {
     case VT_EMPTY: return Variant();
@@ -246,6 +256,15 @@ HRESULT StoreByRef(const Variant& value, VARIANT* by_ref) {
   }
 }
 
+HRESULT CheckDispParams(const DISPPARAMS* params) {
+  if (!params) return E_POINTER;
+  if ((params->cArgs > 0 && !params->rgvarg) || (params->cNamedArgs > 0 && !params->rgdispidNamedArgs) ||
+      params->cNamedArgs > params->cArgs) {
+    return E_INVALIDARG;
+  }
+  return S_OK;
+}
+
 HRESULT ErrorHResult(int number) {
   return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, static_cast<unsigned>(number) & 0xFFFF);
 }
@@ -307,9 +326,10 @@ class CoreObject final : public IDispatch {
     for (UINT i = 1; i < count; ++i) ids[i] = DISPID_UNKNOWN;
     return count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
   }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                    EXCEPINFO* info, UINT* arg_error) override {
-    if (!params) return E_POINTER;
+    if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    if (HRESULT bad = CheckDispParams(params); FAILED(bad)) return bad;
     std::string member;
     if (id != DISPID_VALUE) {
       if (id < 1 || static_cast<size_t>(id) > names_.size()) return DISP_E_MEMBERNOTFOUND;
@@ -364,6 +384,7 @@ class CoreObject final : public IDispatch {
   DispatchPtr object_;
   std::vector<std::string> names_;
   ULONG refs_ = 1;
+  ModuleObject counted_;
 };
 
 }  // namespace

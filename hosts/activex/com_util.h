@@ -67,11 +67,29 @@ void ToVariant(const Variant& value, VARIANT* out);
 // a handler's change to an event parameter reaches the caller.
 HRESULT StoreByRef(const Variant& value, VARIANT* by_ref);
 
+// Whether IDispatch::Invoke can read a caller's DISPPARAMS as they claim to be:
+// E_POINTER for none, E_INVALIDARG when a count has no array behind it or there
+// are more named arguments than arguments, else S_OK.
+HRESULT CheckDispParams(const DISPPARAMS* params);
+
 // A run-time error as a script sees it: DISP_E_EXCEPTION with the error as a
 // FACILITY_CONTROL scode (CTL_E_* style) and the host's text.
 HRESULT FillException(const RuntimeError& error, EXCEPINFO* info);
 // The HRESULT of a run-time error for vtable callers: MAKE_HRESULT(1, FACILITY_CONTROL, n).
 HRESULT ErrorHResult(int number);
+
+// Held by each COM object of this module that is no control (the late-bound object
+// handed out for a core object, such as a frame's Controls): the server counts its
+// controls, and these run the module's code as well, so while one lives the module
+// must stay loaded.
+class ModuleObject {
+ public:
+  ModuleObject();
+  ~ModuleObject();
+  ModuleObject(const ModuleObject&) = delete;
+  ModuleObject& operator=(const ModuleObject&) = delete;
+  static long Alive();
+};
 
 // A COM reference that releases itself.
 template <class T>

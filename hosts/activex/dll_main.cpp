@@ -111,7 +111,9 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, 
   return hr;
 }
 
-extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return Module().CanUnloadNow() ? S_OK : S_FALSE; }
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
+  return Module().CanUnloadNow() && ModuleObject::Alive() == 0 ? S_OK : S_FALSE;
+}
 
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
   try {

@@ -2,6 +2,10 @@
 
 #include <olectl.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
 #include "frame/members.h"
 #include "frame/property_stream.h"
 #include "hosts/activex/com_util.h"
@@ -24,6 +28,45 @@ VARTYPE WantedType(const Variant& default_value) {
   }
 }
 
+uint16_t Le16(const BYTE* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint32_t Le32(const BYTE* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+         static_cast<uint32_t>(p[3]) << 24;
+}
+
+// The platform's bitmap loader takes the header's sizes and offsets as they stand
+// and reads wherever they point, so a bitmap from a container is checked first:
+// its header, colours and bits must lie wholly within its bytes. Other formats go to
+// the platform as they are (its icon reader checks its own offsets).
+bool PictureBytesFit(const std::vector<BYTE>& data) {
+  constexpr size_t kFileHeader = 14;
+  constexpr int32_t kMaxSide = 1 << 16;
+  const size_t n = data.size();
+  const BYTE* p = data.data();
+  if (n < 2 || p[0] != 'B' || p[1] != 'M') return true;
+  if (n < kFileHeader + 40) return false;
+  const uint64_t bits_at = Le32(p + 10);
+  const BYTE* dib = p + kFileHeader;
+  const uint32_t header = Le32(dib);
+  if (header != 40 && header != 52 && header != 56 && header != 108 && header != 124) return false;
+  const int32_t width = static_cast<int32_t>(Le32(dib + 4));
+  const int32_t height = static_cast<int32_t>(Le32(dib + 8));
+  const uint16_t planes = Le16(dib + 12), bits = Le16(dib + 14);
+  const uint32_t compression = Le32(dib + 16), used = Le32(dib + 32);
+  if (width <= 0 || width > kMaxSide || height == 0 || height < -kMaxSide || height > kMaxSide || planes != 1)
+    return false;
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
+  if (used > 256) return false;
+  const uint64_t colours = used ? used : (bits <= 8 ? 1u << bits : 0);
+  const uint64_t masks = compression == BI_BITFIELDS && header == 40 ? 12 : 0;
+  const uint64_t table_end = kFileHeader + header + masks + colours * 4;
+  const uint64_t rows = static_cast<uint64_t>(height < 0 ? -static_cast<int64_t>(height) : height);
+  // Rows of whole 32-bit words; a compressed image says its own size.
+  const bool plain = compression == BI_RGB || compression == BI_BITFIELDS;
+  const uint64_t image = plain ? (static_cast<uint64_t>(width) * bits + 31) / 32 * 4 * rows : Le32(dib + 20);
+  return table_end <= n && bits_at >= table_end && bits_at <= n && image <= n - bits_at;
+}
+
 // The record's format lives in frame/property_stream; here are only the stream
 // itself and the platform's fonts and pictures. The picture is written and read by
 // the platform at the stream's position, between the record's own bytes.
@@ -44,9 +87,38 @@ class IStreamBytes : public ByteSource, public ByteSink, public StreamObjects {
   }
 
   FontPtr NewFont() override { return NewOleFont(); }
-  PicturePtr ReadPicture(ByteSource&) override {
+  // The platform's own record of a picture: its class, "lt\0\0", the length of
+  // the picture's bytes and the bytes. It is read here whole, so that the container's
+  // stream ends up just after it, and handed to the platform from memory once the
+  // bytes hold together.
+  PicturePtr ReadPicture(ByteSource& source) override {
+    constexpr uint32_t kLengthPrefixed = 0x0000746C;
+    CLSID clsid{};
+    uint32_t header[2] = {};
+    if (!source.Read(&clsid, sizeof clsid) || !IsEqualCLSID(clsid, CLSID_StdPicture) ||
+        !source.Read(header, sizeof header) || header[0] != kLengthPrefixed || header[1] > kMaxStreamText) {
+      return nullptr;
+    }
+    // Read as the bytes arrive: a length that promises more than the stream holds
+    // costs no more memory than the stream has.
+    std::vector<BYTE> data;
+    for (uint32_t left = header[1]; left > 0;) {
+      const uint32_t chunk = std::min<uint32_t>(left, 1u << 16);
+      data.resize(data.size() + chunk);
+      if (!source.Read(data.data() + data.size() - chunk, chunk)) return nullptr;
+      left -= chunk;
+    }
+    if (!PictureBytesFit(data)) return nullptr;
+    ComPtr<IStream> copy;
+    if (!Keep(::CreateStreamOnHGlobal(nullptr, TRUE, copy.Put()))) return nullptr;
+    const LARGE_INTEGER start{};
+    if (!Keep(copy->Write(&clsid, sizeof clsid, nullptr)) || !Keep(copy->Write(header, sizeof header, nullptr)) ||
+        (!data.empty() && !Keep(copy->Write(data.data(), static_cast<ULONG>(data.size()), nullptr))) ||
+        !Keep(copy->Seek(start, STREAM_SEEK_SET, nullptr))) {
+      return nullptr;
+    }
     ComPtr<IPicture> picture;
-    if (!Keep(::OleLoadFromStream(stream_, IID_IPicture, reinterpret_cast<void**>(picture.Put())))) return nullptr;
+    if (!Keep(::OleLoadFromStream(copy.get(), IID_IPicture, reinterpret_cast<void**>(picture.Put())))) return nullptr;
     return std::make_shared<OlePicture>(picture.get());
   }
   bool CanWritePicture(const PicturePtr& picture) override { return static_cast<bool>(Persistable(picture)); }
@@ -78,8 +150,9 @@ class IStreamBytes : public ByteSource, public ByteSink, public StreamObjects {
 
 Variant ComPropertyBag::ReadProperty(std::string_view key, const Variant& default_value) {
   std::wstring name = Widen(key);
-  VARIANT v;
-  ::VariantInit(&v);
+  // Cleared whole, not only its type: a bag that fails may leave it untouched, and
+  // clearing it must then free no pointer the wanted type's field never held.
+  VARIANT v{};
   V_VT(&v) = WantedType(default_value);
   if (FAILED(bag_->Read(name.c_str(), &v, log_))) {
     ::VariantClear(&v);

@@ -26,31 +26,36 @@ namespace {
 // what a lone control on its form would have.
 class OwnExtender final : public Dispatch {
  public:
-  explicit OwnExtender(Win32Surface& surface) : surface_(surface) {}
+  explicit OwnExtender(Win32Surface& surface) : surface_(&surface) {}
+  // What a client still holds (the frame's Controls) may outlive the control: from
+  // then on it stands for nothing.
+  void Detach() { surface_ = nullptr; }
   Variant Invoke(std::string_view member, InvokeKind kind, std::span<Variant> args) override {
+    if (!surface_) Raise(err::kObjectNotSet);
+    Win32Surface& surface = *surface_;
     const bool read = kind == InvokeKind::kGet || kind == InvokeKind::kCall;
     if (NamesEqual(member, "Visible")) {
-      if (read) return Variant::Boolean(surface_.ShownFlag());
+      if (read) return Variant::Boolean(surface.ShownFlag());
       if (args.size() != 1) Raise(err::kWrongArguments);
-      surface_.SetShownFlag(args.back().ToBoolean());
+      surface.SetShownFlag(args.back().ToBoolean());
       return {};
     }
     if (NamesEqual(member, "SetFocus") && kind == InvokeKind::kCall) {
-      if (HWND hwnd = surface_.window()) ::SetFocus(hwnd);
+      if (HWND hwnd = surface.window()) ::SetFocus(hwnd);
       return {};
     }
     if (!read) Raise(err::kNotSupported);
-    if (NamesEqual(member, "Name")) return Variant::String(surface_.AmbientDisplayName());
+    if (NamesEqual(member, "Name")) return Variant::String(surface.AmbientDisplayName());
     if (NamesEqual(member, "TabIndex")) return Variant::Integer(0);
     if (NamesEqual(member, "TabStop")) return Variant::Boolean(true);
     // The form holds the control directly: never a frame of this library.
-    if (NamesEqual(member, "Container") || NamesEqual(member, "Parent")) return Variant::Object(surface_.Parent());
+    if (NamesEqual(member, "Container") || NamesEqual(member, "Parent")) return Variant::Object(surface.Parent());
     Raise(err::kNotSupported);
   }
   // It stands for the control, as a container's extender would.
   bool IsA(std::string_view type_name) const override {
     if (NamesEqual(type_name, "Object")) return true;
-    const Control* control = surface_.control();
+    const Control* control = surface_ ? surface_->control() : nullptr;
     if (!control) return false;
     const std::string_view name = control->ClassName();
     return NamesEqual(type_name, name) ||
@@ -58,7 +63,7 @@ class OwnExtender final : public Dispatch {
   }
 
  private:
-  Win32Surface& surface_;
+  Win32Surface* surface_;
 };
 
 }  // namespace
@@ -69,6 +74,7 @@ class OwnExtender final : public Dispatch {
 Win32Surface::Win32Surface() { font_ = GetRuntime().NewFont(); }
 
 Win32Surface::~Win32Surface() {
+  if (auto* own = dynamic_cast<OwnExtender*>(own_extender_.get())) own->Detach();
   UnhookForm();
   DestroyWindowNow();
   parts_.clear();

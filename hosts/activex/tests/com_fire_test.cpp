@@ -1,0 +1,2433 @@
+// A COM client that throws at the registered server what careless and hostile
+// containers hand it, run under Wine after regsvr32: every member of every class the
+// type model offers, found through its ITypeInfo, invoked with every VARIANT type and
+// with broken calls; streams and property bags that are cut short, corrupt, failing
+// or full of the wrong types; names that do not exist. Every call must come back with
+// an HRESULT (EXCEPINFO filled for DISP_E_EXCEPTION), and the object must still work
+// afterwards. Then nothing may be left behind: objects made and released in random
+// orders (a fixed seed), containers that drop a control before its sinks or never
+// close it, and DllCanUnloadNow of the loaded module; 10,000 background copies and
+// 10,000 property changes must leave the process's GDI objects and windows where they
+// started.
+//
+// Prints one line per failed case, a few lines of counts ("com_fire: calls: ...",
+// "com_fire: GDI objects ...", "com_fire: not measured: ..."), and
+// "com_fire: N passed, M failed", one check per row of related cases.
+#include <windows.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <algorithm>
+#include <cfloat>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <mutex>
+#include <optional>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "controls/library.h"
+#include "frame/tracking.h"
+#include "frame/type_model.h"
+#include "hosts/activex/com_util.h"
+#include "hosts/activex/win32_modal_form.h"
+
+using namespace vitrelle;
+using activex::ComPtr;
+using activex::Narrow;
+using activex::ToGuid;
+using activex::Widen;
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Reporting
+
+int passed = 0;
+int failed = 0;
+
+struct Counts {
+  long invokes = 0;
+  long names = 0;
+  long stream_loads = 0;
+  long bag_loads = 0;
+  long created = 0;
+  long copies = 0;
+  long changes = 0;
+  long about_shown = 0;
+  long boxes_shown = 0;
+} calls;
+
+// Where the run is, for a crash or a hang to name.
+std::mutex where_lock;
+std::string where = "start";
+volatile LONG progress = 0;
+
+void At(std::string text) {
+  std::lock_guard<std::mutex> hold(where_lock);
+  where = std::move(text);
+  ::InterlockedIncrement(&progress);
+}
+std::string Where() {
+  std::lock_guard<std::mutex> hold(where_lock);
+  return where;
+}
+
+LONG WINAPI OnCrash(EXCEPTION_POINTERS* e) {
+  std::printf("com_fire: FAILED: crashed (exception %08lx) in %s\n", e->ExceptionRecord->ExceptionCode,
+              Where().c_str());
+  std::fflush(stdout);
+  ::ExitProcess(2);
+}
+
+// A call that never returns (a modal loop nobody closes) would hang the suite.
+DWORD WINAPI Watchdog(void*) {
+  constexpr int kStallSeconds = 120;
+  LONG last = -1;
+  int still = 0;
+  for (;;) {
+    ::Sleep(1000);
+    const LONG now = progress;
+    if (now != last) {
+      last = now;
+      still = 0;
+    } else if (++still >= kStallSeconds) {
+      std::printf("com_fire: FAILED: no progress for %d s in %s\n", kStallSeconds, Where().c_str());
+      std::fflush(stdout);
+      ::ExitProcess(3);
+    }
+  }
+}
+
+std::string Hex(uint32_t v) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%08x", static_cast<unsigned>(v));
+  return buf;
+}
+std::string HrText(HRESULT hr) { return "hr " + Hex(static_cast<uint32_t>(hr)); }
+
+// One check made of related cases: it passes when every case held, and a row that
+// checked nothing fails, so that a table that came out empty is seen.
+class Row {
+ public:
+  explicit Row(std::string name) : name_(std::move(name)) {}
+  Row(const Row&) = delete;
+  Row& operator=(const Row&) = delete;
+  ~Row() {
+    if (cases_ == 0) Bad("no case was checked");
+    if (bad_ == 0) {
+      ++passed;
+      return;
+    }
+    ++failed;
+    if (bad_ > kShown) std::printf("com_fire: FAILED: %s: %d more cases\n", name_.c_str(), bad_ - kShown);
+  }
+  void Expect(bool ok, const std::string& detail) {
+    ++cases_;
+    if (!ok) Bad(detail);
+  }
+  int cases() const { return cases_; }
+
+ private:
+  static constexpr int kShown = 6;
+  void Bad(const std::string& detail) {
+    if (++bad_ <= kShown) std::printf("com_fire: FAILED: %s: %s\n", name_.c_str(), detail.c_str());
+  }
+  std::string name_;
+  int cases_ = 0;
+  int bad_ = 0;
+};
+
+void Pump() {
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+}
+
+// A VARIANT this program owns.
+class Var {
+ public:
+  Var() { ::VariantInit(&v); }
+  ~Var() { ::VariantClear(&v); }
+  Var(const Var& o) {
+    ::VariantInit(&v);
+    ::VariantCopy(&v, const_cast<VARIANT*>(&o.v));
+  }
+  Var& operator=(const Var& o) {
+    if (this != &o) {
+      ::VariantClear(&v);
+      ::VariantCopy(&v, const_cast<VARIANT*>(&o.v));
+    }
+    return *this;
+  }
+  VARIANT v;
+};
+
+VARIANT Long(LONG n) {
+  VARIANT v;
+  ::VariantInit(&v);
+  V_VT(&v) = VT_I4;
+  V_I4(&v) = n;
+  return v;
+}
+
+bool Same(const VARIANT& a, const VARIANT& b) {
+  if (V_VT(&a) != V_VT(&b)) return false;
+  switch (V_VT(&a)) {
+    case VT_EMPTY:
+    case VT_NULL: return true;
+    case VT_DISPATCH:
+    case VT_UNKNOWN: return (V_UNKNOWN(&a) == nullptr) == (V_UNKNOWN(&b) == nullptr);
+    default:
+      return ::VarCmp(const_cast<VARIANT*>(&a), const_cast<VARIANT*>(&b), LOCALE_USER_DEFAULT, 0) == VARCMP_EQ;
+  }
+}
+
+bool IsObject(const VARIANT& v) { return V_VT(&v) == VT_DISPATCH || V_VT(&v) == VT_UNKNOWN; }
+
+// A platform font or picture: the platform's code, not the module's.
+bool IsPlatformObject(IUnknown* object) {
+  ComPtr<IUnknown> as;
+  if (SUCCEEDED(object->QueryInterface(IID_IFont, reinterpret_cast<void**>(as.Put())))) return true;
+  return SUCCEEDED(object->QueryInterface(IID_IPicture, reinterpret_cast<void**>(as.Put())));
+}
+
+// ---------------------------------------------------------------------------
+// Modal UI: the About box (a dialog with no owner) and the message boxes a control
+// shows for a refused value (a slider's Max below its Min) really show under Wine's
+// virtual display, and wait. A timer of this thread, running for the whole program,
+// is dispatched by whatever loop runs, theirs included, and presses each dialog's
+// cancel key (the About box's OK button, a message box's only one).
+
+HWND last_closed = nullptr;
+
+BOOL CALLBACK CloseDialog(HWND hwnd, LPARAM) {
+  wchar_t name[16] = {};
+  ::GetClassNameW(hwnd, name, 16);
+  if (std::wstring(name) == L"#32770" && ::IsWindowVisible(hwnd) && hwnd != last_closed) {
+    last_closed = hwnd;
+    if (::GetPropW(hwnd, activex::kFormNameProperty)) {
+      ++calls.about_shown;
+    } else {
+      ++calls.boxes_shown;
+    }
+    ::PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0);
+  }
+  return TRUE;
+}
+
+void CALLBACK DialogTimer(HWND, UINT, UINT_PTR, DWORD) { ::EnumThreadWindows(::GetCurrentThreadId(), CloseDialog, 0); }
+
+// ---------------------------------------------------------------------------
+// Objects this program hands to the controls. Each counts its references; the probes
+// must be given back in the end, the sites and sinks let go of.
+
+int live_sites = 0;
+int live_sinks = 0;
+
+// What every object this program hands out shares: QueryInterface for IUnknown and
+// what `Self::Offers` names, and a count of references. An object the control may be
+// the last to release (a sink) deletes itself then; the rest belong to this program,
+// which checks their count at the end.
+template <class Self, class Interface, bool deletes_itself = false>
+class Counted : public Interface {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (!IsEqualIID(iid, IID_IUnknown) && !static_cast<Self*>(this)->Offers(iid)) {
+      *out = nullptr;
+      return E_NOINTERFACE;
+    }
+    *out = static_cast<Interface*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --refs_;
+    if constexpr (deletes_itself) {
+      if (left == 0) delete static_cast<Self*>(this);
+    }
+    return left;
+  }
+  ULONG refs() const { return refs_; }
+
+ protected:
+  virtual ~Counted() = default;
+
+ private:
+  ULONG refs_ = 1;
+};
+
+class Probe final : public Counted<Probe, IDispatch> {
+ public:
+  explicit Probe(bool dispatch) : dispatch_(dispatch) {}
+  bool Offers(REFIID iid) const { return dispatch_ && IsEqualIID(iid, IID_IDispatch); }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+    if (!n) return E_POINTER;
+    *n = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+    if (info) *info = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT count, LCID, DISPID* ids) override {
+    for (UINT i = 0; ids && i < count; ++i) ids[i] = DISPID_UNKNOWN;
+    return DISP_E_UNKNOWNNAME;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    return DISP_E_MEMBERNOTFOUND;
+  }
+
+ private:
+  bool dispatch_;
+};
+
+// The control's site on a window of this program: windowed in-place activation,
+// nothing more (no ambients, no extender, no frame).
+class Site final : public IOleClientSite, public IOleInPlaceSite {
+ public:
+  Site(HWND window, RECT rect) : window_(window), rect_(rect) { ++live_sites; }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IOleClientSite)) {
+      *out = static_cast<IOleClientSite*>(this);
+    } else if (IsEqualIID(iid, IID_IOleWindow) || IsEqualIID(iid, IID_IOleInPlaceSite)) {
+      *out = static_cast<IOleInPlaceSite*>(this);
+    } else {
+      *out = nullptr;
+      return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
+
+  HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker** out) override {
+    if (out) *out = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** out) override {
+    if (out) *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+  HRESULT STDMETHODCALLTYPE GetWindow(HWND* hwnd) override {
+    if (!hwnd) return E_POINTER;
+    *hwnd = window_;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos,
+                                             LPRECT clip, LPOLEINPLACEFRAMEINFO info) override {
+    if (!frame || !doc || !pos || !clip || !info) return E_POINTER;
+    *frame = nullptr;
+    *doc = nullptr;
+    *pos = rect_;
+    ::GetClientRect(window_, clip);
+    info->fMDIApp = FALSE;
+    info->hwndFrame = window_;
+    info->haccel = nullptr;
+    info->cAccelEntries = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT rect) override {
+    if (!rect) return E_POINTER;
+    rect_ = *rect;
+    return S_OK;
+  }
+
+ private:
+  ~Site() { --live_sites; }
+  ULONG refs_ = 1;
+  HWND window_;
+  RECT rect_;
+};
+
+// An event sink: takes every event. A change sink: takes every notification.
+class EventSink final : public Counted<EventSink, IDispatch, true> {
+ public:
+  EventSink() { ++live_sinks; }
+  bool Offers(REFIID iid) const { return IsEqualIID(iid, IID_IDispatch); }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+    if (!n) return E_POINTER;
+    *n = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+    if (info) *info = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    return S_OK;
+  }
+
+  ~EventSink() override { --live_sinks; }
+};
+
+class ChangeSink final : public Counted<ChangeSink, IPropertyNotifySink, true> {
+ public:
+  ChangeSink() { ++live_sinks; }
+  bool Offers(REFIID iid) const { return IsEqualIID(iid, IID_IPropertyNotifySink); }
+  HRESULT STDMETHODCALLTYPE OnChanged(DISPID) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
+
+  ~ChangeSink() override { --live_sinks; }
+};
+
+// ---------------------------------------------------------------------------
+// The form the controls are placed on: a plain window whose colour the copies must
+// show.
+
+COLORREF form_colour = RGB(40, 120, 200);
+
+LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+  switch (msg) {
+    case WM_ERASEBKGND: {
+      RECT client;
+      ::GetClientRect(hwnd, &client);
+      HBRUSH brush = ::CreateSolidBrush(form_colour);
+      ::FillRect(reinterpret_cast<HDC>(wparam), &client, brush);
+      ::DeleteObject(brush);
+      return 1;
+    }
+    default: return ::DefWindowProcW(hwnd, msg, wparam, lparam);
+  }
+}
+
+HWND MakeForm() {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = FormProc;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"ComFireForm";
+  wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  ::RegisterClassW(&wc);
+  HWND form = ::CreateWindowExW(0, L"ComFireForm", L"com_fire", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, nullptr,
+                                nullptr, wc.hInstance, nullptr);
+  ::UpdateWindow(form);
+  Pump();
+  return form;
+}
+
+void SetFormColour(HWND form, COLORREF colour) {
+  form_colour = colour;
+  ::InvalidateRect(form, nullptr, TRUE);
+  ::UpdateWindow(form);
+  Pump();
+}
+
+// ---------------------------------------------------------------------------
+// The classes and their members, as the type model lists the classes and each
+// object's type information its members.
+
+// The classes the server offers: every creatable class, and every control class the
+// library builds (the list registration works from).
+std::vector<const ClassInfo*> OfferedClasses() {
+  std::vector<const ClassInfo*> out;
+  for (const ClassInfo& cls : Classes()) {
+    if (cls.kind == ClassKind::kCreatable || FindLibraryControl(cls.name)) out.push_back(&cls);
+  }
+  return out;
+}
+
+struct MemberInfo {
+  DISPID id = 0;
+  std::string name;
+  bool get = false, put = false, putref = false, method = false;
+  int declared = 0;  // the most arguments any of its accessors declares (a put's value not counted)
+  bool Writable() const { return put || putref; }
+};
+
+int DeclaredArguments(const FUNCDESC& f) {
+  int n = 0;
+  for (SHORT i = 0; i < f.cParams; ++i) {
+    if (!(f.lprgelemdescParam[i].paramdesc.wParamFlags & (PARAMFLAG_FRETVAL | PARAMFLAG_FLCID))) ++n;
+  }
+  return n;
+}
+
+std::vector<MemberInfo> MembersOf(IDispatch* object) {
+  std::vector<MemberInfo> out;
+  ComPtr<ITypeInfo> info;
+  if (FAILED(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Put())) || !info) return out;
+  TYPEATTR* attr = nullptr;
+  if (FAILED(info->GetTypeAttr(&attr))) return out;
+  if (attr->typekind == TKIND_INTERFACE && (attr->wTypeFlags & TYPEFLAG_FDUAL)) {
+    // The dispatch view of a dual interface is the one IDispatch::Invoke serves.
+    HREFTYPE ref = 0;
+    ComPtr<ITypeInfo> dispatch;
+    if (SUCCEEDED(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)) &&
+        SUCCEEDED(info->GetRefTypeInfo(ref, dispatch.Put())) && dispatch) {
+      info->ReleaseTypeAttr(attr);
+      info = dispatch;
+      if (FAILED(info->GetTypeAttr(&attr))) return out;
+    }
+  }
+  const WORD funcs = attr->cFuncs;
+  info->ReleaseTypeAttr(attr);
+  for (WORD i = 0; i < funcs; ++i) {
+    FUNCDESC* f = nullptr;
+    if (FAILED(info->GetFuncDesc(i, &f)) || !f) continue;
+    // IUnknown's and IDispatch's own methods are restricted: a vtable's, not members.
+    if (!(f->wFuncFlags & FUNCFLAG_FRESTRICTED)) {
+      auto it = std::find_if(out.begin(), out.end(), [&](const MemberInfo& m) { return m.id == f->memid; });
+      if (it == out.end()) {
+        MemberInfo m;
+        m.id = f->memid;
+        BSTR name = nullptr;
+        if (SUCCEEDED(info->GetDocumentation(f->memid, &name, nullptr, nullptr, nullptr)) && name) {
+          m.name = Narrow(name, ::SysStringLen(name));
+        }
+        ::SysFreeString(name);
+        it = out.insert(out.end(), m);
+      }
+      int declared = DeclaredArguments(*f);
+      switch (f->invkind) {
+        case INVOKE_PROPERTYGET: it->get = true; break;
+        case INVOKE_PROPERTYPUT: it->put = true; --declared; break;
+        case INVOKE_PROPERTYPUTREF: it->putref = true; --declared; break;
+        default: it->method = true; break;
+      }
+      it->declared = std::max(it->declared, declared);
+    }
+    info->ReleaseFuncDesc(f);
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------------------
+// Calls, each checked for what every call owes its caller.
+
+struct Outcome {
+  HRESULT hr = S_OK;
+  std::string problem;  // empty when the call kept the rules
+};
+
+struct Nulls {
+  bool params = false, result = false, excep = false, arg_error = false;
+};
+
+constexpr UINT kNoArgError = 0xFFFFFFFFu;
+
+Outcome Fire(IDispatch* object, DISPID id, WORD flags, DISPPARAMS* params, const IID& riid = IID_NULL,
+             Nulls nulls = {}, Var* kept = nullptr) {
+  VARIANT result;
+  ::VariantInit(&result);
+  EXCEPINFO excep{};
+  UINT arg_error = kNoArgError;
+  ++calls.invokes;
+  ::InterlockedIncrement(&progress);
+  Outcome out;
+  out.hr = object->Invoke(id, riid, LOCALE_USER_DEFAULT, flags, nulls.params ? nullptr : params,
+                          nulls.result ? nullptr : &result, nulls.excep ? nullptr : &excep,
+                          nulls.arg_error ? nullptr : &arg_error);
+  if (out.hr == DISP_E_EXCEPTION && !nulls.excep) {
+    if (excep.pfnDeferredFillIn) excep.pfnDeferredFillIn(&excep);
+    if ((excep.wCode != 0) == (excep.scode != 0)) {
+      out.problem = "EXCEPINFO must set exactly one of wCode and scode";
+    } else if (excep.scode != 0 && !FAILED(excep.scode)) {
+      out.problem = "EXCEPINFO scode " + Hex(static_cast<uint32_t>(excep.scode)) + " is no error";
+    } else if (!excep.bstrDescription || ::SysStringLen(excep.bstrDescription) == 0) {
+      out.problem = "EXCEPINFO without a description";
+    }
+  } else if (excep.bstrSource || excep.bstrDescription || excep.bstrHelpFile) {
+    out.problem = "EXCEPINFO filled without DISP_E_EXCEPTION";
+  }
+  if (FAILED(out.hr) && V_VT(&result) != VT_EMPTY) out.problem = "a result handed out with " + HrText(out.hr);
+  if ((out.hr == DISP_E_TYPEMISMATCH || out.hr == DISP_E_PARAMNOTFOUND) && !nulls.arg_error && params &&
+      arg_error >= params->cArgs) {
+    out.problem = "the argument error index " + std::to_string(arg_error) + " names no argument";
+  }
+  ::SysFreeString(excep.bstrSource);
+  ::SysFreeString(excep.bstrDescription);
+  ::SysFreeString(excep.bstrHelpFile);
+  if (kept && SUCCEEDED(out.hr)) {
+    ::VariantClear(&kept->v);
+    kept->v = result;
+  } else if (FAILED(::VariantClear(&result))) {
+    out.problem = "the result is no valid VARIANT (vt " + std::to_string(V_VT(&result)) + ")";
+  }
+  return out;
+}
+
+// Arguments as IDispatch takes them: rgvarg last first, named DISPIDs beside them.
+struct Args {
+  std::vector<VARIANT> values;
+  std::vector<DISPID> named;
+  DISPPARAMS params{};
+  DISPPARAMS* Get() {
+    params.rgvarg = values.empty() ? nullptr : values.data();
+    params.cArgs = static_cast<UINT>(values.size());
+    params.rgdispidNamedArgs = named.empty() ? nullptr : named.data();
+    params.cNamedArgs = static_cast<UINT>(named.size());
+    return &params;
+  }
+};
+
+Args PutArgs(const VARIANT& value) { return Args{{value}, {DISPID_PROPERTYPUT}, {}}; }
+
+const char* FlagName(WORD flags) {
+  switch (flags) {
+    case DISPATCH_PROPERTYGET: return "get";
+    case DISPATCH_PROPERTYPUT: return "put";
+    case DISPATCH_PROPERTYPUTREF: return "putref";
+    case DISPATCH_METHOD: return "method";
+    default: return "flags";
+  }
+}
+
+Outcome Get(IDispatch* object, DISPID id, Var* value) {
+  Args none;
+  return Fire(object, id, DISPATCH_PROPERTYGET, none.Get(), IID_NULL, {}, value);
+}
+
+Outcome Put(IDispatch* object, DISPID id, const VARIANT& value, bool by_ref = false) {
+  Args args = PutArgs(value);
+  return Fire(object, id, by_ref ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT, args.Get());
+}
+
+DISPID IdOf(IDispatch* object, const wchar_t* name) {
+  LPOLESTR names[1] = {const_cast<LPOLESTR>(name)};
+  DISPID id = DISPID_UNKNOWN;
+  ++calls.names;
+  object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  return id;
+}
+
+// What every readable member answers, to hold a later reading against.
+struct Reading {
+  DISPID id;
+  std::string name;
+  HRESULT hr;
+  Var value;
+};
+
+std::vector<Reading> ReadAll(IDispatch* object, const std::vector<MemberInfo>& members) {
+  std::vector<Reading> out;
+  for (const MemberInfo& m : members) {
+    if (!m.get || m.declared > 0) continue;
+    Reading r{m.id, m.name, S_OK, {}};
+    r.hr = Get(object, m.id, &r.value).hr;
+    out.push_back(r);
+  }
+  return out;
+}
+
+// "" when every member answers as it did; else what differs.
+std::string AnswersAsBefore(IDispatch* object, const std::vector<MemberInfo>& members,
+                            const std::vector<Reading>& before) {
+  const std::vector<Reading> now = ReadAll(object, members);
+  for (size_t i = 0; i < before.size() && i < now.size(); ++i) {
+    if (now[i].hr != before[i].hr || V_VT(&now[i].value.v) != V_VT(&before[i].value.v)) {
+      return now[i].name + " answered " + HrText(before[i].hr) + " vt " + std::to_string(V_VT(&before[i].value.v)) +
+             ", now " + HrText(now[i].hr) + " vt " + std::to_string(V_VT(&now[i].value.v));
+    }
+  }
+  return now.size() == before.size() ? "" : "the members changed";
+}
+
+// ---------------------------------------------------------------------------
+// Objects, placed in place on the form or not.
+
+struct Placed {
+  const ClassInfo* cls = nullptr;
+  ComPtr<IDispatch> object;
+  ComPtr<IOleObject> ole;  // null for a class that is no control
+  HWND window = nullptr;
+};
+
+Placed Create(const ClassInfo& cls) {
+  Placed p;
+  p.cls = &cls;
+  ++calls.created;
+  ::CoCreateInstance(ToGuid(cls.clsid), nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                     reinterpret_cast<void**>(p.object.Put()));
+  return p;
+}
+
+// As a form container sites a control: client site, new properties, in-place
+// activation in the form's window.
+Placed Place(const ClassInfo& cls, HWND form, RECT rect, LONG verb = OLEIVERB_INPLACEACTIVATE) {
+  Placed p = Create(cls);
+  if (!p.object || FAILED(p.object->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(p.ole.Put())))) {
+    return p;
+  }
+  Site* site = new Site(form, rect);
+  p.ole->SetClientSite(site);
+  ComPtr<IPersistStreamInit> init;
+  if (SUCCEEDED(p.object->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(init.Put()))))
+    init->InitNew();
+  p.ole->DoVerb(verb, nullptr, site, 0, form, &rect);
+  site->Release();  // the control holds it now
+  ComPtr<IOleInPlaceObject> in_place;
+  if (SUCCEEDED(p.object->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(in_place.Put()))))
+    in_place->GetWindow(&p.window);
+  return p;
+}
+
+// As a well-behaved container lets go of one.
+void Unplace(Placed& p) {
+  if (p.ole) {
+    p.ole->Close(OLECLOSE_NOSAVE);
+    p.ole->SetClientSite(nullptr);
+  }
+  p = Placed();
+}
+
+constexpr RECT kSweepRect{20, 20, 260, 80};
+
+// ---------------------------------------------------------------------------
+// Every VARIANT type a client can hand over, at its limits and in its odd forms.
+// Rows are shallow VARIANTs the table owns; by-reference rows point into the table.
+
+struct Value {
+  std::string name;
+  VARIANT v;
+  bool owned = true;  // VariantClear frees it (and a bag hands out a copy)
+  bool self = false;  // the object under test itself, filled in at the call
+};
+
+class ValueTable {
+ public:
+  ValueTable(IDispatch* probe, IUnknown* plain, IDispatch* other, IDispatch* font, IDispatch* picture) {
+    Scalars();
+    Strings();
+    Arrays();
+    Objects(probe, plain, other, font, picture);
+    References(plain);
+    Invalid();
+  }
+  ~ValueTable() {
+    for (Value& r : rows_) {
+      if (r.owned) ::VariantClear(&r.v);
+    }
+    ::SysFreeString(ref_bstr_);
+    ::VariantClear(&inner_bstr_);
+    ::SafeArrayDestroy(ref_array_);
+  }
+  ValueTable(const ValueTable&) = delete;
+  ValueTable& operator=(const ValueTable&) = delete;
+
+  const std::vector<Value>& rows() const { return rows_; }
+  // The row's VARIANT for a call on `self`.
+  static VARIANT For(const Value& row, IDispatch* self) {
+    if (!row.self) return row.v;
+    VARIANT v;
+    ::VariantInit(&v);
+    V_VT(&v) = VT_DISPATCH;
+    V_DISPATCH(&v) = self;
+    return v;
+  }
+
+ private:
+  template <class Fill>
+  void Add(std::string name, VARTYPE vt, Fill fill, bool owned = true) {
+    VARIANT v;
+    ::VariantInit(&v);
+    V_VT(&v) = vt;
+    fill(v);
+    rows_.push_back(Value{std::move(name), v, owned, false});
+  }
+  void AddDecimal(std::string name, BYTE scale, BYTE sign, ULONG hi, ULONGLONG lo) {
+    DECIMAL d{};
+    d.scale = scale;
+    d.sign = sign;
+    d.Hi32 = hi;
+    d.Lo64 = lo;
+    VARIANT v;
+    ::VariantInit(&v);
+    V_DECIMAL(&v) = d;  // covers the whole VARIANT, type field included
+    V_VT(&v) = VT_DECIMAL;
+    rows_.push_back(Value{std::move(name), v, true, false});
+  }
+  void AddText(std::string name, const wchar_t* text, UINT length) {
+    Add(std::move(name), VT_BSTR, [&](VARIANT& v) { V_BSTR(&v) = ::SysAllocStringLen(text, length); });
+  }
+
+  void Scalars() {
+    const float fnan = std::numeric_limits<float>::quiet_NaN(), finf = std::numeric_limits<float>::infinity();
+    const double dnan = std::numeric_limits<double>::quiet_NaN(), dinf = std::numeric_limits<double>::infinity();
+    Add("VT_EMPTY", VT_EMPTY, [](VARIANT&) {});
+    Add("VT_NULL", VT_NULL, [](VARIANT&) {});
+    Add("VT_I1 min", VT_I1, [](VARIANT& v) { V_I1(&v) = static_cast<CHAR>(-128); });
+    Add("VT_I1 max", VT_I1, [](VARIANT& v) { V_I1(&v) = 127; });
+    Add("VT_I2 min", VT_I2, [](VARIANT& v) { V_I2(&v) = SHRT_MIN; });
+    Add("VT_I2 max", VT_I2, [](VARIANT& v) { V_I2(&v) = SHRT_MAX; });
+    Add("VT_I4 min", VT_I4, [](VARIANT& v) { V_I4(&v) = LONG_MIN; });
+    Add("VT_I4 max", VT_I4, [](VARIANT& v) { V_I4(&v) = LONG_MAX; });
+    Add("VT_I8 min", VT_I8, [](VARIANT& v) { V_I8(&v) = LLONG_MIN; });
+    Add("VT_I8 max", VT_I8, [](VARIANT& v) { V_I8(&v) = LLONG_MAX; });
+    Add("VT_UI1 0", VT_UI1, [](VARIANT& v) { V_UI1(&v) = 0; });
+    Add("VT_UI1 max", VT_UI1, [](VARIANT& v) { V_UI1(&v) = UCHAR_MAX; });
+    Add("VT_UI2 max", VT_UI2, [](VARIANT& v) { V_UI2(&v) = USHRT_MAX; });
+    Add("VT_UI4 max", VT_UI4, [](VARIANT& v) { V_UI4(&v) = ULONG_MAX; });
+    Add("VT_UI8 max", VT_UI8, [](VARIANT& v) { V_UI8(&v) = ULLONG_MAX; });
+    Add("VT_INT min", VT_INT, [](VARIANT& v) { V_INT(&v) = INT_MIN; });
+    Add("VT_UINT max", VT_UINT, [](VARIANT& v) { V_UINT(&v) = UINT_MAX; });
+    Add("VT_R4 -max", VT_R4, [](VARIANT& v) { V_R4(&v) = -FLT_MAX; });
+    Add("VT_R4 max", VT_R4, [](VARIANT& v) { V_R4(&v) = FLT_MAX; });
+    Add("VT_R4 denormal", VT_R4, [](VARIANT& v) { V_R4(&v) = std::numeric_limits<float>::denorm_min(); });
+    Add("VT_R4 NaN", VT_R4, [&](VARIANT& v) { V_R4(&v) = fnan; });
+    Add("VT_R4 +inf", VT_R4, [&](VARIANT& v) { V_R4(&v) = finf; });
+    Add("VT_R4 -inf", VT_R4, [&](VARIANT& v) { V_R4(&v) = -finf; });
+    Add("VT_R8 -max", VT_R8, [](VARIANT& v) { V_R8(&v) = -DBL_MAX; });
+    Add("VT_R8 max", VT_R8, [](VARIANT& v) { V_R8(&v) = DBL_MAX; });
+    Add("VT_R8 denormal", VT_R8, [](VARIANT& v) { V_R8(&v) = std::numeric_limits<double>::denorm_min(); });
+    Add("VT_R8 -0", VT_R8, [](VARIANT& v) { V_R8(&v) = -0.0; });
+    Add("VT_R8 NaN", VT_R8, [&](VARIANT& v) { V_R8(&v) = dnan; });
+    Add("VT_R8 +inf", VT_R8, [&](VARIANT& v) { V_R8(&v) = dinf; });
+    Add("VT_R8 -inf", VT_R8, [&](VARIANT& v) { V_R8(&v) = -dinf; });
+    Add("VT_CY min", VT_CY, [](VARIANT& v) { V_CY(&v).int64 = LLONG_MIN; });
+    Add("VT_CY max", VT_CY, [](VARIANT& v) { V_CY(&v).int64 = LLONG_MAX; });
+    Add("VT_DATE first", VT_DATE, [](VARIANT& v) { V_DATE(&v) = -657434.0; });
+    Add("VT_DATE last", VT_DATE, [](VARIANT& v) { V_DATE(&v) = 2958465.99999; });
+    Add("VT_DATE 1e300", VT_DATE, [](VARIANT& v) { V_DATE(&v) = 1e300; });
+    Add("VT_DATE NaN", VT_DATE, [&](VARIANT& v) { V_DATE(&v) = dnan; });
+    Add("VT_BOOL true", VT_BOOL, [](VARIANT& v) { V_BOOL(&v) = VARIANT_TRUE; });
+    Add("VT_BOOL false", VT_BOOL, [](VARIANT& v) { V_BOOL(&v) = VARIANT_FALSE; });
+    Add("VT_BOOL 1", VT_BOOL, [](VARIANT& v) { V_BOOL(&v) = 1; });
+    Add("VT_ERROR missing", VT_ERROR, [](VARIANT& v) { V_ERROR(&v) = DISP_E_PARAMNOTFOUND; });
+    Add("VT_ERROR E_FAIL", VT_ERROR, [](VARIANT& v) { V_ERROR(&v) = E_FAIL; });
+    AddDecimal("VT_DECIMAL max", 0, 0, 0xFFFFFFFFu, 0xFFFFFFFFFFFFFFFFull);
+    AddDecimal("VT_DECIMAL min", 0, DECIMAL_NEG, 0xFFFFFFFFu, 0xFFFFFFFFFFFFFFFFull);
+    AddDecimal("VT_DECIMAL scale 28", 28, 0, 0, 1);
+    AddDecimal("VT_DECIMAL scale 200", 200, 0, 0, 1);
+    AddDecimal("VT_DECIMAL sign 0x7F", 0, 0x7F, 0, 1);
+  }
+
+  void Strings() {
+    Add("VT_BSTR null", VT_BSTR, [](VARIANT& v) { V_BSTR(&v) = nullptr; });
+    AddText("VT_BSTR empty", L"", 0);
+    AddText("VT_BSTR \"1\"", L"1", 1);
+    AddText("VT_BSTR \"True\"", L"True", 4);
+    AddText("VT_BSTR \"&H80000000\"", L"&H80000000", 10);
+    AddText("VT_BSTR \"1e309\"", L"1e309", 5);
+    AddText("VT_BSTR \"-1e-400\"", L"-1e-400", 7);
+    AddText("VT_BSTR text", L"not a number", 12);
+    AddText("VT_BSTR embedded NULs", L"1\0" L"2\0\0" L"3", 6);
+    AddText("VT_BSTR lone surrogate", L"\xD800x\xDFFF", 3);
+    const std::wstring long_text(512 * 1024, L'W');  // 1 MB of characters
+    AddText("VT_BSTR 1 MB", long_text.data(), static_cast<UINT>(long_text.size()));
+  }
+
+  void Arrays() {
+    Add("VT_ARRAY|VT_I4", VT_ARRAY | VT_I4, [](VARIANT& v) {
+      V_ARRAY(&v) = ::SafeArrayCreateVector(VT_I4, 0, 3);
+      for (LONG i = 0; i < 3; ++i) {
+        LONG value = LONG_MAX - i;
+        ::SafeArrayPutElement(V_ARRAY(&v), &i, &value);
+      }
+    });
+    Add("VT_ARRAY|VT_VARIANT", VT_ARRAY | VT_VARIANT, [](VARIANT& v) {
+      V_ARRAY(&v) = ::SafeArrayCreateVector(VT_VARIANT, 0, 2);
+      VARIANT element = Long(1);
+      LONG i = 0;
+      ::SafeArrayPutElement(V_ARRAY(&v), &i, &element);
+    });
+    Add("VT_ARRAY|VT_BSTR empty", VT_ARRAY | VT_BSTR,
+        [](VARIANT& v) { V_ARRAY(&v) = ::SafeArrayCreateVector(VT_BSTR, 0, 0); });
+    Add("VT_ARRAY|VT_UI1 2-D", VT_ARRAY | VT_UI1, [](VARIANT& v) {
+      SAFEARRAYBOUND bounds[2] = {{2, 0}, {3, -1}};
+      V_ARRAY(&v) = ::SafeArrayCreate(VT_UI1, 2, bounds);
+    });
+    Add("VT_ARRAY|VT_I4 null", VT_ARRAY | VT_I4, [](VARIANT& v) { V_ARRAY(&v) = nullptr; });
+  }
+
+  void Objects(IDispatch* probe, IUnknown* plain, IDispatch* other, IDispatch* font, IDispatch* picture) {
+    auto dispatch = [&](std::string name, IDispatch* object) {
+      if (object) object->AddRef();
+      Add(std::move(name), VT_DISPATCH, [&](VARIANT& v) { V_DISPATCH(&v) = object; });
+    };
+    dispatch("VT_DISPATCH null", nullptr);
+    dispatch("VT_DISPATCH foreign object", probe);
+    if (other) dispatch("VT_DISPATCH another control", other);
+    if (font) dispatch("VT_DISPATCH font", font);
+    if (picture) dispatch("VT_DISPATCH picture", picture);
+    rows_.push_back(Value{"VT_DISPATCH the object itself", VARIANT{}, false, true});
+    Add("VT_UNKNOWN null", VT_UNKNOWN, [](VARIANT& v) { V_UNKNOWN(&v) = nullptr; });
+    plain->AddRef();
+    Add("VT_UNKNOWN foreign object", VT_UNKNOWN, [&](VARIANT& v) { V_UNKNOWN(&v) = plain; });
+    if (font) {
+      Add("VT_UNKNOWN font", VT_UNKNOWN,
+          [&](VARIANT& v) { font->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&V_UNKNOWN(&v))); });
+    }
+  }
+
+  void References(IUnknown* plain) {
+    ref_i4_ = LONG_MAX;
+    ref_i2_ = -1;
+    ref_r8_ = std::numeric_limits<double>::quiet_NaN();
+    ref_bool_ = VARIANT_TRUE;
+    ref_bstr_ = ::SysAllocString(L"By reference");
+    ref_cy_.int64 = LLONG_MAX;
+    ref_date_ = 1e300;
+    ref_decimal_ = DECIMAL{};
+    ref_decimal_.Hi32 = 0xFFFFFFFFu;
+    ref_unknown_ = plain;
+    ref_array_ = ::SafeArrayCreateVector(VT_I4, 0, 2);
+    inner_i4_ = Long(7);
+    ::VariantInit(&inner_bstr_);
+    V_VT(&inner_bstr_) = VT_BSTR;
+    V_BSTR(&inner_bstr_) = ::SysAllocString(L"Inner");
+    ::VariantInit(&inner_nested_);
+    V_VT(&inner_nested_) = VT_BYREF | VT_VARIANT;
+    V_VARIANTREF(&inner_nested_) = &inner_i4_;
+    ::VariantInit(&inner_null_);
+    V_VT(&inner_null_) = VT_BYREF | VT_I4;
+    V_I4REF(&inner_null_) = nullptr;
+
+    auto ref = [&](std::string name, VARTYPE vt, void* target) {
+      Add(std::move(name), static_cast<VARTYPE>(VT_BYREF | vt), [&](VARIANT& v) { V_BYREF(&v) = target; }, false);
+    };
+    ref("VT_BYREF|VT_I4", VT_I4, &ref_i4_);
+    ref("VT_BYREF|VT_I2", VT_I2, &ref_i2_);
+    ref("VT_BYREF|VT_R8 NaN", VT_R8, &ref_r8_);
+    ref("VT_BYREF|VT_BOOL", VT_BOOL, &ref_bool_);
+    ref("VT_BYREF|VT_BSTR", VT_BSTR, &ref_bstr_);
+    ref("VT_BYREF|VT_CY", VT_CY, &ref_cy_);
+    ref("VT_BYREF|VT_DATE", VT_DATE, &ref_date_);
+    ref("VT_BYREF|VT_DECIMAL", VT_DECIMAL, &ref_decimal_);
+    ref("VT_BYREF|VT_DISPATCH to null", VT_DISPATCH, &ref_null_dispatch_);
+    ref("VT_BYREF|VT_UNKNOWN", VT_UNKNOWN, &ref_unknown_);
+    ref("VT_BYREF|VT_ARRAY|VT_I4", VT_ARRAY | VT_I4, &ref_array_);
+    ref("VT_BYREF|VT_VARIANT to VT_I4", VT_VARIANT, &inner_i4_);
+    ref("VT_BYREF|VT_VARIANT to VT_BSTR", VT_VARIANT, &inner_bstr_);
+    ref("VT_BYREF|VT_VARIANT to a reference", VT_VARIANT, &inner_nested_);
+    ref("VT_BYREF|VT_VARIANT to a null reference", VT_VARIANT, &inner_null_);
+    const VARTYPE null_targets[] = {VT_I4,      VT_I2,       VT_UI1,      VT_R4,      VT_R8,     VT_BOOL,
+                                    VT_ERROR,   VT_CY,       VT_DATE,     VT_BSTR,    VT_DECIMAL, VT_DISPATCH,
+                                    VT_UNKNOWN, VT_VARIANT,  VT_I8,       VT_EMPTY,   VT_ARRAY | VT_I4};
+    for (VARTYPE vt : null_targets) ref("VT_BYREF|vt " + std::to_string(vt) + " null", vt, nullptr);
+  }
+
+  void Invalid() {
+    const VARTYPE invalid[] = {VT_VARIANT, VT_PTR, VT_VOID, VT_HRESULT, 0x0FFF, VT_VECTOR | VT_I4, VT_RESERVED | VT_I4};
+    for (VARTYPE vt : invalid) {
+      Add("vt " + std::to_string(vt) + " (no VARIANT type)", vt, [](VARIANT& v) { V_BYREF(&v) = nullptr; }, false);
+    }
+  }
+
+  std::vector<Value> rows_;
+  LONG ref_i4_ = 0;
+  SHORT ref_i2_ = 0;
+  double ref_r8_ = 0;
+  VARIANT_BOOL ref_bool_ = 0;
+  BSTR ref_bstr_ = nullptr;
+  CY ref_cy_{};
+  DATE ref_date_ = 0;
+  DECIMAL ref_decimal_{};
+  IDispatch* ref_null_dispatch_ = nullptr;
+  IUnknown* ref_unknown_ = nullptr;
+  SAFEARRAY* ref_array_ = nullptr;
+  VARIANT inner_i4_{};
+  VARIANT inner_bstr_{};
+  VARIANT inner_nested_{};
+  VARIANT inner_null_{};
+};
+
+// ---------------------------------------------------------------------------
+// IDispatch::Invoke: every member, every VARIANT type, every broken call.
+
+void SweepMembers(const ClassInfo& cls, const std::vector<MemberInfo>& members, const ValueTable& values,
+                  HWND form) {
+  const std::string c(cls.name);
+  const Interface* iface = FindInterface(cls.default_interface);
+  Row puts(c + ": every member takes every VARIANT type as a put and a putref value with an HRESULT");
+  const bool has_fixed = std::any_of(members.begin(), members.end(), [](const MemberInfo& m) { return !m.Writable(); });
+  const bool has_method = std::any_of(members.begin(), members.end(), [](const MemberInfo& m) { return m.method; });
+  std::optional<Row> refused, runs;
+  if (has_fixed) refused.emplace(c + ": read-only members and methods refuse every put and putref");
+  if (has_method) runs.emplace(c + ": each method runs when called without arguments");
+  Row extra(c + ": an argument no member declares is refused, whatever its type");
+  Row counts(c + ": wrong argument counts are refused, also arguments counted but not given");
+  Row named(c + ": named arguments other than a put's value are refused");
+  Row flags(c + ": no invoke flag, unknown flag bits, get with method, every bit");
+  Row riid(c + ": an interface ID other than IID_NULL gives DISP_E_UNKNOWNINTERFACE");
+  Row nulls(c + ": a null DISPPARAMS is refused; null result, exception and argument-error pointers are taken");
+  Row works(c + ": after each member's calls every member answers as before and the member takes its value back");
+  const long about_before = calls.about_shown;
+  const bool has_about = std::any_of(members.begin(), members.end(), [](const MemberInfo& m) {
+    return m.method && m.id == kDispidAboutBox;
+  });
+
+  for (const MemberInfo& m : members) {
+    const std::string at = c + "." + m.name;
+    At(at);
+    Placed p = Place(cls, form, kSweepRect);
+    IDispatch* o = p.object.get();
+    if (!o) {
+      works.Expect(false, at + ": the object could not be created");
+      continue;
+    }
+    auto check = [&](Row& row, const Outcome& r, const std::string& what) {
+      row.Expect(r.problem.empty(), at + " " + what + ": " + r.problem);
+    };
+    const std::vector<Reading> before = ReadAll(o, members);
+
+    for (const Value& row : values.rows()) {
+      At(at + " with " + row.name);
+      const VARIANT v = ValueTable::For(row, o);
+      for (WORD kind : {DISPATCH_PROPERTYPUT, DISPATCH_PROPERTYPUTREF}) {
+        Args args = PutArgs(v);
+        const Outcome r = Fire(o, m.id, kind, args.Get());
+        const std::string what = std::string(FlagName(kind)) + " " + row.name;
+        check(puts, r, what);
+        if (!m.Writable()) refused->Expect(FAILED(r.hr), at + " " + what + ": " + HrText(r.hr));
+      }
+      for (WORD kind : {DISPATCH_PROPERTYGET, DISPATCH_METHOD}) {
+        Args args{{v}, {}, {}};
+        const Outcome r = Fire(o, m.id, kind, args.Get());
+        const std::string what = std::string(FlagName(kind)) + " with " + row.name;
+        check(extra, r, what);
+        if (m.declared < 1) extra.Expect(FAILED(r.hr), at + " " + what + ": " + HrText(r.hr));
+      }
+    }
+
+    At(at + " counts, names, flags");
+    // Argument counts.
+    const VARIANT one = Long(1);
+    for (UINT n : {2u, 31u}) {
+      for (WORD kind : {DISPATCH_PROPERTYGET, DISPATCH_METHOD}) {
+        Args args{std::vector<VARIANT>(n, one), {}, {}};
+        const Outcome r = Fire(o, m.id, kind, args.Get());
+        check(counts, r, std::string(FlagName(kind)) + " with " + std::to_string(n) + " arguments");
+        if (m.declared < static_cast<int>(n)) counts.Expect(FAILED(r.hr), at + " " + std::to_string(n) + " arguments");
+      }
+    }
+    {
+      Args no_value{{}, {DISPID_PROPERTYPUT}, {}};
+      Outcome r = Fire(o, m.id, DISPATCH_PROPERTYPUT, no_value.Get());
+      counts.Expect(r.problem.empty() && FAILED(r.hr), at + " put of a named value that is not there: " + HrText(r.hr));
+      Args nothing;
+      r = Fire(o, m.id, DISPATCH_PROPERTYPUT, nothing.Get());
+      counts.Expect(r.problem.empty() && FAILED(r.hr), at + " put without a value: " + HrText(r.hr));
+      Args two{{one, one}, {DISPID_PROPERTYPUT}, {}};
+      r = Fire(o, m.id, DISPATCH_PROPERTYPUT, two.Get());
+      counts.Expect(r.problem.empty() && FAILED(r.hr), at + " put of two values: " + HrText(r.hr));
+      DISPID put_id = DISPID_PROPERTYPUT;
+      VARIANT value = one;
+      DISPPARAMS missing{nullptr, nullptr, 1, 0};
+      for (WORD kind : {DISPATCH_PROPERTYGET, DISPATCH_METHOD}) {
+        r = Fire(o, m.id, kind, &missing);
+        counts.Expect(r.problem.empty() && FAILED(r.hr),
+                      at + " " + FlagName(kind) + " of 1 argument without rgvarg: " + HrText(r.hr));
+      }
+      DISPPARAMS missing_put{nullptr, &put_id, 1, 1};
+      r = Fire(o, m.id, DISPATCH_PROPERTYPUT, &missing_put);
+      counts.Expect(r.problem.empty() && FAILED(r.hr), at + " put of 1 value without rgvarg: " + HrText(r.hr));
+      DISPPARAMS missing_names{&value, nullptr, 1, 1};
+      r = Fire(o, m.id, DISPATCH_PROPERTYPUT, &missing_names);
+      counts.Expect(r.problem.empty() && FAILED(r.hr), at + " put of 1 named value without its DISPID: " + HrText(r.hr));
+      DISPPARAMS more_names{&value, &put_id, 0, 1};
+      r = Fire(o, m.id, DISPATCH_PROPERTYPUT, &more_names);
+      counts.Expect(r.problem.empty() && FAILED(r.hr), at + " more named arguments than arguments: " + HrText(r.hr));
+    }
+
+    // Named arguments.
+    {
+      Args unnamed{{one}, {}, {}};
+      check(named, Fire(o, m.id, DISPATCH_PROPERTYPUT, unnamed.Get()), "put without DISPID_PROPERTYPUT");
+      for (DISPID wrong : {DISPID(0), DISPID(5), DISPID(DISPID_UNKNOWN), DISPID(0x7FFFFFFF)}) {
+        Args args{{one}, {wrong}, {}};
+        const Outcome r = Fire(o, m.id, DISPATCH_PROPERTYPUT, args.Get());
+        named.Expect(r.problem.empty() && FAILED(r.hr),
+                     at + " put named " + std::to_string(wrong) + ": " + HrText(r.hr) + " " + r.problem);
+      }
+      Args two{{one, one}, {DISPID_PROPERTYPUT, 0}, {}};
+      Outcome r = Fire(o, m.id, DISPATCH_PROPERTYPUT, two.Get());
+      named.Expect(r.problem.empty() && FAILED(r.hr), at + " put with a second named argument: " + HrText(r.hr));
+      for (WORD kind : {DISPATCH_PROPERTYGET, DISPATCH_METHOD}) {
+        for (DISPID id : {DISPID(DISPID_PROPERTYPUT), DISPID(0), DISPID(1), DISPID(DISPID_UNKNOWN)}) {
+          Args args{{one}, {id}, {}};
+          r = Fire(o, m.id, kind, args.Get());
+          if (m.declared < 1) {
+            named.Expect(r.problem.empty() && FAILED(r.hr), at + " " + FlagName(kind) + " named " + std::to_string(id) +
+                                                                ": " + HrText(r.hr) + " " + r.problem);
+          }
+        }
+      }
+    }
+
+    // Flags.
+    {
+      Args none;
+      Outcome r = Fire(o, m.id, 0, none.Get());
+      flags.Expect(r.problem.empty() && FAILED(r.hr), at + " no flag: " + HrText(r.hr));
+      r = Fire(o, m.id, 0x10, none.Get());
+      flags.Expect(r.problem.empty() && FAILED(r.hr), at + " an unknown flag bit: " + HrText(r.hr));
+      r = Fire(o, m.id, DISPATCH_PROPERTYGET | DISPATCH_METHOD, none.Get());
+      const auto got = std::find_if(before.begin(), before.end(), [&](const Reading& x) { return x.id == m.id; });
+      if (got != before.end()) {
+        flags.Expect(r.problem.empty() && r.hr == got->hr, at + " get|method: " + HrText(r.hr) + " " + r.problem);
+      } else {
+        flags.Expect(r.problem.empty() && SUCCEEDED(r.hr), at + " get|method runs the method: " + HrText(r.hr));
+      }
+      Args every = PutArgs(one);
+      check(flags, Fire(o, m.id, 0xFFFF, every.Get()), "every flag bit");
+    }
+
+    // Interface IDs.
+    {
+      const GUID made_up = {0x0BADF00D, 0x1234, 0x5678, {1, 2, 3, 4, 5, 6, 7, 8}};
+      const GUID own = iface ? ToGuid(iface->id) : made_up;
+      for (const IID* wrong : {&IID_IDispatch, &IID_IUnknown, &made_up, &own}) {
+        Args none;
+        const Outcome r = Fire(o, m.id, DISPATCH_PROPERTYGET | DISPATCH_METHOD, none.Get(), *wrong);
+        riid.Expect(r.problem.empty() && r.hr == DISP_E_UNKNOWNINTERFACE, at + ": " + HrText(r.hr) + " " + r.problem);
+      }
+    }
+
+    // Null pointers.
+    {
+      Args none;
+      for (WORD kind : {DISPATCH_PROPERTYGET, DISPATCH_PROPERTYPUT, DISPATCH_METHOD}) {
+        Nulls no_params;
+        no_params.params = true;
+        const Outcome r = Fire(o, m.id, kind, none.Get(), IID_NULL, no_params);
+        nulls.Expect(r.problem.empty() && FAILED(r.hr), at + " " + FlagName(kind) + " without DISPPARAMS: " + HrText(r.hr));
+      }
+      Nulls no_out;
+      no_out.result = no_out.excep = no_out.arg_error = true;
+      const Outcome r = Fire(o, m.id, m.method ? DISPATCH_METHOD : DISPATCH_PROPERTYGET, none.Get(), IID_NULL, no_out);
+      const auto got = std::find_if(before.begin(), before.end(), [&](const Reading& x) { return x.id == m.id; });
+      nulls.Expect(r.hr == (got != before.end() ? got->hr : S_OK), at + " without a result pointer: " + HrText(r.hr));
+      VARIANT null_value;
+      ::VariantInit(&null_value);
+      V_VT(&null_value) = VT_NULL;
+      Args refused_put = PutArgs(null_value);
+      nulls.Expect(Fire(o, m.id, DISPATCH_PROPERTYPUT, refused_put.Get(), IID_NULL, no_out).problem.empty(),
+                   at + " a put without exception and argument-error pointers");
+    }
+
+    if (m.method) {
+      Args none;
+      const Outcome r = Fire(o, m.id, DISPATCH_METHOD, none.Get());
+      runs->Expect(r.problem.empty() && r.hr == S_OK, at + ": " + HrText(r.hr) + " " + r.problem);
+    }
+
+    // The object still works: every member answers as before the calls, and the
+    // member takes back the value it had.
+    Pump();
+    const std::string differs = AnswersAsBefore(o, members, before);
+    works.Expect(differs.empty(), at + ": " + differs);
+    const auto mine = std::find_if(before.begin(), before.end(), [&](const Reading& x) { return x.id == m.id; });
+    if (m.Writable() && mine != before.end() && mine->hr == S_OK) {
+      const bool by_ref = IsObject(mine->value.v) && m.putref;
+      const Outcome r = Put(o, m.id, mine->value.v, by_ref);
+      Var again;
+      const Outcome g = Get(o, m.id, &again);
+      works.Expect(r.hr == S_OK && g.hr == S_OK && Same(again.v, mine->value.v),
+                   at + ": its value back: " + HrText(r.hr) + ", read " + HrText(g.hr));
+    }
+    Unplace(p);
+  }
+  if (has_about) {
+    Row about(c + ": DisplayAboutBox shows the About box and returns once it is closed");
+    about.Expect(calls.about_shown > about_before, "the About box never showed");
+  }
+}
+
+void SweepInvoke(const ClassInfo& cls, const ValueTable& values, HWND form) {
+  const std::string c(cls.name);
+  At(c + " type information");
+  Placed probe = Place(cls, form, kSweepRect);
+  if (!probe.object) {
+    Row created(c + ": is created through the registry");
+    created.Expect(false, "CoCreateInstance failed");
+    return;
+  }
+  const std::vector<MemberInfo> members = MembersOf(probe.object.get());
+  const Interface* iface = FindInterface(cls.default_interface);
+  {
+    Row listed(c + ": its type information lists the type model's members");
+    listed.Expect(iface && members.size() == iface->members.size(),
+                  std::to_string(members.size()) + " members listed");
+    for (const Member& m : iface ? iface->members : std::vector<Member>{}) {
+      listed.Expect(std::any_of(members.begin(), members.end(), [&](const MemberInfo& x) { return x.id == m.dispid; }),
+                    std::string(m.name) + " is not listed");
+    }
+  }
+  {
+    Row unknown(c + ": DISPIDs of no member give DISP_E_MEMBERNOTFOUND");
+    std::vector<DISPID> ids = {0x12345,       DISPID_UNKNOWN, DISPID_VALUE, DISPID_NEWENUM, DISPID_EVALUATE,
+                               DISPID_PROPERTYPUT, INT_MIN,    INT_MAX,      0x60000000,     0x60010000};
+    for (const MemberInfo& m : members) {
+      ids.push_back(m.id + 1);
+      ids.push_back(m.id - 1);
+    }
+    const VARIANT one = Long(1);
+    for (DISPID id : ids) {
+      if (std::any_of(members.begin(), members.end(), [&](const MemberInfo& x) { return x.id == id; })) continue;
+      for (WORD kind : {DISPATCH_PROPERTYGET, DISPATCH_PROPERTYPUT, DISPATCH_METHOD}) {
+        Args args = kind == DISPATCH_PROPERTYPUT ? PutArgs(one) : Args{};
+        const Outcome r = Fire(probe.object.get(), id, kind, args.Get());
+        unknown.Expect(r.problem.empty() && r.hr == DISP_E_MEMBERNOTFOUND,
+                       std::to_string(id) + " " + FlagName(kind) + ": " + HrText(r.hr) + " " + r.problem);
+      }
+    }
+  }
+  Unplace(probe);
+  if (!members.empty()) SweepMembers(cls, members, values, form);
+}
+
+// ---------------------------------------------------------------------------
+// GetIDsOfNames
+
+HRESULT Names(IDispatch* object, std::vector<const wchar_t*> names, std::vector<DISPID>& ids) {
+  ids.assign(std::max<size_t>(names.size(), 1), 0x0BAD);
+  ++calls.names;
+  ::InterlockedIncrement(&progress);
+  return object->GetIDsOfNames(IID_NULL, const_cast<LPOLESTR*>(names.data()), static_cast<UINT>(names.size()),
+                               LOCALE_USER_DEFAULT, ids.data());
+}
+
+std::wstring Cased(const std::wstring& name, int how) {
+  std::wstring out = name;
+  for (size_t i = 0; i < out.size(); ++i) {
+    const bool upper = how == 0 || (how == 2 && i % 2 == 0);
+    out[i] = static_cast<wchar_t>(upper ? ::towupper(out[i]) : ::towlower(out[i]));
+  }
+  return out;
+}
+
+void TestNames(const ClassInfo& cls) {
+  const std::string c(cls.name);
+  At(c + " GetIDsOfNames");
+  Placed p = Create(cls);
+  IDispatch* o = p.object.get();
+  if (!o) return;
+  const std::vector<MemberInfo> members = MembersOf(o);
+  std::vector<DISPID> ids;
+  {
+    Row row(c + ": GetIDsOfNames finds every member in any case");
+    for (const MemberInfo& m : members) {
+      const std::wstring name = Widen(m.name);
+      for (int how : {-1, 0, 1, 2}) {
+        const std::wstring asked = how < 0 ? name : Cased(name, how);
+        const HRESULT hr = Names(o, {asked.c_str()}, ids);
+        row.Expect(hr == S_OK && ids[0] == m.id, m.name + " as " + Narrow(asked) + ": " + HrText(hr));
+      }
+    }
+    // A class without members still answers for its names.
+    const HRESULT hr = Names(o, {L"NoSuchMember"}, ids);
+    row.Expect(hr == DISP_E_UNKNOWNNAME && ids[0] == DISPID_UNKNOWN, "NoSuchMember: " + HrText(hr));
+  }
+  {
+    Row row(c + ": unknown, empty, null and very long names are not found");
+    const std::wstring long_name(65536, L'A');
+    std::vector<std::pair<std::string, const wchar_t*>> unknown = {
+        {"NoSuchMember", L"NoSuchMember"}, {"empty", L""}, {"65536 characters", long_name.c_str()}};
+    std::vector<std::wstring> kept;
+    kept.reserve(members.size() * 2);  // the names below point into it
+    for (const MemberInfo& m : members) {
+      kept.push_back(Widen(m.name) + L" ");
+      kept.push_back(Widen(m.name) + L"x");
+      unknown.emplace_back(m.name + " with a space", kept[kept.size() - 2].c_str());
+      unknown.emplace_back(m.name + "x", kept.back().c_str());
+    }
+    for (auto& [what, name] : unknown) {
+      const HRESULT hr = Names(o, {name}, ids);
+      row.Expect(hr == DISP_E_UNKNOWNNAME && ids[0] == DISPID_UNKNOWN, what + ": " + HrText(hr));
+    }
+    HRESULT hr = Names(o, {nullptr}, ids);
+    row.Expect(FAILED(hr), "a null name: " + HrText(hr));
+    ++calls.names;
+    DISPID id = 0;
+    hr = o->GetIDsOfNames(IID_NULL, nullptr, 1, LOCALE_USER_DEFAULT, &id);
+    row.Expect(FAILED(hr), "no name array: " + HrText(hr));
+    LPOLESTR one[1] = {const_cast<LPOLESTR>(L"Caption")};
+    ++calls.names;
+    hr = o->GetIDsOfNames(IID_NULL, one, 1, LOCALE_USER_DEFAULT, nullptr);
+    row.Expect(FAILED(hr), "no DISPID array: " + HrText(hr));
+    // No names at all may be answered either way; it must only come back.
+    ++calls.names;
+    o->GetIDsOfNames(IID_NULL, one, 0, LOCALE_USER_DEFAULT, &id);
+  }
+  if (!members.empty()) {
+    Row row(c + ": several names: the member's DISPID, DISPID_UNKNOWN for each parameter name it lacks");
+    for (const MemberInfo& m : members) {
+      const std::wstring name = Widen(m.name);
+      HRESULT hr = Names(o, {name.c_str(), L"Index", L"NoSuchParameter"}, ids);
+      row.Expect(hr == DISP_E_UNKNOWNNAME && ids[0] == m.id && ids[1] == DISPID_UNKNOWN && ids[2] == DISPID_UNKNOWN,
+                 m.name + " with two parameter names: " + HrText(hr));
+      hr = Names(o, {L"NoSuchMember", name.c_str()}, ids);
+      row.Expect(hr == DISP_E_UNKNOWNNAME && ids[0] == DISPID_UNKNOWN && ids[1] == DISPID_UNKNOWN,
+                 "an unknown member with " + m.name + " as a parameter: " + HrText(hr));
+      hr = Names(o, {name.c_str(), nullptr}, ids);
+      row.Expect(FAILED(hr), m.name + " with a null parameter name: " + HrText(hr));
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Persistence: streams and property bags.
+
+// A property that takes another value and keeps it, and the value it had.
+struct Change {
+  DISPID id;
+  std::string name;
+  Var base;
+  Var other;
+};
+
+std::vector<Change> FindChanges(IDispatch* object, const std::vector<MemberInfo>& members) {
+  std::vector<Change> out;
+  for (const MemberInfo& m : members) {
+    if (!m.get || !m.put || m.declared > 0) continue;
+    Change change{m.id, m.name, {}, {}};
+    if (Get(object, m.id, &change.base).hr != S_OK) continue;
+    const VARIANT& b = change.base.v;
+    std::vector<Var> candidates;
+    auto candidate = [&](VARTYPE vt, double number, const wchar_t* text) {
+      Var v;
+      V_VT(&v.v) = vt;
+      switch (vt) {
+        case VT_BOOL: V_BOOL(&v.v) = number != 0 ? VARIANT_TRUE : VARIANT_FALSE; break;
+        case VT_I2: V_I2(&v.v) = static_cast<SHORT>(number); break;
+        case VT_I4: V_I4(&v.v) = static_cast<LONG>(number); break;
+        case VT_R4: V_R4(&v.v) = static_cast<float>(number); break;
+        case VT_BSTR: V_BSTR(&v.v) = ::SysAllocString(text); break;
+        default: V_VT(&v.v) = VT_EMPTY; return;
+      }
+      candidates.push_back(v);
+    };
+    switch (V_VT(&b)) {
+      case VT_BOOL: candidate(VT_BOOL, V_BOOL(&b) ? 0 : 1, nullptr); break;
+      case VT_I2:
+        for (double d : {V_I2(&b) + 1.0, V_I2(&b) - 1.0, 1.0, 0.0}) candidate(VT_I2, d, nullptr);
+        break;
+      case VT_I4:
+        for (double d : {V_I4(&b) + 1.0, V_I4(&b) - 1.0, 1.0, 0.0}) candidate(VT_I4, d, nullptr);
+        break;
+      case VT_R4: candidate(VT_R4, V_R4(&b) + 1.0, nullptr); break;
+      case VT_BSTR: candidate(VT_BSTR, 0, ::SysStringLen(V_BSTR(&b)) ? L"" : L"Fired"); break;
+      default: break;
+    }
+    for (const Var& c : candidates) {
+      Var back;
+      if (!Same(c.v, b) && Put(object, m.id, c.v).hr == S_OK && Get(object, m.id, &back).hr == S_OK &&
+          Same(back.v, c.v)) {
+        change.other = c;
+        break;
+      }
+    }
+    Put(object, m.id, b);
+    if (V_VT(&change.other.v) != VT_EMPTY) out.push_back(change);
+  }
+  return out;
+}
+
+// "" when the object still takes a new value of a property and its old one back,
+// reading each back. Texts are tried first, then Booleans, then the rest: a setter
+// may depend on another value a corrupt record left behind (a slider's Enabled
+// repaints its thumb in its stored SliderColor), and one such is not a broken object.
+std::string StillWorks(IDispatch* object, const std::vector<Change>& changes) {
+  if (!object) return "no object";
+  if (changes.empty()) return "";
+  std::vector<const Change*> order;
+  for (VARTYPE vt : {VARTYPE(VT_BSTR), VARTYPE(VT_BOOL), VARTYPE(VT_EMPTY)}) {
+    for (const Change& c : changes) {
+      const bool text_or_bool = V_VT(&c.base.v) == VT_BSTR || V_VT(&c.base.v) == VT_BOOL;
+      if (V_VT(&c.base.v) == vt || (vt == VT_EMPTY && !text_or_bool)) order.push_back(&c);
+    }
+  }
+  std::string last;
+  for (const Change* probe : order) {
+    bool ok = true;
+    for (const Var* value : {&probe->other, &probe->base}) {
+      Var back;
+      const Outcome put = Put(object, probe->id, value->v);
+      const Outcome get = Get(object, probe->id, &back);
+      if (!put.problem.empty() || !get.problem.empty()) return probe->name + ": " + put.problem + get.problem;
+      if (put.hr != S_OK || get.hr != S_OK || !Same(back.v, value->v)) {
+        last = probe->name + ": put " + HrText(put.hr) + ", get " + HrText(get.hr);
+        ok = false;
+        break;
+      }
+    }
+    if (ok) return "";
+  }
+  return "no property takes a value any more (last " + last + ")";
+}
+
+std::vector<BYTE> StreamBytes(IStream* stream) {
+  std::vector<BYTE> out;
+  HGLOBAL memory = nullptr;
+  STATSTG stat{};
+  if (FAILED(::GetHGlobalFromStream(stream, &memory)) || FAILED(stream->Stat(&stat, STATFLAG_NONAME))) return out;
+  const BYTE* bytes = static_cast<const BYTE*>(::GlobalLock(memory));
+  if (bytes) out.assign(bytes, bytes + stat.cbSize.QuadPart);
+  ::GlobalUnlock(memory);
+  return out;
+}
+
+ComPtr<IStream> StreamOf(const std::vector<BYTE>& bytes) {
+  ComPtr<IStream> stream;
+  ::CreateStreamOnHGlobal(nullptr, TRUE, stream.Put());
+  if (!bytes.empty()) stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr);
+  LARGE_INTEGER zero{};
+  stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+  return stream;
+}
+
+// A stream whose reads fail once `fail_at` bytes have been read.
+class FailingStream final : public Counted<FailingStream, IStream> {
+ public:
+  FailingStream(const std::vector<BYTE>& bytes, size_t fail_at) : bytes_(bytes), fail_at_(fail_at) {}
+  bool Offers(REFIID iid) const { return IsEqualIID(iid, IID_ISequentialStream) || IsEqualIID(iid, IID_IStream); }
+  HRESULT STDMETHODCALLTYPE Read(void* data, ULONG size, ULONG* read) override {
+    if (read) *read = 0;
+    if (!data) return STG_E_INVALIDPOINTER;
+    const size_t end = std::min(bytes_.size(), fail_at_);
+    const size_t n = at_ < end ? std::min<size_t>(size, end - at_) : 0;
+    if (n) std::copy_n(bytes_.data() + at_, n, static_cast<BYTE*>(data));
+    at_ += n;
+    if (read) *read = static_cast<ULONG>(n);
+    return n < size && at_ >= fail_at_ ? STG_E_READFAULT : S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
+  HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* now) override {
+    LONGLONG base = origin == STREAM_SEEK_SET ? 0 : origin == STREAM_SEEK_CUR ? static_cast<LONGLONG>(at_)
+                                                                                : static_cast<LONGLONG>(bytes_.size());
+    const LONGLONG to = base + move.QuadPart;
+    if (to < 0) return STG_E_INVALIDFUNCTION;
+    at_ = static_cast<size_t>(to);
+    if (now) now->QuadPart = static_cast<ULONGLONG>(to);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD) override {
+    if (!stat) return STG_E_INVALIDPOINTER;
+    *stat = STATSTG{};
+    stat->type = STGTY_STREAM;
+    stat->cbSize.QuadPart = bytes_.size();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Clone(IStream** out) override {
+    if (out) *out = nullptr;
+    return E_NOTIMPL;
+  }
+
+ private:
+  const std::vector<BYTE>& bytes_;
+  size_t fail_at_;
+  size_t at_ = 0;
+};
+
+// A fresh object loaded from `stream`.
+HRESULT LoadStream(const ClassInfo& cls, IStream* stream, Placed& into) {
+  into = Create(cls);
+  ComPtr<IPersistStreamInit> persist;
+  if (!into.object ||
+      FAILED(into.object->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(persist.Put())))) {
+    return E_NOINTERFACE;
+  }
+  ++calls.stream_loads;
+  ::InterlockedIncrement(&progress);
+  return persist->Load(stream);
+}
+
+// Dirties the stack below the caller, so that a VARIANT a callee leaves
+// uninitialised holds a pattern rather than a lucky zero.
+__attribute__((noinline)) void DirtyStack() {
+  volatile BYTE pad[32 * 1024];
+  for (size_t i = 0; i < sizeof pad; ++i) pad[i] = 0xA5;
+}
+
+// A property bag that answers every key with one value, or fails every read. It
+// holds the control to the bag's rule: the VARIANT handed to Read says which type is
+// wanted and holds nothing else.
+class OneValueBag final : public Counted<OneValueBag, IPropertyBag> {
+ public:
+  explicit OneValueBag(const Value* value, HRESULT failure = S_OK) : value_(value), failure_(failure) {}
+  // The control being loaded, for the row that hands it itself.
+  void SetSelf(IDispatch* self) { self_ = self; }
+  bool Offers(REFIID iid) const { return IsEqualIID(iid, IID_IPropertyBag); }
+  HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
+    ++reads;
+    if (!name || !value) return E_POINTER;
+    const VARTYPE wanted = V_VT(value);
+    if ((wanted == VT_BSTR || wanted == VT_DISPATCH || wanted == VT_UNKNOWN) && V_BYREF(value) != nullptr) {
+      ++uninitialised;
+    }
+    if (FAILED(failure_)) return failure_;
+    if (!value_) return E_INVALIDARG;
+    VARIANT out = ValueTable::For(*value_, self_);
+    if (value_->self) {
+      self_->AddRef();  // the reader clears what it was given
+    } else if (value_->owned) {
+      ::VariantInit(&out);
+      if (FAILED(::VariantCopy(&out, const_cast<VARIANT*>(&value_->v)))) return E_OUTOFMEMORY;
+    }
+    *value = out;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Write(LPCOLESTR, VARIANT*) override { return E_NOTIMPL; }
+  int reads = 0;
+  int uninitialised = 0;
+
+ private:
+  const Value* value_;
+  IDispatch* self_ = nullptr;
+  HRESULT failure_;
+};
+
+// A bag that keeps what it is given, for Save.
+class KeepingBag final : public Counted<KeepingBag, IPropertyBag> {
+ public:
+  ~KeepingBag() {
+    for (auto& [name, v] : values_) ::VariantClear(&v);
+  }
+  bool Offers(REFIID iid) const { return IsEqualIID(iid, IID_IPropertyBag); }
+  HRESULT STDMETHODCALLTYPE Read(LPCOLESTR, VARIANT*, IErrorLog*) override { return E_INVALIDARG; }
+  HRESULT STDMETHODCALLTYPE Write(LPCOLESTR name, VARIANT* value) override {
+    if (!name || !value) return E_POINTER;
+    VARIANT copy;
+    ::VariantInit(&copy);
+    const HRESULT hr = ::VariantCopy(&copy, value);
+    if (FAILED(hr)) return hr;
+    values_.emplace_back(name, copy);
+    return S_OK;
+  }
+
+ private:
+  std::vector<std::pair<std::wstring, VARIANT>> values_;
+};
+
+HRESULT LoadBag(const ClassInfo& cls, OneValueBag& bag, Placed& into) {
+  into = Create(cls);
+  ComPtr<IPersistPropertyBag> persist;
+  if (!into.object ||
+      FAILED(into.object->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(persist.Put())))) {
+    return E_NOINTERFACE;
+  }
+  bag.SetSelf(into.object.get());
+  ++calls.bag_loads;
+  ::InterlockedIncrement(&progress);
+  DirtyStack();
+  return persist->Load(&bag, nullptr);
+}
+
+HRESULT SaveBag(IDispatch* object) {
+  ComPtr<IPersistPropertyBag> persist;
+  if (!object || FAILED(object->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(persist.Put())))) {
+    return E_NOINTERFACE;
+  }
+  KeepingBag bag;
+  return persist->Save(&bag, TRUE, TRUE);
+}
+
+// The stream rows over a record saved with every property changed that can be,
+// the platform's font and `picture` among them, so that every kind of entry is cut
+// and corrupted. `c` names the class and the picture.
+void TestStreams(const ClassInfo& cls, const std::string& c, const std::vector<MemberInfo>& members,
+                 const std::vector<Change>& changes, IDispatch* font, IDispatch* picture) {
+  At(c + " streams");
+  Placed saver = Create(cls);
+  ComPtr<IPersistStreamInit> persist;
+  if (!saver.object ||
+      FAILED(saver.object->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(persist.Put())))) {
+    return;
+  }
+  for (const Change& change : changes) Put(saver.object.get(), change.id, change.other.v);
+  for (const MemberInfo& m : members) {
+    if (!m.putref) continue;
+    for (IDispatch* object : {font, picture}) {
+      VARIANT v;
+      ::VariantInit(&v);
+      V_VT(&v) = VT_DISPATCH;
+      V_DISPATCH(&v) = object;
+      if (object && Put(saver.object.get(), m.id, v, true).hr == S_OK) break;
+    }
+  }
+  ComPtr<IStream> saved;
+  ::CreateStreamOnHGlobal(nullptr, TRUE, saved.Put());
+  const HRESULT save_hr = persist->Save(saved.get(), TRUE);
+  const std::vector<BYTE> bytes = StreamBytes(saved.get());
+  const std::vector<Reading> expected = ReadAll(saver.object.get(), members);
+  {
+    Row row(c + ": a saved stream loads back with every changed property");
+    row.Expect(save_hr == S_OK && bytes.size() > 8, "Save: " + HrText(save_hr));
+    row.Expect(!changes.empty(), "no property takes another value");
+    Placed loaded;
+    ComPtr<IStream> stream = StreamOf(bytes);
+    const HRESULT hr = LoadStream(cls, stream.get(), loaded);
+    row.Expect(hr == S_OK, "Load: " + HrText(hr));
+    const std::vector<Reading> got = loaded.object ? ReadAll(loaded.object.get(), members) : std::vector<Reading>{};
+    for (size_t i = 0; i < expected.size() && i < got.size(); ++i) {
+      row.Expect(got[i].hr == expected[i].hr && Same(got[i].value.v, expected[i].value.v),
+                 expected[i].name + " differs after the load");
+    }
+  }
+  {
+    Row row(c + ": IPersistStreamInit::Load refuses every truncated prefix of a saved stream; the object works after");
+    for (size_t n = 0; n < bytes.size(); ++n) {
+      At(c + " stream prefix " + std::to_string(n));
+      Placed loaded;
+      ComPtr<IStream> stream = StreamOf(std::vector<BYTE>(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(n)));
+      const HRESULT hr = LoadStream(cls, stream.get(), loaded);
+      row.Expect(FAILED(hr), std::to_string(n) + " of " + std::to_string(bytes.size()) + " bytes: " + HrText(hr));
+      const std::string works = StillWorks(loaded.object.get(), changes);
+      row.Expect(works.empty(), std::to_string(n) + " bytes: " + works);
+    }
+  }
+  {
+    Row row(c + ": a saved stream followed by other data loads and stops at its own end");
+    std::vector<BYTE> longer = bytes;
+    longer.resize(bytes.size() + 1024 * 1024, 0xCC);
+    Placed loaded;
+    ComPtr<IStream> stream = StreamOf(longer);
+    const HRESULT hr = LoadStream(cls, stream.get(), loaded);
+    ULARGE_INTEGER at{};
+    LARGE_INTEGER zero{};
+    stream->Seek(zero, STREAM_SEEK_CUR, &at);
+    row.Expect(hr == S_OK, "Load: " + HrText(hr));
+    row.Expect(at.QuadPart == bytes.size(), "the stream was left at " + std::to_string(at.QuadPart) + " of a record of " +
+                                                std::to_string(bytes.size()) + " bytes");
+    row.Expect(StillWorks(loaded.object.get(), changes).empty(), "the loaded object does not work");
+  }
+  {
+    Row row(c + ": counts and lengths beyond the data are refused");
+    for (size_t offset : {size_t(4), size_t(8)}) {
+      for (uint32_t huge : {0xFFFFFFFFu, 0x7FFFFFFFu, 0x01000000u}) {
+        if (bytes.size() < offset + 4) continue;
+        std::vector<BYTE> bad = bytes;
+        std::copy_n(reinterpret_cast<const BYTE*>(&huge), 4, bad.begin() + static_cast<ptrdiff_t>(offset));
+        Placed loaded;
+        ComPtr<IStream> stream = StreamOf(bad);
+        const HRESULT hr = LoadStream(cls, stream.get(), loaded);
+        row.Expect(FAILED(hr), Hex(huge) + " at " + std::to_string(offset) + ": " + HrText(hr));
+        row.Expect(StillWorks(loaded.object.get(), changes).empty(), Hex(huge) + ": the object does not work");
+      }
+    }
+  }
+  {
+    Row row(c + ": corrupted streams (each byte inverted, random bytes) load or fail; the object works after");
+    std::mt19937 random(1729);
+    const size_t randoms = 300;
+    for (size_t k = 0; k < bytes.size() + randoms; ++k) {
+      std::vector<BYTE> bad = bytes;
+      std::string what;
+      if (k < bytes.size()) {
+        bad[k] ^= 0xFF;
+        what = "byte " + std::to_string(k) + " inverted";
+      } else {
+        const int hits = 1 + static_cast<int>(random() % 8);
+        for (int h = 0; h < hits; ++h) bad[random() % bad.size()] = static_cast<BYTE>(random());
+        what = "random bytes, case " + std::to_string(k - bytes.size());
+      }
+      At(c + " stream " + what);
+      Placed loaded;
+      ComPtr<IStream> stream = StreamOf(bad);
+      LoadStream(cls, stream.get(), loaded);
+      const std::string works = StillWorks(loaded.object.get(), changes);
+      row.Expect(works.empty(), what + ": " + works);
+    }
+  }
+  {
+    Row row(c + ": a stream whose reads fail is refused");
+    const size_t step = std::max<size_t>(1, bytes.size() / 64);
+    for (size_t fail_at = 0; fail_at < bytes.size(); fail_at += step) {
+      FailingStream stream(bytes, fail_at);
+      Placed loaded;
+      const HRESULT hr = LoadStream(cls, &stream, loaded);
+      row.Expect(FAILED(hr), "failing after " + std::to_string(fail_at) + " bytes: " + HrText(hr));
+      row.Expect(StillWorks(loaded.object.get(), changes).empty(), std::to_string(fail_at) + ": the object does not work");
+      loaded = Placed();
+      row.Expect(stream.refs() == 1, "the stream is still referenced");
+    }
+  }
+}
+
+void TestPersistence(const ClassInfo& cls, const ValueTable& values, IDispatch* font, IDispatch* picture,
+                     IDispatch* icon) {
+  const std::string c(cls.name);
+  At(c + " persistence");
+  Placed probe = Create(cls);
+  ComPtr<IPersistStreamInit> persist;
+  if (!probe.object ||
+      FAILED(probe.object->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(persist.Put())))) {
+    return;  // not a control: nothing to persist
+  }
+  const std::vector<MemberInfo> members = MembersOf(probe.object.get());
+  const std::vector<Change> changes = FindChanges(probe.object.get(), members);
+  probe = Placed();
+  TestStreams(cls, c + " (bitmap)", members, changes, font, picture);
+  if (icon) TestStreams(cls, c + " (icon)", members, changes, font, icon);
+  {
+    Row row(c + ": IPersistPropertyBag::Load with every VARIANT type for every key; the object works and saves after");
+    Row rule(c + ": the VARIANT handed to IPropertyBag::Read holds nothing but the wanted type");
+    int reads = 0;
+    for (const Value& value : values.rows()) {
+      At(c + " property bag of " + value.name);
+      OneValueBag bag(&value);
+      Placed loaded;
+      LoadBag(cls, bag, loaded);  // any answer will do; what follows must hold
+      reads += bag.reads;
+      rule.Expect(bag.uninitialised == 0, value.name + ": " + std::to_string(bag.uninitialised) + " of " +
+                                              std::to_string(bag.reads) + " reads");
+      const std::string works = StillWorks(loaded.object.get(), changes);
+      row.Expect(works.empty(), value.name + ": " + works);
+      const HRESULT saved_hr = SaveBag(loaded.object.get());
+      row.Expect(saved_hr == S_OK, value.name + ": Save " + HrText(saved_hr));
+    }
+    row.Expect(reads > 0, "the bag was never read");
+  }
+  {
+    Row row(c + ": IPersistPropertyBag::Load through a bag whose reads fail; a missing key is a default");
+    for (HRESULT failure : {E_INVALIDARG, E_FAIL, E_OUTOFMEMORY, STG_E_ACCESSDENIED, E_UNEXPECTED}) {
+      OneValueBag bag(nullptr, failure);
+      Placed loaded;
+      const HRESULT hr = LoadBag(cls, bag, loaded);
+      if (failure == E_INVALIDARG) row.Expect(hr == S_OK, "a bag without the keys: " + HrText(hr));
+      row.Expect(bag.reads > 0 && bag.uninitialised == 0,
+                 HrText(failure) + ": the VARIANTs handed to Read held more than the wanted type");
+      row.Expect(StillWorks(loaded.object.get(), changes).empty(), HrText(failure) + ": the object does not work");
+    }
+  }
+  {
+    Row row(c + ": IPersistPropertyBag::Load with 1 MB strings for every key");
+    for (wchar_t fill : {L'7', L'W'}) {
+      const std::wstring text(512 * 1024, fill);
+      Value huge{"1 MB", VARIANT{}, true, false};
+      ::VariantInit(&huge.v);
+      V_VT(&huge.v) = VT_BSTR;
+      V_BSTR(&huge.v) = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+      OneValueBag bag(&huge);
+      Placed loaded;
+      LoadBag(cls, bag, loaded);
+      row.Expect(bag.reads > 0, "the bag was never read");
+      const std::string works = StillWorks(loaded.object.get(), changes);
+      row.Expect(works.empty(), std::string(fill == L'7' ? "digits" : "letters") + ": " + works);
+      ::VariantClear(&huge.v);
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Nothing left behind
+
+using CanUnloadFn = HRESULT(STDAPICALLTYPE*)();
+
+int CountWindows() {
+  struct Count {
+    static BOOL CALLBACK Child(HWND, LPARAM n) {
+      ++*reinterpret_cast<int*>(n);
+      return TRUE;
+    }
+    static BOOL CALLBACK Top(HWND hwnd, LPARAM n) {
+      DWORD process = 0;
+      ::GetWindowThreadProcessId(hwnd, &process);
+      if (process != ::GetCurrentProcessId()) return TRUE;
+      ++*reinterpret_cast<int*>(n);
+      ::EnumChildWindows(hwnd, Child, n);
+      return TRUE;
+    }
+  };
+  int n = 0;
+  ::EnumWindows(Count::Top, reinterpret_cast<LPARAM>(&n));
+  // Message-only windows are no top-level windows of the desktop.
+  for (HWND w = ::FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); w;
+       w = ::FindWindowExW(HWND_MESSAGE, w, nullptr, nullptr)) {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(w, &process);
+    if (process == ::GetCurrentProcessId()) ++n;
+  }
+  return n;
+}
+
+const GUID* EventIid(const ClassInfo& cls, GUID& storage) {
+  if (cls.event_interface.empty()) return nullptr;
+  const EventInterface* events = FindEventInterface(cls.event_interface);
+  if (!events) return nullptr;
+  storage = ToGuid(events->id);
+  return &storage;
+}
+
+// Objects of every class made, queried, sited, advised, called and released in an
+// order a fixed seed draws; DllCanUnloadNow must say S_FALSE exactly while something
+// of the module is held.
+void TestRandomOrders(const std::vector<const ClassInfo*>& classes, CanUnloadFn can_unload, HWND form) {
+  At("random orders");
+  struct Held {
+    ComPtr<IUnknown> p;
+    const ClassInfo* cls;
+    enum Kind { kObject, kPoint, kEnum, kDispatch } kind;
+    bool ours;
+  };
+  std::vector<Held> held;
+  std::mt19937 random(20240601);
+  auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
+  auto pick_object = [&]() -> Held* {
+    std::vector<Held*> objects;
+    for (Held& h : held)
+      if (h.kind == Held::kObject) objects.push_back(&h);
+    return objects.empty() ? nullptr : objects[pick(objects.size())];
+  };
+  std::vector<std::vector<MemberInfo>> members(classes.size());
+  Row row("objects made and released in random orders: DllCanUnloadNow is S_FALSE exactly while any is held");
+  Row calls_row("objects made and released in random orders: calls on what is held keep the rules");
+  auto expect_unload = [&](int step, const char* op) {
+    const bool any = std::any_of(held.begin(), held.end(), [](const Held& h) { return h.ours; });
+    const HRESULT hr = can_unload();
+    row.Expect(hr == (any ? S_FALSE : S_OK),
+               "step " + std::to_string(step) + " (" + op + "): DllCanUnloadNow " + HrText(hr) +
+                   (any ? " while objects are held" : " with nothing held"));
+  };
+  constexpr int kSteps = 3000;
+  for (int step = 0; step < kSteps; ++step) {
+    const int op = static_cast<int>(random() % 10);
+    const char* name = "?";
+    switch (op) {
+      case 0:
+      case 1: {
+        name = "create";
+        const size_t c = pick(classes.size());
+        ComPtr<IUnknown> object;
+        ++calls.created;
+        if (SUCCEEDED(::CoCreateInstance(ToGuid(classes[c]->clsid), nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                         reinterpret_cast<void**>(object.Put())))) {
+          held.push_back({object, classes[c], Held::kObject, true});
+        }
+        break;
+      }
+      case 2: {
+        name = "site";
+        Held* h = pick_object();
+        ComPtr<IOleObject> ole;
+        ComPtr<IOleClientSite> current;
+        if (h && SUCCEEDED(h->p->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(ole.Put()))) &&
+            SUCCEEDED(ole->GetClientSite(current.Put())) && !current) {
+          const LONG x = static_cast<LONG>(pick(500));
+          const LONG y = static_cast<LONG>(pick(400));
+          RECT rect{x, y, x + 40 + static_cast<LONG>(pick(200)), y + 20 + static_cast<LONG>(pick(100))};
+          Site* site = new Site(form, rect);
+          ole->SetClientSite(site);
+          ole->DoVerb(pick(2) ? OLEIVERB_INPLACEACTIVATE : OLEIVERB_UIACTIVATE, nullptr, site, 0, form, &rect);
+          site->Release();
+        }
+        break;
+      }
+      case 3: {
+        name = "connection point";
+        Held* h = pick_object();
+        ComPtr<IConnectionPointContainer> points;
+        if (!h || FAILED(h->p->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(points.Put()))))
+          break;
+        GUID storage;
+        const GUID* events = EventIid(*h->cls, storage);
+        const bool notify = !events || pick(2);
+        ComPtr<IConnectionPoint> point;
+        if (FAILED(points->FindConnectionPoint(notify ? IID_IPropertyNotifySink : *events, point.Put()))) break;
+        if (pick(2)) {
+          DWORD cookie = 0;
+          IUnknown* sink = notify ? static_cast<IUnknown*>(new ChangeSink()) : static_cast<IUnknown*>(new EventSink());
+          point->Advise(sink, &cookie);
+          sink->Release();  // left advised: the control holds it
+        }
+        const ClassInfo* cls = h->cls;
+        ComPtr<IUnknown> as(point.get());
+        held.push_back({as, cls, Held::kPoint, true});
+        break;
+      }
+      case 4: {
+        name = "verbs";
+        Held* h = pick_object();
+        ComPtr<IOleObject> ole;
+        ComPtr<IEnumOLEVERB> verbs;
+        if (h && SUCCEEDED(h->p->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(ole.Put()))) &&
+            SUCCEEDED(ole->EnumVerbs(verbs.Put())) && verbs) {
+          const ClassInfo* cls = h->cls;
+          held.push_back({ComPtr<IUnknown>(verbs.get()), cls, Held::kEnum, true});
+        }
+        break;
+      }
+      case 5: {
+        name = "object property";
+        Held* h = pick_object();
+        ComPtr<IDispatch> dispatch;
+        if (!h || FAILED(h->p->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.Put())))) break;
+        const size_t c = static_cast<size_t>(std::find(classes.begin(), classes.end(), h->cls) - classes.begin());
+        if (members[c].empty()) members[c] = MembersOf(dispatch.get());
+        if (members[c].empty()) break;
+        const MemberInfo& m = members[c][pick(members[c].size())];
+        if (!m.get || m.declared > 0) break;
+        Var value;
+        const Outcome r = Get(dispatch.get(), m.id, &value);
+        calls_row.Expect(r.problem.empty(), "get " + m.name + ": " + r.problem);
+        if (r.hr == S_OK && V_VT(&value.v) == VT_DISPATCH && V_DISPATCH(&value.v)) {
+          IUnknown* object = V_DISPATCH(&value.v);
+          const ClassInfo* cls = h->cls;
+          held.push_back({ComPtr<IUnknown>(object), cls, Held::kDispatch, !IsPlatformObject(object)});
+        }
+        break;
+      }
+      case 6: {
+        name = "call";
+        if (held.empty()) break;
+        Held& h = held[pick(held.size())];
+        if (h.kind == Held::kEnum) {
+          ComPtr<IEnumOLEVERB> verbs;
+          h.p->QueryInterface(IID_IEnumOLEVERB, reinterpret_cast<void**>(verbs.Put()));
+          OLEVERB verb{};
+          ULONG got = 0;
+          if (verbs && verbs->Next(1, &verb, &got) == S_OK && got == 1) ::CoTaskMemFree(verb.lpszVerbName);
+          if (verbs) verbs->Reset();
+        } else if (h.kind == Held::kPoint) {
+          ComPtr<IConnectionPoint> point;
+          IID iid{};
+          h.p->QueryInterface(IID_IConnectionPoint, reinterpret_cast<void**>(point.Put()));
+          if (point) point->GetConnectionInterface(&iid);
+        } else {
+          ComPtr<IDispatch> dispatch;
+          if (FAILED(h.p->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.Put())))) break;
+          for (const wchar_t* member : {L"Count", L"Caption", L"value", L"Refresh"}) {
+            const DISPID id = IdOf(dispatch.get(), member);
+            if (id == DISPID_UNKNOWN) continue;
+            Args none;
+            const Outcome r = Fire(dispatch.get(), id, DISPATCH_PROPERTYGET | DISPATCH_METHOD, none.Get());
+            calls_row.Expect(r.problem.empty(), Narrow(member) + ": " + r.problem);
+          }
+        }
+        break;
+      }
+      case 7: {
+        name = "close";
+        Held* h = pick_object();
+        ComPtr<IOleObject> ole;
+        if (h && SUCCEEDED(h->p->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(ole.Put())))) {
+          if (pick(2)) ole->Close(OLECLOSE_NOSAVE);
+          if (pick(2)) ole->SetClientSite(nullptr);
+        }
+        break;
+      }
+      default: {
+        name = "release";
+        if (held.empty()) break;
+        const size_t i = pick(held.size());
+        held.erase(held.begin() + static_cast<ptrdiff_t>(i));
+        break;
+      }
+    }
+    expect_unload(step, name);
+    if (step % 64 == 0) Pump();
+  }
+  std::shuffle(held.begin(), held.end(), random);
+  while (!held.empty()) {
+    held.pop_back();
+    expect_unload(kSteps, "release at the end");
+  }
+  Pump();
+}
+
+void TestLifetimes(const std::vector<const ClassInfo*>& classes, CanUnloadFn can_unload, HWND form) {
+  const int windows_before = CountWindows();
+  const int sites_before = live_sites;
+  const int sinks_before = live_sinks;
+  {
+    Row row("DllCanUnloadNow is S_OK once every object made so far is released");
+    const HRESULT hr = can_unload();
+    row.Expect(hr == S_OK, HrText(hr));
+  }
+  TestRandomOrders(classes, can_unload, form);
+  for (const ClassInfo* cls : classes) {
+    const std::string c(cls->name);
+    GUID storage;
+    const GUID* events = EventIid(*cls, storage);
+    if (!events) continue;
+    At(c + " lifetimes");
+    {
+      Row row(c + ": a container that releases the control before its connection-point sinks leaves nothing behind");
+      Placed p = Place(*cls, form, kSweepRect);
+      EventSink* event_sink = new EventSink();
+      ChangeSink* change_sink = new ChangeSink();
+      ComPtr<IConnectionPointContainer> points;
+      DWORD cookie = 0;
+      if (p.object &&
+          SUCCEEDED(p.object->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(points.Put())))) {
+        ComPtr<IConnectionPoint> point;
+        if (SUCCEEDED(points->FindConnectionPoint(*events, point.Put()))) point->Advise(event_sink, &cookie);
+        if (SUCCEEDED(points->FindConnectionPoint(IID_IPropertyNotifySink, point.Put())))
+          point->Advise(change_sink, &cookie);
+      }
+      points.Reset();
+      const HWND window = p.window;
+      row.Expect(window && event_sink->refs() > 1 && change_sink->refs() > 1, "the control was not active with its sinks");
+      p = Placed();  // no Unadvise, no Close, no SetClientSite(NULL)
+      Pump();
+      row.Expect(!::IsWindow(window), "the control's window is still there");
+      row.Expect(event_sink->refs() == 1 && change_sink->refs() == 1, "the sinks are still held");
+      row.Expect(live_sites == sites_before, "the site is still held");
+      const HRESULT hr = can_unload();
+      row.Expect(hr == S_OK, "DllCanUnloadNow " + HrText(hr));
+      event_sink->Release();
+      change_sink->Release();
+    }
+    {
+      Row row(c + ": a container that never calls IOleObject::Close leaves nothing behind");
+      for (int how = 0; how < 3; ++how) {
+        Placed p = Place(*cls, form, kSweepRect, how == 2 ? OLEIVERB_UIACTIVATE : OLEIVERB_INPLACEACTIVATE);
+        const HWND window = p.window;
+        const std::string what = how == 0 ? "released while active"
+                                 : how == 1 ? "SetClientSite(NULL), then released"
+                                            : "released while UI-active";
+        if (how == 1 && p.ole) p.ole->SetClientSite(nullptr);
+        row.Expect(window != nullptr, what + ": the control had no window");
+        p = Placed();
+        Pump();
+        row.Expect(!::IsWindow(window), what + ": the control's window is still there");
+        row.Expect(live_sites == sites_before, what + ": the site is still held");
+        const HRESULT hr = can_unload();
+        row.Expect(hr == S_OK, what + ": DllCanUnloadNow " + HrText(hr));
+      }
+    }
+    {
+      Row row(c + ": what a client keeps after the control keeps the module and still answers");
+      Placed p = Place(*cls, form, kSweepRect);
+      if (!p.object || !p.ole) continue;
+      ComPtr<IEnumOLEVERB> verbs;
+      p.ole->EnumVerbs(verbs.Put());
+      ComPtr<IConnectionPointContainer> points;
+      ComPtr<IConnectionPoint> point;
+      if (SUCCEEDED(p.object->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(points.Put()))))
+        points->FindConnectionPoint(*events, point.Put());
+      points.Reset();
+      std::vector<ComPtr<IDispatch>> kept;
+      bool kept_ours = false;
+      for (const MemberInfo& m : MembersOf(p.object.get())) {
+        Var value;
+        if (!m.get || m.declared > 0 || Get(p.object.get(), m.id, &value).hr != S_OK) continue;
+        if (V_VT(&value.v) == VT_DISPATCH && V_DISPATCH(&value.v)) {
+          kept.emplace_back(V_DISPATCH(&value.v));
+          kept_ours = kept_ours || !IsPlatformObject(V_DISPATCH(&value.v));
+        }
+      }
+      row.Expect(verbs && point, "no verb enumerator or connection point");
+      Unplace(p);
+      Pump();
+      HRESULT hr = can_unload();
+      row.Expect(hr == S_FALSE, "with the enumerator and the connection point held, DllCanUnloadNow " + HrText(hr));
+      if (verbs) {
+        OLEVERB verb{};
+        ULONG got = 0;
+        verbs->Reset();
+        if (verbs->Next(1, &verb, &got) == S_OK && got == 1) ::CoTaskMemFree(verb.lpszVerbName);
+        ComPtr<IEnumOLEVERB> clone;
+        row.Expect(SUCCEEDED(verbs->Clone(clone.Put())) && clone, "the enumerator does not clone");
+      }
+      if (point) {
+        IID iid{};
+        row.Expect(point->GetConnectionInterface(&iid) == S_OK && IsEqualIID(iid, *events),
+                   "the connection point forgot its interface");
+        EventSink* late = new EventSink();
+        DWORD cookie = 0;
+        if (SUCCEEDED(point->Advise(late, &cookie))) point->Unadvise(cookie);
+        late->Release();
+      }
+      verbs.Reset();
+      point.Reset();
+      for (const ComPtr<IDispatch>& object : kept) {
+        for (const wchar_t* member : {L"Count", L"Item", L"Name"}) {
+          const DISPID id = IdOf(object.get(), member);
+          Args none;
+          const Outcome r = Fire(object.get(), id, DISPATCH_PROPERTYGET | DISPATCH_METHOD, none.Get());
+          row.Expect(r.problem.empty(), "a kept object's " + Narrow(member) + ": " + r.problem);
+        }
+      }
+      hr = can_unload();
+      if (kept_ours) row.Expect(hr == S_FALSE, "with the control's own objects held, DllCanUnloadNow " + HrText(hr));
+      kept.clear();
+      hr = can_unload();
+      row.Expect(hr == S_OK, "with everything released, DllCanUnloadNow " + HrText(hr));
+    }
+  }
+  Pump();
+  {
+    Row row("the controls let go of every site and sink, and every window they made is gone");
+    row.Expect(live_sites == sites_before, std::to_string(live_sites - sites_before) + " sites still held");
+    row.Expect(live_sinks == sinks_before, std::to_string(live_sinks - sinks_before) + " sinks still held");
+    const int windows_after = CountWindows();
+    row.Expect(windows_after == windows_before,
+               "windows before " + std::to_string(windows_before) + ", after " + std::to_string(windows_after));
+  }
+}
+
+// ---------------------------------------------------------------------------
+// GDI and USER objects across 10,000 copies and 10,000 property changes
+
+// Wine answers GetGuiResources with 0. Its GDI takes a handle by its table index
+// alone, so there the process's live objects can be counted by asking each index
+// for its type; the count is trusted only where making objects moves it by as many.
+long ScanGdiObjects() {
+  long n = 0;
+  for (UINT_PTR i = 1; i < 0x10000; ++i) {
+    if (::GetObjectType(reinterpret_cast<HGDIOBJ>(i))) ++n;
+  }
+  return n;
+}
+
+enum class GdiMethod { kGuiResources, kHandleTable, kNone };
+
+GdiMethod ChooseGdiMethod() {
+  if (::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS) != 0) return GdiMethod::kGuiResources;
+  const long before = ScanGdiObjects();
+  HBRUSH brushes[8];
+  for (HBRUSH& b : brushes) b = ::CreateSolidBrush(RGB(1, 2, 3));
+  const long with = ScanGdiObjects();
+  for (HBRUSH b : brushes) ::DeleteObject(b);
+  const long after = ScanGdiObjects();
+  return with == before + 8 && after == before ? GdiMethod::kHandleTable : GdiMethod::kNone;
+}
+
+long GdiObjects(GdiMethod method) {
+  switch (method) {
+    case GdiMethod::kGuiResources: return static_cast<long>(::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS));
+    case GdiMethod::kHandleTable: return ScanGdiObjects();
+    default: return 0;
+  }
+}
+
+// How many pixels of what the control draws (through IViewObject::Draw) are `colour`.
+int PixelsOf(IDispatch* object, COLORREF colour, int* total) {
+  *total = 0;
+  ComPtr<IViewObject> view;
+  ComPtr<IOleObject> ole;
+  SIZEL himetric{};
+  if (FAILED(object->QueryInterface(IID_IViewObject, reinterpret_cast<void**>(view.Put()))) ||
+      FAILED(object->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(ole.Put()))) ||
+      FAILED(ole->GetExtent(DVASPECT_CONTENT, &himetric))) {
+    return 0;
+  }
+  HDC screen = ::GetDC(nullptr);
+  const int width = ::MulDiv(himetric.cx, ::GetDeviceCaps(screen, LOGPIXELSX), 2540);
+  const int height = ::MulDiv(himetric.cy, ::GetDeviceCaps(screen, LOGPIXELSY), 2540);
+  ::ReleaseDC(nullptr, screen);
+  if (width <= 0 || height <= 0) return 0;
+  void* bits = nullptr;
+  HBITMAP bitmap = activex::CreateBitmap32(nullptr, width, height, true, &bits);
+  HDC dc = ::CreateCompatibleDC(nullptr);
+  HGDIOBJ old = ::SelectObject(dc, bitmap);
+  RECTL bounds{0, 0, width, height};
+  view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0);
+  ::GdiFlush();
+  const uint32_t want = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+  int n = 0;
+  const uint32_t* px = static_cast<const uint32_t*>(bits);
+  for (int i = 0; i < width * height; ++i) {
+    if ((px[i] & 0xFFFFFF) == want) ++n;
+  }
+  *total = width * height;
+  ::SelectObject(dc, old);
+  ::DeleteDC(dc);
+  ::DeleteObject(bitmap);
+  return n;
+}
+
+void TestHandles(const std::vector<const ClassInfo*>& classes, HWND form, std::string& times) {
+  At("handles");
+  struct Subject {
+    const ClassInfo* cls;
+    DISPID back_style = DISPID_UNKNOWN, refresh = DISPID_UNKNOWN;
+    std::vector<Change> changes;
+    std::vector<bool> changed;
+    Placed p;
+  };
+  std::vector<Subject> subjects;
+  for (const ClassInfo* cls : classes) {
+    const Interface* iface = FindInterface(cls->default_interface);
+    const Member* back_style = iface ? FindMember(*iface, "BackStyle") : nullptr;
+    const Member* refresh = iface ? FindMember(*iface, "Refresh") : nullptr;
+    if (!back_style || !refresh) continue;
+    Subject s{cls, back_style->dispid, refresh->dispid, {}, {}, {}};
+    Placed probe = Create(*cls);
+    if (probe.object) s.changes = FindChanges(probe.object.get(), MembersOf(probe.object.get()));
+    s.changed.assign(s.changes.size(), false);
+    subjects.push_back(std::move(s));
+  }
+  const VARIANT transparent = Long(kBackStyleTransparent);
+  auto place_all = [&]() {
+    for (size_t i = 0; i < subjects.size(); ++i) {
+      const LONG x = 20 + static_cast<LONG>(i) * 190;
+      subjects[i].p = Place(*subjects[i].cls, form, RECT{x, 120, x + 170, 200});
+      if (subjects[i].p.object) Put(subjects[i].p.object.get(), subjects[i].back_style, transparent);
+      std::fill(subjects[i].changed.begin(), subjects[i].changed.end(), false);
+    }
+    Pump();
+  };
+  auto unplace_all = [&]() {
+    for (Subject& s : subjects) Unplace(s.p);
+    Pump();
+  };
+  Args none;
+  auto copy = [&](Subject& s) {
+    ++calls.copies;
+    return Fire(s.p.object.get(), s.refresh, DISPATCH_METHOD, none.Get());
+  };
+  auto change = [&](Subject& s, size_t k) {
+    const size_t i = k % s.changes.size();
+    const bool to_other = !s.changed[i];
+    s.changed[i] = to_other;
+    ++calls.changes;
+    const Change& c = s.changes[i];
+    return Put(s.p.object.get(), c.id, to_other ? c.other.v : c.base.v);
+  };
+
+  // What the first copies and changes make for good (shared buffers, fonts,
+  // cached screen contexts) is made before the count starts.
+  place_all();
+  for (int round = 0; round < 4; ++round) {
+    for (Subject& s : subjects) {
+      if (!s.p.object) continue;
+      copy(s);
+      for (size_t k = 0; k < s.changes.size(); ++k) change(s, k);
+    }
+  }
+  unplace_all();
+  const long warm_copies = calls.copies, warm_changes = calls.changes;
+
+  const GdiMethod method = ChooseGdiMethod();
+  const long gdi_before = GdiObjects(method);
+  const DWORD user_before = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
+  const int windows_before = CountWindows();
+
+  constexpr int kCopies = 10000;
+  constexpr int kChanges = 10000;
+  place_all();
+  ULONGLONG started = ::GetTickCount64();
+  {
+    Row row("10,000 background copies: each Refresh of a transparent control in place succeeds");
+    Row follows("the copies show the form: a transparent control in place follows its form's colour");
+    const COLORREF colours[] = {RGB(200, 40, 120), RGB(40, 200, 60), RGB(120, 60, 220), RGB(230, 180, 20),
+                                RGB(40, 120, 200)};
+    int colour = 0;
+    for (int i = 0; i < kCopies && !subjects.empty(); ++i) {
+      Subject& s = subjects[static_cast<size_t>(i) % subjects.size()];
+      if (!s.p.object) continue;
+      if (i % 2000 == 0) {
+        // The next copy must show the form's new colour.
+        SetFormColour(form, colours[colour++ % 5]);
+      }
+      const Outcome r = copy(s);
+      row.Expect(r.hr == S_OK && r.problem.empty(), std::string(s.cls->name) + " Refresh: " + HrText(r.hr) + " " + r.problem);
+      if (i % 2000 < static_cast<int>(subjects.size())) {
+        int total = 0;
+        const int shown = PixelsOf(s.p.object.get(), form_colour, &total);
+        follows.Expect(total > 0 && shown * 2 > total, std::string(s.cls->name) + " copy " + std::to_string(i) + ": " +
+                                                           std::to_string(shown) + " of " + std::to_string(total) +
+                                                           " pixels show the form's colour");
+      }
+      if (i % 250 == 0) Pump();
+    }
+  }
+  char took[96];
+  std::snprintf(took, sizeof took, ", copies %.1f s", static_cast<double>(::GetTickCount64() - started) / 1000.0);
+  times += took;
+  started = ::GetTickCount64();
+  {
+    Row row("10,000 property changes of controls in place each succeed");
+    size_t k = 0;
+    for (int i = 0; i < kChanges && !subjects.empty();) {
+      Subject& s = subjects[k % subjects.size()];
+      if (s.p.object && !s.changes.empty()) {
+        const Outcome r = change(s, k / subjects.size());
+        row.Expect(r.hr == S_OK && r.problem.empty(), std::string(s.cls->name) + " change: " + HrText(r.hr));
+        ++i;
+        if (i % 250 == 0) Pump();
+      } else if (k > subjects.size() * 4 && i == 0) {
+        break;  // no control has a property to change
+      }
+      ++k;
+    }
+  }
+  std::snprintf(took, sizeof took, ", changes %.1f s", static_cast<double>(::GetTickCount64() - started) / 1000.0);
+  times += took;
+  unplace_all();
+  const long gdi_after = GdiObjects(method);
+  const DWORD user_after = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
+  const int windows_after = CountWindows();
+
+  std::printf("com_fire: copies: %ld, property changes: %ld (after %ld and %ld to warm up)\n",
+              calls.copies - warm_copies, calls.changes - warm_changes, warm_copies, warm_changes);
+  if (method == GdiMethod::kNone) {
+    std::printf("com_fire: not measured: GDI objects (GetGuiResources answers 0 and the handle table cannot be read)\n");
+  } else {
+    std::printf("com_fire: GDI objects (%s): before %ld, after %ld\n",
+                method == GdiMethod::kGuiResources ? "GetGuiResources" : "counted in the handle table", gdi_before,
+                gdi_after);
+    Row row("GDI objects after the copies and changes are where they started");
+    row.Expect(gdi_after <= gdi_before, std::to_string(gdi_after - gdi_before) + " more");
+  }
+  if (user_before == 0) {
+    std::printf("com_fire: not measured: USER objects (GetGuiResources answers 0)\n");
+  } else {
+    std::printf("com_fire: USER objects: before %lu, after %lu\n", static_cast<unsigned long>(user_before),
+                static_cast<unsigned long>(user_after));
+    Row row("USER objects after the copies and changes are where they started");
+    row.Expect(user_after <= user_before, std::to_string(static_cast<long>(user_after - user_before)) + " more");
+  }
+  std::printf("com_fire: windows of the process: before %d, after %d\n", windows_before, windows_after);
+  Row row("the process's windows after the copies and changes are where they started");
+  row.Expect(windows_after <= windows_before, std::to_string(windows_after - windows_before) + " more");
+}
+
+// ---------------------------------------------------------------------------
+
+ComPtr<IDispatch> PlatformFont() {
+  FONTDESC desc{sizeof(FONTDESC), const_cast<LPOLESTR>(L"Arial"), {{120000, 0}}, FW_BOLD, ANSI_CHARSET,
+                TRUE, FALSE, FALSE};
+  ComPtr<IDispatch> font;
+  ::OleCreateFontIndirect(&desc, IID_IDispatch, reinterpret_cast<void**>(font.Put()));
+  return font;
+}
+
+ComPtr<IDispatch> PlatformPicture() {
+  PICTDESC desc{};
+  desc.cbSizeofstruct = sizeof desc;
+  desc.picType = PICTYPE_BITMAP;
+  desc.bmp.hbitmap = ::CreateBitmap(16, 16, 1, 1, nullptr);
+  ComPtr<IDispatch> picture;
+  if (FAILED(::OleCreatePictureIndirect(&desc, IID_IDispatch, TRUE, reinterpret_cast<void**>(picture.Put()))))
+    ::DeleteObject(desc.bmp.hbitmap);
+  return picture;
+}
+
+// An icon as a file holds it (one 16 x 16 image of two colours, its mask below),
+// loaded by the platform, which keeps the file's bytes and saves them as they are.
+ComPtr<IDispatch> PlatformIcon() {
+  std::vector<BYTE> file;
+  auto u16 = [&](uint16_t v) { file.insert(file.end(), {BYTE(v), BYTE(v >> 8)}); };
+  auto u32 = [&](uint32_t v) { file.insert(file.end(), {BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)}); };
+  constexpr uint32_t kDibSize = 40 + 2 * 4 + 16 * 4 + 16 * 4;
+  u16(0), u16(1), u16(1);                                   // an icon file of one image
+  file.insert(file.end(), {16, 16, 2, 0}), u16(1), u16(1);  // 16 x 16, two colours
+  u32(kDibSize), u32(6 + 16);
+  u32(40), u32(16), u32(32), u16(1), u16(1), u32(BI_RGB), u32(0), u32(0), u32(0), u32(0), u32(0);
+  u32(0x00000000), u32(0x00FFFFFF);
+  for (int row = 0; row < 16; ++row) u32(row % 2 ? 0x0000FFFFu : 0xFFFF0000u);  // the image
+  for (int row = 0; row < 16; ++row) u32(row < 8 ? 0u : 0xFFFFFFFFu);           // the mask
+  ComPtr<IStream> stream = StreamOf(file);
+  ComPtr<IDispatch> picture;
+  ::OleLoadPicture(stream.get(), static_cast<LONG>(file.size()), FALSE, IID_IDispatch,
+                   reinterpret_cast<void**>(picture.Put()));
+  return picture;
+}
+
+double Seconds(ULONGLONG since) { return static_cast<double>(::GetTickCount64() - since) / 1000.0; }
+
+}  // namespace
+
+int main() {
+  ::SetUnhandledExceptionFilter(OnCrash);
+  ::SetTimer(nullptr, 0, 10, DialogTimer);
+  ::CloseHandle(::CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr));
+  if (FAILED(::OleInitialize(nullptr))) {
+    std::printf("com_fire: OleInitialize failed\n");
+    return 1;
+  }
+  const std::vector<const ClassInfo*> classes = OfferedClasses();
+  HWND form = MakeForm();
+  std::string times;
+  auto phase = [&](const char* name, ULONGLONG since) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%s%s %.1f s", times.empty() ? "" : ", ", name, Seconds(since));
+    times += buf;
+  };
+
+  // The module under test is the registered one, loaded through COM.
+  HMODULE module = nullptr;
+  {
+    Placed first = Create(*classes.front());
+    module = ::GetModuleHandleW(L"Vitrelle.ocx");
+  }
+  auto can_unload = module ? reinterpret_cast<CanUnloadFn>(reinterpret_cast<void*>(::GetProcAddress(
+                                 module, "DllCanUnloadNow")))
+                           : nullptr;
+  if (!can_unload) {
+    std::printf("com_fire: FAILED: %s\n", module ? "no DllCanUnloadNow" : "Vitrelle.ocx is not loaded");
+    return 1;
+  }
+
+  {
+    Probe probe(true), plain(false);
+    {
+      ComPtr<IDispatch> font = PlatformFont(), picture = PlatformPicture();
+      Placed other = Create(*classes.front());
+      ValueTable values(&probe, &plain, other.object.get(), font.get(), picture.get());
+      std::printf("com_fire: %u VARIANT rows, %u classes\n", static_cast<unsigned>(values.rows().size()),
+                  static_cast<unsigned>(classes.size()));
+      ULONGLONG start = ::GetTickCount64();
+      for (const ClassInfo* cls : classes) SweepInvoke(*cls, values, form);
+      phase("invoke", start);
+      start = ::GetTickCount64();
+      for (const ClassInfo* cls : classes) TestNames(*cls);
+      phase("names", start);
+      start = ::GetTickCount64();
+      // An icon's record too, for the first control only: its rows are the bitmap's.
+      ComPtr<IDispatch> icon = PlatformIcon();
+      for (const ClassInfo* cls : classes) {
+        const bool first_control = cls == classes.front();
+        TestPersistence(*cls, values, font.get(), picture.get(), first_control ? icon.get() : nullptr);
+      }
+      phase("persistence", start);
+    }
+    Pump();
+    Row row("every object handed to the controls is given back");
+    row.Expect(probe.refs() == 1, "a dispatch probe holds " + std::to_string(probe.refs() - 1) + " references");
+    row.Expect(plain.refs() == 1, "an unknown probe holds " + std::to_string(plain.refs() - 1) + " references");
+  }
+  ULONGLONG start = ::GetTickCount64();
+  TestLifetimes(classes, can_unload, form);
+  phase("lifetimes", start);
+  start = ::GetTickCount64();
+  TestHandles(classes, form, times);
+  phase("handles", start);
+  {
+    Row row("DllCanUnloadNow is S_OK at the end");
+    const HRESULT hr = can_unload();
+    row.Expect(hr == S_OK, HrText(hr));
+  }
+  ::DestroyWindow(form);
+  At("end");
+  std::printf("com_fire: calls: %ld Invoke, %ld GetIDsOfNames, %ld stream loads, %ld property bag loads, "
+              "%ld objects created, %ld About boxes and %ld message boxes shown and closed\n",
+              calls.invokes, calls.names, calls.stream_loads, calls.bag_loads, calls.created, calls.about_shown,
+              calls.boxes_shown);
+  std::printf("com_fire: time: %s\n", times.c_str());
+  ::OleUninitialize();
+  std::printf("com_fire: %d passed, %d failed\n", passed, failed);
+  return failed == 0 ? 0 : 1;
+}
