@@ -133,25 +133,19 @@ void Win32Driver::Load(bool design) {
   }
 }
 
-void Win32Driver::Pump() {
+void Win32Driver::Pump(bool with_timers) {
   // No time passes on the script's clock between its steps, so no timer falls due
   // there: a tick that real time brings due while a step runs (a busy machine, a
   // slow step) waits for the script's next wait, as it would on the model host.
   // Dispatched here, it ran at the wrong time on the log, and a copy it made could
   // hide a focused control and move the focus away.
   MSG msg;
-  for (;;) {
-    if (!::PeekMessageW(&msg, nullptr, 0, WM_TIMER - 1, PM_REMOVE) &&
-        !::PeekMessageW(&msg, nullptr, WM_TIMER + 1, 0xFFFFFFFF, PM_REMOVE))
-      break;
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
-  }
-}
-
-void Win32Driver::PumpWithTimers() {
-  MSG msg;
-  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  auto next = [&] {
+    if (with_timers) return ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) != 0;
+    return ::PeekMessageW(&msg, nullptr, 0, WM_TIMER - 1, PM_REMOVE) ||
+           ::PeekMessageW(&msg, nullptr, WM_TIMER + 1, 0xFFFFFFFF, PM_REMOVE);
+  };
+  while (next()) {
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }
@@ -263,11 +257,11 @@ void Win32Driver::Wait(int64_t ms) {
   // Ticks the steps before left waiting are due now, and a wait can start with
   // them already in the queue, where a wait for new input would not see them.
   if (log_) log_->SetTime(now_);
-  PumpWithTimers();
+  Pump(/*with_timers=*/true);
   for (int64_t elapsed = elapsed_ms(); elapsed < ms; elapsed = elapsed_ms()) {
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(ms - elapsed), QS_ALLINPUT);
     if (log_) log_->SetTime(now_ + elapsed_ms());
-    PumpWithTimers();
+    Pump(/*with_timers=*/true);
   }
   now_ += ms;
   if (log_) log_->SetTime(now_);

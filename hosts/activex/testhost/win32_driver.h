@@ -55,8 +55,7 @@ class Win32Driver : public script::Driver {
   void SetNextStatement(std::function<bool()> next) override { next_ = std::move(next); }
 
   // Handles every message that is waiting, without waiting for more.
-  void Pump();           // everything but timers: a step takes no time
-  void PumpWithTimers();  // inside a wait
+  void Pump(bool with_timers = false);  // timers only inside a wait: a step takes no time
   // The window focus moved to: logged once per control it enters.
   void OnFocusWindow(HWND window);
   // A message box opened: logged, then answered OK. The library's own form is
