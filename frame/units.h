@@ -27,6 +27,15 @@ int PixelCoordinate(double twips, double twips_per_pixel);
 // Twips per pixel for a display of `dpi` dots per inch (15 at 96 dpi).
 constexpr float TwipsPerPixelAt(int dpi) { return static_cast<float>(kTwipsPerInch) / dpi; }
 
+// A picture made from a control's design-time pixels keeps the size it was drawn at,
+// as a picture stored with a form keeps its size in HIMETRIC: its pixels are those of
+// a 96-dpi display. An image part showing one is that size in twips on every display
+// and stretches the picture over its pixels, so the glyphs grow with the display.
+inline constexpr float kTwipsPerDesignPixel = TwipsPerPixelAt(96);
+
+// The platform check box's glyph side in pixels at `dpi` (13 at 96 dpi, 19 at 144).
+constexpr int CheckGlyphPixels(int dpi) { return 12 * dpi / 96 + 1; }
+
 // The host's scale modes, as its ScaleX/ScaleY conversions name them.
 enum class ScaleMode : int16_t { kUser = 0, kTwips = 1, kPoints = 2, kPixels = 3 };
 

@@ -4,6 +4,7 @@
 #include "frame/events.h"
 #include "frame/members.h"
 #include "frame/variant.h"
+#include "frame/units.h"
 
 namespace vitrelle {
 
@@ -87,9 +88,12 @@ void RadioButton::Paint() { option1_.SetPicture(looks_[static_cast<int>(CurrentL
 
 void RadioButton::Show() {
   // A circle one pixel wider than the picture: it hides the picture's square
-  // corners, so that what lies beneath the control shows there.
-  Gdi& gdi = surface_.GetRuntime().GetGdi();
-  const Handle region = gdi.CreateRoundRectRgn(0, 0, kRegionSide, kRegionSide, kRegionSide, kRegionSide);
+  // corners, so that what lies beneath the control shows there. The picture grows
+  // with the display's dpi, and so does the circle.
+  Runtime& runtime = surface_.GetRuntime();
+  Gdi& gdi = runtime.GetGdi();
+  const int side = RoundToLong(kRegionSide * kTwipsPerDesignPixel / runtime.TwipsPerPixelX());
+  const Handle region = gdi.CreateRoundRectRgn(0, 0, side, side, side, side);
   if (!region) return;
   // The window owns the region once it took it; one it refused is still ours.
   if (gdi.SetWindowRgn(surface_.hWnd(), region, true) == 0) gdi.DeleteObject(region);

@@ -23,7 +23,7 @@ class RadioButton : public Control {
   static constexpr float kGlyphSize = 195;
   // The round window is one pixel larger than the picture, so that it cuts off the
   // picture's square corners and nothing of its ring.
-  static constexpr int kRegionSide = 14;
+  static constexpr int kRegionSide = 14;  // pixels at 96 dpi
 
   // The pictures, in the order of their elements.
   enum class Look { kTrue3D, kFalse3D, kTrueFlat, kFalseFlat, kTrue3DDisabled, kFalse3DDisabled,

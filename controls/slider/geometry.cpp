@@ -169,15 +169,25 @@ void GlazeSlider::LayGrooveAcross() {
   }
 }
 
+// 285 twips are 19 pixels at 96 dpi but 28.5 at 144: the container places the window
+// on whole pixels and reports the rounded size, which Resize would set back to 285
+// and the container round again, back and forth. The thickness is therefore kept in
+// whole pixels of the display.
+float GlazeSlider::Thickness(bool vertical) const {
+  Runtime& r = runtime();
+  const float tpp = vertical ? r.TwipsPerPixelX() : r.TwipsPerPixelY();
+  return static_cast<float>(PixelCoordinate(kThickness, tpp)) * tpp;
+}
+
 void GlazeSlider::SwapLengthOntoAxis() {
   // Each size change comes back through Resize, which keeps the thickness.
   Surface& s = surface();
   if (Vertical()) {
     s.SetHeight(s.Width());
-    s.SetWidth(kThickness);
+    s.SetWidth(Thickness(true));
   } else {
     s.SetWidth(s.Height());
-    s.SetHeight(kThickness);
+    s.SetHeight(Thickness(false));
   }
 }
 
@@ -186,9 +196,9 @@ void GlazeSlider::Resize() {
   // The host reports only a real change of size, so the Resize this brings about
   // finds the thickness right and goes no deeper.
   if (Vertical()) {
-    s.SetWidth(kThickness);
+    s.SetWidth(Thickness(true));
   } else {
-    s.SetHeight(kThickness);
+    s.SetHeight(Thickness(false));
   }
 
   const float w = static_cast<float>(RoundToLong(s.Width()));

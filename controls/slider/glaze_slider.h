@@ -105,6 +105,7 @@ class GlazeSlider : public TrackedControl {
   void LayGrooveAcross();
   float GrooveEnd() const;
   void SwapLengthOntoAxis();
+  float Thickness(bool vertical) const;
 
   // Input (input.cpp, focus.cpp).
   void DragThumbTo(float x, float y);

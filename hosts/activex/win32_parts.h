@@ -296,8 +296,8 @@ class Image final : public InputImpl<ImagePart> {
     picture_ = std::move(picture);
     // An image that does not stretch takes its picture's size.
     if (picture_ && picture_->Type() != 0) {
-      width_ = static_cast<float>(picture_->WidthPixels()) * surface_.TwipsPerPixelX();
-      height_ = static_cast<float>(picture_->HeightPixels()) * surface_.TwipsPerPixelY();
+      width_ = static_cast<float>(picture_->WidthPixels()) * kTwipsPerDesignPixel;
+      height_ = static_cast<float>(picture_->HeightPixels()) * kTwipsPerDesignPixel;
     }
     // A control that sets the same picture from its Paint handler (the option
     // button's glyph does, on every paint) must not make its surface paint forever.

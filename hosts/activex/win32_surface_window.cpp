@@ -205,14 +205,12 @@ void Win32Surface::MouseEvent(UINT msg, WPARAM wparam, LPARAM lparam) {
 
 // The window under the mouse takes the focus before it hears of the button, as a
 // form's user control does: an option's glyph itself, a control around one
-// through it (WM_SETFOCUS passes it on), a slider's own surface. The platform's
-// check box takes the focus on its own when it is pressed.
+// through it (WM_SETFOCUS passes it on), a slider's own surface, a check box
+// pressed on its caption. The platform's check box takes the focus on its own when
+// its own window is pressed, and that press never reaches the surface's window.
 void Win32Surface::TakeFocusOnPress() {
   HWND focus = ::GetFocus();
   if (!takes_focus_ || focus == hwnd_ || ::IsChild(hwnd_, focus) || !::IsWindowEnabled(hwnd_)) return;
-  for (auto& p : parts_) {
-    if (dynamic_cast<CheckBox*>(p.get())) return;
-  }
   ::SetFocus(hwnd_);
 }
 

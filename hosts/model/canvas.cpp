@@ -143,6 +143,17 @@ void WindowCanvas::DrawPicture(const Picture& picture, int x, int y) {
     DrawBitmap(*pixels, x + part.left, y + part.top);
 }
 
+void WindowCanvas::DrawPicture(const Picture& picture, const Rect& bounds) {
+  if (picture.Type() != 1 || bounds.Empty()) return;
+  if (bounds.Width() == picture.WidthPixels() && bounds.Height() == picture.HeightPixels()) {
+    DrawPicture(picture, bounds.left, bounds.top);
+    return;
+  }
+  if (Rect{bounds}.Intersect(Visible()).Empty()) return;
+  if (auto pixels = gdi_.BitmapPixels(picture.BitmapHandle(), picture.PaletteHandle()))
+    DrawBitmap(pixels->Scaled(bounds.Width(), bounds.Height()), bounds.left, bounds.top);
+}
+
 namespace {
 
 class CanvasTextSink final : public TextSink {

@@ -27,6 +27,7 @@ class WindowCanvas final : public Canvas {
                int outline_width = 1) override;
   void DrawBitmap(const Bitmap& bitmap, int x, int y) override;
   void DrawPicture(const Picture& picture, int x, int y) override;
+  void DrawPicture(const Picture& picture, const Rect& bounds) override;
   void DrawText(int x, int y, std::string_view utf8, const FontSpec& font, OleColor c) override;
 
   // The clip in window coordinates: nothing outside it can change.

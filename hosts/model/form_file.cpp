@@ -10,6 +10,7 @@
 #include "frame/color_variant.h"
 #include "frame/errors.h"
 #include "frame/members.h"
+#include "hosts/model/display.h"
 #include "hosts/model/font.h"
 #include "hosts/model/property_bag.h"
 #include "vfm/vfm_reader.h"
@@ -65,6 +66,7 @@ class Builder {
 
   // The machine the form runs on, for what the About box asks of it:
   //   Begin Machine Machine1
+  //      Dpi = 144                          (the display's logical pixels per inch; 96 without it)
   //      Mail = "logon fails"               (or "send fails"; mail works without it)
   //      Begin RegistryKey MsInfo
   //         Key = "SOFTWARE\Microsoft\Shared Tools\MSINFO"
@@ -89,6 +91,16 @@ class Builder {
 
   void CheckMachine(const vfm::Block& machine) const {
     for (const vfm::Entry& e : machine.entries) {
+      if (NamesEqual(e.key, "Dpi")) {
+        const Variant& v = e.value.value;
+        const bool whole = (v.type() == VarType::kInteger || v.type() == VarType::kLong) && v.ToLong() >= kMinDpi &&
+                           v.ToLong() <= kMaxDpi;
+        if (!whole) {
+          Fail(e.line, "expected a whole number of " + std::to_string(kMinDpi) + " to " + std::to_string(kMaxDpi) +
+                           " for Dpi");
+        }
+        continue;
+      }
       const bool mail = NamesEqual(e.key, "Mail") && e.value.value.type() == VarType::kString &&
                         (e.value.value.ToString() == "logon fails" || e.value.value.ToString() == "send fails");
       if (!mail) Fail(e.line, "expected Mail = \"logon fails\" or \"send fails\" in a Machine, not " + e.key);
@@ -115,6 +127,15 @@ class Builder {
           Fail(e.line, "expected a 32-bit number for the registry value " + e.key);
         }
       }
+    }
+  }
+
+  // Before anything of the form exists: its windows, fonts and twips per pixel all
+  // follow the display.
+  static void ApplyDisplay(const vfm::Block& root) {
+    for (const vfm::Block& machine : root.children) {
+      if (!IsMachine(machine)) continue;
+      if (const vfm::Entry* dpi = machine.Find("Dpi")) SetDisplayDpi(static_cast<int>(dpi->value.value.ToLong()));
     }
   }
 
@@ -363,6 +384,7 @@ std::shared_ptr<Form> LoadFormText(ModelRuntime& runtime, std::string_view text,
     throw FormFileError(e.what());
   }
   builder.Check(root, /*is_form=*/true);
+  Builder::ApplyDisplay(root);
   auto form = Form::Create(runtime, root.name, user_mode);
   try {
     for (const vfm::Entry& e : root.entries) {

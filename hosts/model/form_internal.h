@@ -15,10 +15,11 @@ inline bool Is(std::string_view member, std::string_view name) { return NamesEqu
 
 inline bool IsAssign(InvokeKind kind) { return kind == InvokeKind::kLet || kind == InvokeKind::kSet; }
 
-constexpr float kTwipsPerPixel = ModelRuntime::kTwipsPerPixel;
-
 // Mouse messages carry whole pixels of the window under the pointer: a point aimed
 // in twips goes to the nearest pixel (a half away from zero).
-inline float PixelPoint(float twips) { return std::round(twips / kTwipsPerPixel) * kTwipsPerPixel; }
+inline float PixelPoint(float twips) {
+  const float tpp = DisplayTwipsPerPixel();
+  return std::round(twips / tpp) * tpp;
+}
 
 }  // namespace vitrelle::model::internal

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "hosts/model/display.h"
+
 namespace vitrelle::model::internal {
 
 namespace {
@@ -207,7 +209,7 @@ int GdiModel::GetDeviceCaps(Handle dc, int index) {
       return core_.height();
     case kLogPixelsX:
     case kLogPixelsY:
-      return 96;
+      return DisplayDpi();
     default:
       return 0;
   }

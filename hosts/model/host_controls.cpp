@@ -6,6 +6,8 @@
 #include "frame/errors.h"
 #include "frame/members.h"
 #include "frame/part_rules.h"
+#include "frame/units.h"
+#include "hosts/model/display.h"
 #include "hosts/model/font.h"
 #include "hosts/model/parts.h"
 
@@ -277,15 +279,15 @@ void HostControl::Paint(Canvas& canvas) {
   switch (kind_) {
     case HostKind::kOptionButton:
       canvas.FillRect(box, back);
-      DrawOptionGlyph(canvas, 0, (box.Height() - 12) / 2, Property("Value").ToBoolean(),
+      DrawOptionGlyph(canvas, 0, (box.Height() - OptionGlyphPixels()) / 2, Property("Value").ToBoolean(),
                       Property("Appearance").ToInteger() == 0, enabled);
-      canvas.DrawText(16, (box.Height() - line) / 2, caption(), font, fore);
+      canvas.DrawText(OptionGlyphPixels() + 4, (box.Height() - line) / 2, caption(), font, fore);
       break;
     case HostKind::kCheckBox:
       canvas.FillRect(box, back);
-      DrawCheckGlyph(canvas, 0, (box.Height() - 13) / 2, Property("Value").ToInteger(),
+      DrawCheckGlyph(canvas, 0, (box.Height() - CheckGlyphPixels(DisplayDpi())) / 2, Property("Value").ToInteger(),
                      Property("Appearance").ToInteger() == 0, enabled);
-      canvas.DrawText(17, (box.Height() - line) / 2, caption(), font, fore);
+      canvas.DrawText(CheckGlyphPixels(DisplayDpi()) + 4, (box.Height() - line) / 2, caption(), font, fore);
       break;
     case HostKind::kTextBox:
       canvas.Rectangle(box, back, Resolve(kColorButtonShadow));

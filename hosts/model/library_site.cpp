@@ -18,7 +18,6 @@ namespace {
 
 using internal::Is;
 using internal::IsAssign;
-using internal::kTwipsPerPixel;
 using internal::PixelPoint;
 
 const Variant& Assigned(std::span<Variant> args) {
@@ -27,7 +26,10 @@ const Variant& Assigned(std::span<Variant> args) {
 }
 
 // A window sits on whole pixels: its origin is its twips position rounded.
-float WindowOrigin(float twips) { return static_cast<float>(RoundHalfEven(twips / kTwipsPerPixel)) * kTwipsPerPixel; }
+float WindowOrigin(float twips) {
+  const float tpp = DisplayTwipsPerPixel();
+  return static_cast<float>(RoundHalfEven(twips / tpp)) * tpp;
+}
 
 }  // namespace
 

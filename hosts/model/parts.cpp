@@ -4,6 +4,8 @@
 
 #include "frame/errors.h"
 #include "frame/part_rules.h"
+#include "frame/units.h"
+#include "hosts/model/display.h"
 #include "hosts/model/font.h"
 
 namespace vitrelle::model {
@@ -172,13 +174,13 @@ void ModelCheckBox::Paint(Canvas& canvas) {
   // on the control's background (its picture when it has one).
   canvas.FillRect({0, 0, w, h}, Resolve(surface_.BackColor()));
   if (PicturePtr picture = surface_.GetPicture()) canvas.DrawPicture(*picture, -Px(left_), -Px(top_));
-  constexpr int kGlyph = 13;
-  DrawCheckGlyph(canvas, 0, std::max(0, (h - kGlyph) / 2), value_, appearance_ == 0,
+  const int glyph = CheckGlyphPixels(DisplayDpi());
+  DrawCheckGlyph(canvas, 0, std::max(0, (h - glyph) / 2), value_, appearance_ == 0,
                  enabled_ && surface_.Enabled());
 }
 
 void DrawCheckGlyph(Canvas& canvas, int x, int y, int16_t value, bool flat, bool enabled) {
-  constexpr int kSize = 13;
+  const int kSize = CheckGlyphPixels(DisplayDpi());
   Rect box{x, y, x + kSize, y + kSize};
   OleColor face = enabled && value != 2 ? Resolve(0x80000005u) : Resolve(kColorButtonFace);
   if (flat) {
@@ -197,21 +199,31 @@ void DrawCheckGlyph(Canvas& canvas, int x, int y, int16_t value, bool flat, bool
   }
   if (value == 0) return;
   OleColor mark = enabled && value == 1 ? Resolve(kColorWindowText) : Resolve(kColorButtonShadow);
-  // The classic tick, three pixels thick: down for three columns, then up.
-  for (int i = 0; i < 7; ++i) {
-    int py = i <= 2 ? y + 5 + i : y + 9 - i;
-    for (int t = 0; t < 3; ++t) canvas.SetPixel(x + 3 + i, py + t, mark);
-  }
+  // The classic tick of a 13-pixel box, three pixels thick: down for three columns,
+  // then up; a larger box shows it stretched, pixel for pixel.
+  constexpr int kDrawn = 13;
+  auto in_tick = [](int cx, int cy) {
+    const int i = cx - 3;
+    if (i < 0 || i >= 7) return false;
+    const int top = i <= 2 ? 5 + i : 9 - i;
+    return cy >= top && cy < top + 3;
+  };
+  for (int py = 0; py < kSize; ++py)
+    for (int px = 0; px < kSize; ++px)
+      if (in_tick(px * kDrawn / kSize, py * kDrawn / kSize)) canvas.SetPixel(x + px, y + py, mark);
 }
 
+int OptionGlyphPixels() { return CheckGlyphPixels(DisplayDpi()) - 1; }
+
 void DrawOptionGlyph(Canvas& canvas, int x, int y, bool set, bool flat, bool enabled) {
-  constexpr int kSize = 12;
+  const int kSize = OptionGlyphPixels();
   Rect box{x, y, x + kSize, y + kSize};
   OleColor face = enabled ? Resolve(0x80000005u) : Resolve(kColorButtonFace);
   canvas.Ellipse(box, face, Resolve(flat ? kColorWindowText : kColorButtonShadow));
   if (set) {
     OleColor dot = enabled ? Resolve(kColorWindowText) : Resolve(kColorButtonShadow);
-    canvas.Ellipse({x + 4, y + 4, x + 8, y + 8}, dot, dot);
+    const int inset = kSize / 3;
+    canvas.Ellipse({x + inset, y + inset, x + kSize - inset, y + kSize - inset}, dot, dot);
   }
 }
 
@@ -223,8 +235,8 @@ void ModelImage::SetPicture(PicturePtr picture) {
   picture_ = std::move(picture);
   // An image that does not stretch takes its picture's size.
   if (picture_ && picture_->Type() != 0) {
-    width_ = static_cast<float>(picture_->WidthPixels()) * surface_.TwipsPerPixel();
-    height_ = static_cast<float>(picture_->HeightPixels()) * surface_.TwipsPerPixel();
+    width_ = static_cast<float>(picture_->WidthPixels()) * kTwipsPerDesignPixel;
+    height_ = static_cast<float>(picture_->HeightPixels()) * kTwipsPerDesignPixel;
   }
   // A control that sets the same picture from its Paint handler must not make
   // the surface paint forever.
@@ -233,8 +245,7 @@ void ModelImage::SetPicture(PicturePtr picture) {
 
 void ModelImage::PaintOn(Canvas& canvas) {
   if (!picture_ || picture_->Type() == 0) return;
-  Rect r = PixelRect().Offset(canvas.ClientLeft(), canvas.ClientTop());
-  canvas.DrawPicture(*picture_, r.left, r.top);
+  canvas.DrawPicture(*picture_, PixelRect().Offset(canvas.ClientLeft(), canvas.ClientTop()));
 }
 
 void ModelLine::Move(float& field, float v) {

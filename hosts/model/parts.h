@@ -260,9 +260,11 @@ class ModelUserControl : public RectPartBase<UserControlPart>, public SurfaceOwn
   bool syncing_ = false;
 };
 
-// The standard check box glyph (13 x 13 pixels) with its top left corner at (x, y).
+// The standard check box glyph (CheckGlyphPixels of the display's dpi square, 13 at
+// 96 dpi) with its top left corner at (x, y).
 void DrawCheckGlyph(Canvas& canvas, int x, int y, int16_t value, bool flat, bool enabled);
-// The standard option button glyph (12 x 12 pixels).
+// The standard option button glyph, a pixel smaller than the check box's.
+int OptionGlyphPixels();
 void DrawOptionGlyph(Canvas& canvas, int x, int y, bool set, bool flat, bool enabled);
 
 }  // namespace vitrelle::model

@@ -10,11 +10,11 @@
 
 namespace vitrelle::model {
 
-int TwipsToPixels(double twips) { return PixelCoordinate(twips, ModelRuntime::kTwipsPerPixel); }
+int TwipsToPixels(double twips) { return PixelCoordinate(twips, DisplayTwipsPerPixel()); }
 
 // ---------------------------------------------------------------------------
 
-ModelRuntime::ModelRuntime(Screen& screen) : screen_(screen) {
+ModelRuntime::ModelRuntime(Screen& screen) : screen_(screen), display_dpi_(DisplayDpi()) {
   screen_.SetCaptureObserver([this](Handle window, int width, int height) {
     if (!log_) return;
     auto it = window_names_.find(window);
@@ -22,7 +22,12 @@ ModelRuntime::ModelRuntime(Screen& screen) : screen_(screen) {
   });
 }
 
-ModelRuntime::~ModelRuntime() { screen_.SetCaptureObserver(nullptr); }
+// A form's machine may set the display; the next runtime of the process starts on the
+// one this runtime found.
+ModelRuntime::~ModelRuntime() {
+  screen_.SetCaptureObserver(nullptr);
+  SetDisplayDpi(display_dpi_);
+}
 
 void ModelRuntime::SetLog(script::ScriptLog* log) {
   log_ = log;

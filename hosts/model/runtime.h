@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "frame/host.h"
+#include "hosts/model/display.h"
 #include "hosts/model/platform.h"
 #include "hosts/model/screen.h"
 
@@ -81,8 +82,8 @@ class ModelRuntime : public Runtime {
   // timers due now, until nothing is left.
   void DoEvents() override;
   int MsgBox(std::string_view text, int32_t style, std::string_view title) override;
-  float TwipsPerPixelX() const override { return kTwipsPerPixel; }
-  float TwipsPerPixelY() const override { return kTwipsPerPixel; }
+  float TwipsPerPixelX() const override { return DisplayTwipsPerPixel(); }
+  float TwipsPerPixelY() const override { return DisplayTwipsPerPixel(); }
   std::string AppTitle() const override { return "Vitrelle"; }
   int AppMajor() const override { return 1; }
   int AppMinor() const override { return 4; }
@@ -92,7 +93,6 @@ class ModelRuntime : public Runtime {
   Gdi& GetGdi() override { return screen_.GetGdi(); }
   vitrelle::Platform& GetPlatform() override { return platform_; }
 
-  static constexpr float kTwipsPerPixel = 15.0f;
 
  private:
   // Runs the earliest tick due at or before `time_ms`, moving the clock to it;
@@ -108,6 +108,7 @@ class ModelRuntime : public Runtime {
   void SetNow(int64_t t);
 
   Screen& screen_;
+  int display_dpi_;
   script::ScriptLog* log_ = nullptr;
   int64_t now_ = 0;
   std::map<TimerId, TimerSlot> timers_;

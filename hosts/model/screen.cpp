@@ -25,6 +25,16 @@ Bitmap::Bitmap(int width, int height, OleColor fill)
       height_(std::max(0, height)),
       pixels_(static_cast<size_t>(width_) * height_, fill) {}
 
+Bitmap Bitmap::Scaled(int width, int height) const {
+  Bitmap out(width, height);
+  if (width_ == 0 || height_ == 0) return out;
+  for (int y = 0; y < out.height_; ++y) {
+    const int sy = static_cast<int>(static_cast<int64_t>(y) * height_ / out.height_);
+    for (int x = 0; x < out.width_; ++x) out.Set(x, y, At(static_cast<int>(static_cast<int64_t>(x) * width_ / out.width_), sy));
+  }
+  return out;
+}
+
 namespace internal {
 
 namespace {

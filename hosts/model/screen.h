@@ -47,6 +47,9 @@ class Bitmap {
   void Set(int x, int y, OleColor c) { pixels_[static_cast<size_t>(y) * width_ + x] = c; }
   std::vector<OleColor>& Pixels() { return pixels_; }
   const std::vector<OleColor>& Pixels() const { return pixels_; }
+  // The bitmap at another size, each pixel taken from the one it falls on (the
+  // platform's colour-on-colour stretch).
+  Bitmap Scaled(int width, int height) const;
 
  private:
   int width_ = 0, height_ = 0;
@@ -91,6 +94,8 @@ class Canvas {
   virtual void DrawBitmap(const Bitmap& bitmap, int x, int y) = 0;
   // Draws a picture object of this host (its bitmap through the GDI model).
   virtual void DrawPicture(const Picture& picture, int x, int y) = 0;
+  // The same, stretched to fill `bounds`.
+  virtual void DrawPicture(const Picture& picture, const Rect& bounds) = 0;
   // Text with its top left corner at (x, y); the line's height is MeasureText's.
   virtual void DrawText(int x, int y, std::string_view utf8, const FontSpec& font, OleColor c) = 0;
 };

@@ -68,7 +68,7 @@ class ModelSurface : public Surface, public WindowClient {
   Part* FirstFocusPart() const;
   void InvalidateArea(std::optional<Rect> area = std::nullopt);
   bool Painting() const { return painting_ != nullptr; }
-  float TwipsPerPixel() const { return ModelRuntime::kTwipsPerPixel; }
+  float TwipsPerPixel() const { return DisplayTwipsPerPixel(); }
 
   // Surface
   Runtime& GetRuntime() override { return runtime_; }

@@ -21,6 +21,7 @@
 #include <tuple>
 #include <vector>
 
+#include "hosts/model/display.h"
 #include "hosts/model/screen.h"
 #include "hosts/model/text_internal.h"
 
@@ -63,11 +64,13 @@ class FontEngine {
     if (config_ != nullptr) FcConfigDestroy(config_);
   }
 
-  // 26.6 pixels at 96 dpi, at least a pixel.
+  // The em in whole pixels at the display's dpi, in 26.6, at least a pixel. The
+  // platform's font object asks for a whole pixel height and rounds a half down
+  // (8.25 points: 11 pixels at 96 dpi, 16 at 144).
   static int64_t PixelSize64(float points) {
-    double px64 = std::isfinite(points) ? static_cast<double>(points) * 256.0 / 3.0 : 0.0;
-    px64 = std::clamp(px64, 64.0, 64.0 * 4096.0);
-    return std::llround(px64);
+    double px = std::isfinite(points) ? static_cast<double>(points) * DisplayDpi() / 72.0 : 0.0;
+    px = std::clamp(std::ceil(px - 0.5), 1.0, 4096.0);
+    return static_cast<int64_t>(px) * 64;
   }
 
   // The loaded face for a font's name, weight and slant.

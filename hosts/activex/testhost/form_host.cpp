@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "frame/errors.h"
+#include "frame/members.h"
 #include "frame/part_rules.h"
 #include "frame/type_model.h"
 #include "hosts/activex/control_internals.h"
@@ -83,8 +84,10 @@ Form::Form(const std::string& path, bool user_mode, script::ScriptLog** log, Act
 
   HDC screen = ::GetDC(nullptr);
   tpp_x_ = 1440.0f / static_cast<float>(::GetDeviceCaps(screen, LOGPIXELSX));
+  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
   tpp_y_ = 1440.0f / static_cast<float>(::GetDeviceCaps(screen, LOGPIXELSY));
   ::ReleaseDC(nullptr, screen);
+  CheckMachine(block, dpi);
 
   if (auto* e = block.Find("BackColor")) back_color_ = static_cast<OLE_COLOR>(e->value.value.ToLong());
   if (auto* e = block.Find("Width")) client_width_ = e->value.value.ToSingle();
@@ -119,7 +122,34 @@ Form::Form(const std::string& path, bool user_mode, script::ScriptLog** log, Act
       load_errors_.push_back(err);
     }
   }
-  for (const vfm::Block& child : block.children) AddControl(child, nullptr);
+  for (const vfm::Block& child : block.children) {
+    if (!IsMachine(child)) AddControl(child, nullptr);
+  }
+}
+
+bool Form::IsMachine(const vfm::Block& block) { return NamesEqual(block.class_name, "Machine"); }
+
+// The model host makes the machine a form's Machine block describes. This container
+// runs on the real one: it can only check that the display is the one asked for, and
+// refuses what it cannot give rather than run the form on another machine unseen.
+void Form::CheckMachine(const vfm::Block& form, int dpi) {
+  for (const vfm::Block& machine : form.children) {
+    if (!IsMachine(machine)) continue;
+    for (const vfm::Entry& e : machine.entries) {
+      if (!NamesEqual(e.key, "Dpi")) {
+        throw std::runtime_error("the test container cannot give a form's machine its " + e.key);
+      }
+      const int wanted = static_cast<int>(e.value.value.ToLong());
+      if (wanted != dpi) {
+        throw std::runtime_error("the form asks for a display of " + std::to_string(wanted) + " dpi; this one has " +
+                                 std::to_string(dpi));
+      }
+    }
+    if (!machine.children.empty()) {
+      throw std::runtime_error("the test container cannot give a form's machine its " +
+                               machine.children.front().class_name + " " + machine.children.front().name);
+    }
+  }
 }
 
 Form::~Form() {

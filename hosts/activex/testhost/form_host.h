@@ -126,6 +126,8 @@ class Form {
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  static bool IsMachine(const vfm::Block& block);
+  static void CheckMachine(const vfm::Block& form, int dpi);
   void PaintBackground(HDC dc);
   HDC PictureCopy(int width, int height);
   void FreePictureCopy();

@@ -141,6 +141,14 @@ wine_tool reg add 'HKLM\Software\Clients\Mail\VitrelleProbe' /v DLLPath /d 'C:\v
 wine_tool reg add 'HKCR\http\shell\open\command' /ve /d '"C:\vitrelle\browser_probe.exe" "%1"' /f >/dev/null 2>&1
 
 # --- a late-bound script client ---------------------------------------------
+# The script host's first run in a new prefix sets itself up, and on a busy machine
+# it has printed nothing at all: a script that uses no library class goes first, so
+# that the runs compared below are not first runs. Its output is not a check.
+printf 'WScript.Echo "ready"\r\n' > "$WINEPREFIX/drive_c/vitrelle/ready.vbs"
+for attempt in 1 2 3; do
+  grep -q ready <(wine_tool cscript //nologo 'C:\vitrelle\ready.vbs' 2>&1) && break
+  echo "activex $arch: the script host's warm-up run $attempt printed nothing" >&2
+done
 for name in "${built[@]}"; do
   script="C:\\vitrelle\\$name.vbs"
   if [ ! -f "$here/$name.vbs" ]; then
@@ -510,6 +518,58 @@ about_box() {
   check "About screenshot: the description is not in the link colour" test "$(about_pixels 73 86 380 140 blue)" = 0
 }
 about_box
+
+# --- a display of 144 logical pixels per inch -------------------------------------
+# Last, because every program started afterwards sees the new display. The form's
+# Machine block asks for 144 dpi, and the container refuses to run it on another.
+# The log must be the model host's; the screenshot must show the controls half as
+# many pixels again as at 96 dpi, glyphs and captions included.
+testhost_dpi() {
+  local script=frame/dpi got expected shot="$build/testhost_dpi.bmp"
+  testhost_log "" "$script"
+  check "testhost refuses a form for 144 dpi on a 96-dpi display" contains "$TESTHOST_OUT" "asks for a display of 144 dpi"
+  wine_tool reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+  wineserver -k; wineserver -w; wineserver -p
+  # The first program under a new server starts Wine's own services, which keep the
+  # output they inherit open for as long as the server runs: not a log's pipe.
+  wine_tool reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+  testhost_log "" "$script"
+  got=$TESTHOST_LOG
+  expected=$(tr -d '\r' < "$root/controls/frame/scripts/dpi.expected" | grep -vE '^@[0-9]+ capture ')
+  if [ -n "$got" ] && [ "$got" = "$expected" ]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "activex $arch: FAILED: testhost $script at 144 dpi" >&2
+    diff <(echo "$expected") <(echo "$got") >&2
+    grep -E '^testhost: ' <<<"$TESTHOST_OUT" >&2
+  fi
+  rm -f "$shot"
+  (cd "$root" && wine_exe "$build/testhost.exe" --screenshot "$shot" controls/frame/scripts/dpi.vfm >/dev/null 2>&1)
+  # 4800 x 3000 twips are 480 x 300 pixels at 144 dpi (320 x 200 at 96).
+  check "testhost at 144 dpi: the form is 480 x 300 pixels" test "$(stat -c %s "$shot" 2>/dev/null)" = $((54 + 480 * 300 * 4))
+  local body
+  body=$(tail -c +55 "$shot" 2>/dev/null | od -An -v -tu1 -w4)
+  # The width and height, in pixels, of what a box of the screenshot shows in white
+  # or in dark colours (a glyph's face and edges, a caption's text).
+  drawn() {
+    awk -v W=480 -v X0="$1" -v Y0="$2" -v X1="$3" -v Y1="$4" '
+      { i = NR - 1; x = i % W; y = int(i / W)
+        if (x < X0 || x >= X1 || y < Y0 || y >= Y1) next
+        if (($1 == 255 && $2 == 255 && $3 == 255) || ($1 <= 128 && $2 <= 128 && $3 <= 128)) { c[x]; r[y] } }
+      END { lo = 1e9; hi = -1; for (k in c) { k += 0; if (k < lo) lo = k; if (k > hi) hi = k }
+            top = 1e9; bot = -1; for (k in r) { k += 0; if (k < top) top = k; if (k > bot) bot = k }
+            print (hi < 0 ? 0 : hi - lo + 1), (bot < 0 ? 0 : bot - top + 1) }' <<<"$body"
+  }
+  local size
+  read -r -a size <<<"$(drawn 20 24 48 70)"
+  check "testhost at 144 dpi: Check1's glyph is 19 pixels wide (${size[0]})" test "${size[0]}" -ge 18 -a "${size[0]}" -le 20
+  read -r -a size <<<"$(drawn 44 115 72 160)"
+  check "testhost at 144 dpi: Radio1's glyph is 20 pixels wide (${size[0]})" test "${size[0]}" -ge 18 -a "${size[0]}" -le 21
+  read -r -a size <<<"$(drawn 74 115 140 160)"
+  check "testhost at 144 dpi: Radio1's caption is 15 pixels high (${size[1]})" test "${size[1]}" -ge 13 -a "${size[1]}" -le 17
+}
+testhost_dpi
 
 # --- unregistration -----------------------------------------------------------
 wine_tool regsvr32 /u /s "$ocx" >/dev/null 2>&1
