@@ -15,16 +15,4 @@ float DisplayTwipsPerPixel();
 // Throws std::invalid_argument outside kMinDpi..kMaxDpi, leaving the setting as it was.
 void SetDisplayDpi(int dpi);
 
-// Sets the display for a scope and puts the earlier setting back after it.
-class ScopedDisplayDpi {
- public:
-  explicit ScopedDisplayDpi(int dpi) : saved_(DisplayDpi()) { SetDisplayDpi(dpi); }
-  ~ScopedDisplayDpi() { SetDisplayDpi(saved_); }
-  ScopedDisplayDpi(const ScopedDisplayDpi&) = delete;
-  ScopedDisplayDpi& operator=(const ScopedDisplayDpi&) = delete;
-
- private:
-  int saved_;
-};
-
 }  // namespace vitrelle::model
