@@ -10,6 +10,7 @@
 #include "hosts/activex/control_internals.h"
 #include "hosts/activex/ole_objects.h"
 #include "hosts/activex/testhost/dispatch_base.h"
+#include "hosts/activex/testhost/timer_clock.h"
 #include "hosts/activex/win32_modal_form.h"
 
 namespace vitrelle::testhost {
@@ -110,6 +111,8 @@ Win32Driver::~Win32Driver() {
   if (hook_) ::UnhookWindowsHookEx(hook_);
   g_driver = nullptr;
   form_.reset();
+  TimerClock::Unwatch();
+  server_.Reset();
   if (other_) ::DestroyWindow(other_);
   if (stepper_) ::DestroyWindow(stepper_);
 }
@@ -123,6 +126,7 @@ void Win32Driver::SetLog(script::ScriptLog* log) { log_ = log; }
 
 void Win32Driver::Load(bool design) {
   if (form_) return;
+  WatchServerTimers();
   form_ = std::make_unique<Form>(form_path_, !design, &log_, activation_);
   Pump();
   // Every refusal of the load, in order, and the run goes on with the form as it
@@ -131,6 +135,28 @@ void Win32Driver::Load(bool design) {
     log_->SetTime(Now());
     for (const RuntimeError& e : form_->LoadErrors()) log_->Error(e.number(), e.description());
   }
+}
+
+void Win32Driver::WatchServerTimers() {
+  if (server_) return;
+  CLSID clsid;
+  if (FAILED(::CLSIDFromProgID(L"Vitrelle.GlazeCheck", &clsid)) ||
+      FAILED(::CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                                reinterpret_cast<void**>(server_.Put()))))
+    return;  // no server: nothing of it to watch
+  TimerClock::Callbacks clock;
+  clock.now = [this] { return log_ ? log_->Time() : now_; };
+  clock.tick = [this](int64_t due) {
+    // Between steps no time passes, so a tick a step's own DoEvents runs keeps
+    // the step's time; inside a wait it falls due at its own, never past the end.
+    if (log_ && waiting_until_) log_->SetTime(std::min(due, *waiting_until_));
+  };
+  clock.restore = [this](int64_t time) {
+    if (log_) log_->SetTime(time);
+  };
+  // The factory's table of methods lies in the server's module; holding the
+  // factory keeps that module, and so the patched imports, loaded.
+  TimerClock::Watch(*reinterpret_cast<void**>(server_.get()), std::move(clock));
 }
 
 void Win32Driver::Pump(bool with_timers) {
@@ -257,12 +283,14 @@ void Win32Driver::Wait(int64_t ms) {
   // Ticks the steps before left waiting are due now, and a wait can start with
   // them already in the queue, where a wait for new input would not see them.
   if (log_) log_->SetTime(now_);
+  waiting_until_ = now_ + ms;
   Pump(/*with_timers=*/true);
   for (int64_t elapsed = elapsed_ms(); elapsed < ms; elapsed = elapsed_ms()) {
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(ms - elapsed), QS_ALLINPUT);
     if (log_) log_->SetTime(now_ + elapsed_ms());
     Pump(/*with_timers=*/true);
   }
+  waiting_until_.reset();
   now_ += ms;
   if (log_) log_->SetTime(now_);
 }

@@ -6,6 +6,7 @@
 #include <oleacc.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "hosts/activex/testhost/form_host.h"
@@ -27,8 +28,9 @@ class Win32Driver : public script::Driver {
   void Activate() override;
   // Real timers fire in real time: the wait pumps messages for MS milliseconds.
   // The log's clock is the sum of the waits, so lines between statements carry
-  // the same times as on the model host; a line inside a wait carries the real
-  // time it happened at, which is never past the wait's end.
+  // the same times as on the model host. Inside a wait a timer's tick carries
+  // the time it falls due on that clock (see timer_clock.h), and other lines the
+  // real time they happened at; neither is ever past the wait's end.
   void Wait(int64_t ms) override;
   int64_t Now() const override { return now_; }
   Variant LoadPicture(const std::string& path) override;
@@ -88,12 +90,16 @@ class Win32Driver : public script::Driver {
   HWND KeyWindowOf(const script::Target& target) const;
   // A mouse message at (x, y) twips from the aim's top left corner.
   void SendMouse(const Aim& aim, UINT message, WPARAM state, float x_twips, float y_twips);
+  // Puts the server's timers on the script's clock, before the first control loads.
+  void WatchServerTimers();
 
   std::string form_path_;
   Activation activation_;
   std::unique_ptr<Form> form_;
   script::ScriptLog* log_ = nullptr;
   int64_t now_ = 0;
+  std::optional<int64_t> waiting_until_;  // the end of the wait that is running
+  ComPtr<IClassFactory> server_;          // keeps the watched server loaded
   HWND other_ = nullptr;  // the top-level window that takes activation away
   Site* focused_ = nullptr;
   HHOOK hook_ = nullptr;
