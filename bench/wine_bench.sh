@@ -8,6 +8,9 @@ if [ ! -x /usr/lib/wine/wine64 ] || [ ! -f "$build/testhost.exe" ] || [ ! -f "$b
   exit 0
 fi
 . "$root/hosts/activex/tests/wine_env.sh"
+# wine_use keeps the server and the test container on one CPU (wine_env.sh says
+# why); WINE_CPU=any measures them where the kernel puts them.
+echo "$name: the Wine server and the test container on CPU $(wine_cpu)"
 work=$(mktemp -d "$build/wineprefix.bench.XXXXXX")
 wine_use x64 "$work/prefix" || exit 1
 trap 'wine_done; rm -rf "$work"' EXIT

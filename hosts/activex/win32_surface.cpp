@@ -250,8 +250,11 @@ void Win32Surface::Refresh() {
     ::UpdateWindow(hwnd_);
   }
 }
+// A window that does not show paints whole when it shows again, so marking it
+// now is a call into the window system for nothing: under Wine a round trip to
+// its server, and a copy sets the picture while the control is hidden.
 void Win32Surface::Invalidate() {
-  if (hwnd_) ::InvalidateRect(hwnd_, nullptr, FALSE);
+  if (hwnd_ && ::IsWindowVisible(hwnd_)) ::InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 DispatchPtr Win32Surface::Parent() { return site_ ? site_->ContainerForm() : nullptr; }

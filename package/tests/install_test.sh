@@ -40,6 +40,7 @@ work=$(mktemp -d "$pkg/install.XXXXXX")
 # The x64 package is for 64-bit Windows (a WoW64 prefix, as the server suite
 # uses), the x86 package for 32-bit Windows: a 32-bit prefix of its own.
 use_win32_prefix() {
+  wine_pin || return 2
   export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   export WINELOADER=/usr/lib/wine/wine
   "$WINELOADER" --version 2>/dev/null | grep -q '^wine-' || return 3

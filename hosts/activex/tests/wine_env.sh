@@ -1,7 +1,8 @@
 # How this project runs Windows programs under Wine, one architecture at a time.
 # Sourced by the Wine suite and the Wine benchmark:
 #   . wine_env.sh
-#   wine_use x64|x86 PREFIX   a fresh prefix of its own, its wineserver started;
+#   wine_use x64|x86 PREFIX   a fresh prefix of its own, its wineserver started, on
+#                             one CPU (wine_pin);
 #                             status 3 when this machine cannot run that architecture
 #   wine_exe PROGRAM ARGS...  a program of that architecture
 #   wine_tool NAME ARGS...    one of Wine's own tools (regsvr32, cscript, regedit, reg)
@@ -13,7 +14,24 @@
 # same way. Each side is therefore started by its own loader, which is also exported
 # as WINELOADER (a 64-bit program started otherwise cannot create windows).
 
+# Every call a Windows program makes into the window system is a round trip to
+# the Wine server, a few dozen for each control copied or shown. With the program
+# and the server on different CPUs each round trip wakes an idle CPU, which on a
+# virtual machine costs more than the call: runs take up to twice as long and vary
+# with what else the machine does. Windows makes these calls inside the calling
+# thread. So the server and every program of the run (everything the calling
+# script starts from here on) stay on one CPU, the last this script may use,
+# unless WINE_CPU names another or is "any".
+wine_cpu() { echo "${WINE_CPU:-$(taskset -cp $$ | sed 's/.*: //; s/.*[,-]//')}"; }
+wine_pin() {
+  local cpu
+  cpu=$(wine_cpu)
+  [ "$cpu" = any ] && return 0
+  taskset -p -c "$cpu" $$ >/dev/null
+}
+
 wine_use() {
+  wine_pin || return 2
   wine_arch=$1
   export WINEPREFIX=$2
   export WINEDEBUG=-all
