@@ -92,6 +92,12 @@ std::vector<HWND> Children(HWND parent) {
 }
 
 bool Shot(const std::string& path) {
+  // The dialog belongs to another process, which may not have painted all of it
+  // yet, or not yet handed its pixels to the display: the screen is read only
+  // after a paint of the whole dialog has run there and that process has had
+  // time to flush it.
+  ::RedrawWindow(g_dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  ::Sleep(200);
   RECT r;
   ::GetWindowRect(g_dialog, &r);
   const int w = r.right - r.left, h = r.bottom - r.top;
