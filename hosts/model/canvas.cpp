@@ -63,6 +63,24 @@ void WindowCanvas::Line(int x1, int y1, int x2, int y2, OleColor c, int width) {
   const int step_x = x1 < x2 ? 1 : -1, step_y = y1 < y2 ? 1 : -1;
   const bool mostly_horizontal = dx >= -dy;
   const int before = width / 2;
+  // A frame's border is lines the frame's whole length, painted again each time a
+  // small part of the frame is: walking every point of them cost more than the
+  // area painted. A level line is a rectangle of the points it would plot, and a
+  // line that cannot reach the clip plots nothing.
+  if (dx == 0 && dy == 0) return;
+  const int low_x = std::min(x1, x2 + (x2 < x1 ? 1 : 0)), high_x = std::max(x1 + 1, x2);
+  const int low_y = std::min(y1, y2 + (y2 < y1 ? 1 : 0)), high_y = std::max(y1 + 1, y2);
+  if (dy == 0) {
+    FillRect({low_x, y1 - before, high_x, y1 - before + width}, c);
+    return;
+  }
+  if (dx == 0) {
+    FillRect({x1 - before, low_y, x1 - before + width, high_y}, c);
+    return;
+  }
+  const Rect reach{std::min(x1, x2) - before, std::min(y1, y2) - before, std::max(x1, x2) - before + width,
+                   std::max(y1, y2) - before + width};
+  if (reach.Intersect(Visible()).Empty()) return;
   int err = dx + dy;
   int x = x1, y = y1;
   while (x != x2 || y != y2) {
