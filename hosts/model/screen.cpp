@@ -300,7 +300,7 @@ void ScreenCore::ShowWindow(Handle window, bool visible) {
   if (w->parent == 0)
     UpdateScreen(w->rect);
   else
-    UpdateTree(TopOf(window), ScreenRectOf(*w));
+    UpdateVisibility(*w);
 }
 
 void ScreenCore::BringToTop(Handle window) {
@@ -466,7 +466,77 @@ void ScreenCore::UpdateTree(WindowRecord& top, const Rect& requested) {
   top.visible = true;
   Claim(top, area, 0, 0, 0);
   top.visible = shown;
+  ApplyClaims(top, 0);
+}
 
+// Hiding or showing a child moves pixels only between its tree and what lies
+// beneath it, its parent and the siblings below it: a sibling above it, or anything
+// painted after its parent, holds what it holds either way. So only those pixels
+// are claimed again, and only by the windows that can take them; claiming the
+// whole tree there again, as UpdateTree does, made each copy of a control deep in
+// nested frames pay once more for every frame around it. The outcome is the same
+// as UpdateTree's over the window's rectangle.
+void ScreenCore::UpdateVisibility(const WindowRecord& w) {
+  WindowRecord& top = TopOf(w.handle);
+  const WindowRecord& parent = *Find(w.parent);
+  const Rect client = ClientScreenRectOf(parent);
+  const Rect area = ScreenRectOf(w).Intersect(client).Intersect(SurfaceRect(top));
+  if (area.Empty()) return;
+  const std::vector<Handle>& siblings = parent.children;
+  const size_t place = static_cast<size_t>(std::find(siblings.begin(), siblings.end(), w.handle) - siblings.begin());
+  // Whether the owner of a pixel is one whose pixels may change hands: when hiding,
+  // the window's own tree; when showing, the parent and the trees below the window.
+  auto movable = [&](Handle owner) {
+    if (owner == 0) return false;
+    if (owner == parent.handle) return w.visible;
+    const WindowRecord* a = Find(owner);
+    while (a != nullptr && a->parent != parent.handle) a = Find(a->parent);
+    if (a == nullptr) return false;
+    if (!w.visible) return a->handle == w.handle;
+    return static_cast<size_t>(std::find(siblings.begin(), siblings.end(), a->handle) - siblings.begin()) < place;
+  };
+  // Sequence 1 marks the movable pixels, as the parent's own; 0 leaves a pixel as it is.
+  scratch_area_ = area;
+  seq_.assign(static_cast<size_t>(area.Width()) * area.Height(), 0);
+  by_seq_.assign({0, parent.handle});
+  const TopSurface& surface = *top.surface;
+  Handle last = 0;
+  bool last_movable = false;
+  bool any = false;
+  for (int y = area.top; y < area.bottom; ++y) {
+    uint32_t* seq_row = seq_.data() + static_cast<size_t>(y - area.top) * area.Width() - area.left;
+    const Handle* owner_row =
+        surface.owner.data() + static_cast<size_t>(y - top.rect.top) * surface.pixels.width() - top.rect.left;
+    for (int x = area.left; x < area.right; ++x) {
+      const Handle owner = owner_row[x];
+      if (owner != last) {
+        last = owner;
+        last_movable = movable(owner);
+      }
+      if (last_movable) {
+        seq_row[x] = 1;
+        any = true;
+      }
+    }
+  }
+  if (!any) return;
+  const Rect in_client = area.Offset(-client.left, -client.top);
+  if (w.visible) {
+    // What was beneath keeps the pixels that the window's tree does not take.
+    Claim(w, area, 1, client.left, client.top);
+    ApplyClaims(top, 2);
+    return;
+  }
+  parent.child_grid.ForEach(parent.child_boxes, in_client, [&](size_t i) {
+    const ChildBox& child = parent.child_boxes[i];
+    if (i >= place || !child.visible || child.rect.Intersect(in_client).Empty()) return;
+    Claim(*Find(siblings[i]), area, 1, client.left, client.top);
+  });
+  ApplyClaims(top, 1);
+}
+
+void ScreenCore::ApplyClaims(WindowRecord& top, uint32_t kept_below) {
+  const Rect area = scratch_area_;
   // Bounding box of the pixels each window gained, by sequence number.
   struct Box {
     int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
@@ -482,6 +552,10 @@ void ScreenCore::UpdateTree(WindowRecord& top, const Rect& requested) {
     int x = area.left;
     while (x < area.right) {
       const uint32_t s = seq_row[x - area.left];
+      if (s < kept_below) {
+        ++x;
+        continue;
+      }
       const Handle now = by_seq_[s];
       Handle& owner = owner_row[x - top.rect.left];
       if (owner == now || now == 0) {

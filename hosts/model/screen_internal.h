@@ -292,6 +292,12 @@ class ScreenCore {
   // Recomputes which window of a top-level tree owns each pixel of `area` (screen
   // coordinates) and invalidates and erases what each window gained there.
   void UpdateTree(WindowRecord& top, const Rect& area);
+  // The same after a child window was shown or hidden, over its rectangle.
+  void UpdateVisibility(const WindowRecord& w);
+  // Gives each pixel of scratch_area_ to the window its sequence number in seq_
+  // names, erasing and invalidating what each window gains; pixels numbered below
+  // `kept_below` keep their owner.
+  void ApplyClaims(WindowRecord& top, uint32_t kept_below);
   // Recomputes which top-level surface shows at each screen pixel of `area` and
   // shows it there.
   void UpdateScreen(const Rect& area);
