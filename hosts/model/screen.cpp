@@ -297,10 +297,12 @@ void ScreenCore::ShowWindow(Handle window, bool visible) {
   }
   w->visible = visible;
   SyncBox(*w);
-  if (w->parent == 0)
+  if (w->parent == 0) {
     UpdateScreen(w->rect);
-  else
-    UpdateVisibility(*w);
+    return;
+  }
+  if (visible) ReturnWaitingInside(*w);
+  UpdateVisibility(*w);
 }
 
 void ScreenCore::BringToTop(Handle window) {
@@ -366,26 +368,71 @@ void ScreenCore::Invalidate(Handle window, std::optional<Rect> area) {
   });
 }
 
-bool ScreenCore::HasPendingPaint() const {
-  for (const auto& [top, waiting] : invalid_windows_) {
+bool ScreenCore::HasPendingPaint() {
+  bool pending = false;
+  std::vector<Handle> unseen;
+  for (auto& [top, waiting] : invalid_windows_) {
     if (!Find(top)->visible) continue;
-    for (Handle h : waiting)
-      if (IsWindowVisible(h)) return true;
+    for (Handle h : waiting) {
+      if (IsWindowVisible(h)) {
+        pending = true;
+        break;
+      }
+      // Shown itself, but inside a window that is hidden (a frame holds its
+      // controls so while it takes its copy): it waits apart from now on, rather
+      // than being walked up to the form again at every turn of the message loop.
+      unseen.push_back(h);
+    }
+    if (pending) break;
   }
-  return false;
+  for (Handle h : unseen) {
+    WindowRecord& w = *Find(h);
+    ForgetInvalid(h);
+    hidden_invalid_.insert(h);
+    w.waits_apart = true;
+  }
+  return pending;
 }
 
-void ScreenCore::MarkWaiting(const WindowRecord& w) {
-  if (w.visible)
+bool ScreenCore::ShownBelowTop(const WindowRecord& w) const {
+  for (const WindowRecord* p = &w; p->parent != 0; p = Find(p->parent))
+    if (!p->visible) return false;
+  return true;
+}
+
+void ScreenCore::MarkWaiting(WindowRecord& w) {
+  if (w.waits_apart) return;
+  if (w.visible) {
     invalid_windows_[TopOf(w.handle).handle].insert(w.handle);
-  else
+  } else {
     hidden_invalid_.insert(w.handle);
+    w.waits_apart = true;
+  }
+}
+
+void ScreenCore::ReturnWaitingInside(const WindowRecord& shown) {
+  if (!ShownBelowTop(shown)) return;
+  std::vector<Handle> stack(shown.children.begin(), shown.children.end());
+  while (!stack.empty()) {
+    WindowRecord& w = *Find(stack.back());
+    stack.pop_back();
+    if (!w.visible) continue;
+    if (w.waits_apart) {
+      ForgetInvalid(w.handle);
+      MarkWaiting(w);
+    }
+    stack.insert(stack.end(), w.children.begin(), w.children.end());
+  }
 }
 
 void ScreenCore::ForgetInvalid(Handle window) {
-  const WindowRecord* w = Find(window);
+  WindowRecord* w = Find(window);
   if (w == nullptr || w->invalid.Empty()) return;
-  if (hidden_invalid_.erase(window) != 0) return;
+  if (w->waits_apart) {
+    hidden_invalid_.erase(window);
+    w->waits_apart = false;
+    return;
+  }
   const Handle top = TopOf(window).handle;
   auto it = invalid_windows_.find(top);
   if (it == invalid_windows_.end()) return;

@@ -166,6 +166,7 @@ struct WindowRecord {
   Rect invalid;                  // window coordinates
   std::optional<OleColor> erase = Rgb(255, 255, 255);
   bool transparent = false;      // shows its parent's painting beneath it
+  bool waits_apart = false;      // its invalid area waits in hidden_invalid_
   std::unique_ptr<TopSurface> surface;  // top-level windows only
 };
 
@@ -205,7 +206,7 @@ class ScreenCore {
   // Marks the area (window coordinates; all of it when none) and what transparent
   // children show of it.
   void Invalidate(Handle window, std::optional<Rect> area);
-  bool HasPendingPaint() const;
+  bool HasPendingPaint();
   // Windows in paint order (parents before children, siblings bottom to top), visible
   // ones only, starting at `root` (0: every top-level window).
   std::vector<Handle> PaintOrder(Handle root) const;
@@ -327,10 +328,15 @@ class ScreenCore {
   std::unordered_map<Handle, std::unordered_set<Handle>> invalid_windows_;
   // Windows hidden by their own flag keep their invalid area until shown again, but
   // wait apart: a form holds many hidden parts that were invalidated once, and the
-  // question above is asked at every turn of the message loop.
+  // question above is asked at every turn of the message loop. So do those found
+  // waiting inside a hidden window (the top-level window aside, whose own flag the
+  // question reads first); showing that window brings them back.
   std::unordered_set<Handle> hidden_invalid_;
-  void MarkWaiting(const WindowRecord& w);
+  void MarkWaiting(WindowRecord& w);
   void ForgetInvalid(Handle window);
+  // Whether the window and every ancestor below its top-level window are shown.
+  bool ShownBelowTop(const WindowRecord& w) const;
+  void ReturnWaitingInside(const WindowRecord& shown);
   std::vector<Handle> top_level_;
 
   // Scratch space of UpdateTree, kept to spare an allocation per change.

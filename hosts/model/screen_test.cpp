@@ -723,12 +723,22 @@ TEST(ScreenScaleTest, NestedWindowsShowWhatAFreshScreenShowsAfterEveryChange) {
         ++next_color;
         screen.Invalidate(n.handle);
         break;
-      default:
-        n.visible = !n.visible;
-        screen.ShowWindow(n.handle, n.visible);
+      default: {
+        // Half the time a hidden one shows, bringing back whatever waited inside it.
+        std::vector<Node*> hidden;
+        for (Node* h : all)
+          if (!h->visible) hidden.push_back(h);
+        Node& m = hidden.empty() || pick(2) == 0 ? n : *hidden[static_cast<size_t>(pick(static_cast<int>(hidden.size())))];
+        m.visible = !m.visible;
+        screen.ShowWindow(m.handle, m.visible);
         break;
+      }
     }
+    // Asked first, as the message loop asks: what waits inside a hidden window is
+    // set aside then, and must come back when that window shows.
+    screen.HasPendingPaint();
     screen.PaintPending();
+    ASSERT_FALSE(screen.HasPendingPaint()) << "step " << step;
     Screen fresh(kWidth, kHeight);
     std::map<Handle, Node*> fresh_nodes;
     build(fresh, 0, form, fresh_nodes);
