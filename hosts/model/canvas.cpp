@@ -157,8 +157,30 @@ void WindowCanvas::DrawPicture(const Picture& picture, int x, int y) {
   // Only what the clip lets show is read out of the picture.
   Rect part = Visible().Offset(-x, -y);
   if (part.Empty()) return;
+  // A true-colour bitmap (every copy of a background is one) is read where it lies:
+  // copying out the part first cost as much as painting it.
+  const auto size = gdi_.BitmapSize(picture.BitmapHandle());
+  WindowRecord* top = Top();
+  if (const uint32_t* pixels = gdi_.TrueColorPixels(picture.BitmapHandle()); pixels != nullptr && top != nullptr) {
+    const int width = size->first;
+    const Rect area = part.Intersect({0, 0, width, size->second}).Offset(x + origin_x_, y + origin_y_).Intersect(clip_);
+    const int left = x + origin_x_, top_y = y + origin_y_;
+    for (int sy = area.top; sy < area.bottom; ++sy) {
+      const uint32_t* source = pixels + static_cast<size_t>(sy - top_y) * width;
+      core_.PutRowThrough(*top, sy, area.left, area.right, window_,
+                          [source, left](int sx) { return source[sx - left]; });
+    }
+    return;
+  }
   if (auto pixels = gdi_.BitmapPixels(picture.BitmapHandle(), picture.PaletteHandle(), part))
     DrawBitmap(*pixels, x + part.left, y + part.top);
+}
+
+std::optional<Rect> WindowCanvas::PictureCover(const Picture& picture, int x, int y) {
+  if (picture.Type() != 1) return std::nullopt;
+  const auto size = gdi_.BitmapSize(picture.BitmapHandle());
+  if (!size) return std::nullopt;
+  return Rect{x, y, x + size->first, y + size->second};
 }
 
 void WindowCanvas::DrawPicture(const Picture& picture, const Rect& bounds) {

@@ -28,6 +28,7 @@ class WindowCanvas final : public Canvas {
   void DrawBitmap(const Bitmap& bitmap, int x, int y) override;
   void DrawPicture(const Picture& picture, int x, int y) override;
   void DrawPicture(const Picture& picture, const Rect& bounds) override;
+  std::optional<Rect> PictureCover(const Picture& picture, int x, int y) override;
   void DrawText(int x, int y, std::string_view utf8, const FontSpec& font, OleColor c) override;
 
   // The clip in window coordinates: nothing outside it can change.
