@@ -45,6 +45,19 @@ void WindowCanvas::Blend(int x, int y, OleColor c, unsigned alpha) {
   core_.PutThrough(*top, sx, sy, alpha >= 255 ? c : Mix(under, c, alpha));
 }
 
+void WindowCanvas::BlendRow(int y, int x0, int x1, OleColor c, const uint8_t* alpha, int alpha_left) {
+  WindowRecord* top = Top();
+  if (top == nullptr) return;
+  for (int x = x0; x < x1; ++x) {
+    const unsigned a = alpha[x - alpha_left];
+    if (a == 0) continue;
+    const int sx = x + origin_x_, sy = y + origin_y_;
+    if (!Writable(*top, sx, sy)) continue;
+    const OleColor under = top->surface->pixels.ColorAt(sx - top->rect.left, sy - top->rect.top);
+    core_.PutThrough(*top, sx, sy, a >= 255 ? c : Mix(under, c, a));
+  }
+}
+
 void WindowCanvas::FillRect(const Rect& r, OleColor c) {
   WindowRecord* top = Top();
   if (top == nullptr) return;
@@ -204,8 +217,7 @@ class CanvasTextSink final : public TextSink {
     // of pixels, nearly all of them outside a control's window.
     const Rect area = Rect{x, y, x + width, y + height}.Intersect(canvas_.Visible());
     for (int yy = area.top; yy < area.bottom; ++yy)
-      for (int xx = area.left; xx < area.right; ++xx)
-        canvas_.Blend(xx, yy, color_, coverage[(yy - y) * pitch + (xx - x)]);
+      canvas_.BlendRow(yy, area.left, area.right, color_, coverage + (yy - y) * pitch, x);
   }
   void Bar(const Rect& r) override { canvas_.FillRect(r, color_); }
   Rect Visible() const override { return canvas_.Visible(); }
