@@ -554,14 +554,17 @@ void ScreenCore::UpdateVisibility(const WindowRecord& w) {
     uint32_t* seq_row = seq_.data() + static_cast<size_t>(y - area.top) * area.Width() - area.left;
     const Handle* owner_row =
         surface.owner.data() + static_cast<size_t>(y - top.rect.top) * surface.pixels.width() - top.rect.left;
-    for (int x = area.left; x < area.right; ++x) {
+    // By runs of one owner: a control's row of pixels is one run.
+    for (int x = area.left; x < area.right;) {
       const Handle owner = owner_row[x];
+      const int run = x;
+      while (x < area.right && owner_row[x] == owner) ++x;
       if (owner != last) {
         last = owner;
         last_movable = movable(owner);
       }
       if (last_movable) {
-        seq_row[x] = 1;
+        std::fill(seq_row + run, seq_row + x, 1u);
         any = true;
       }
     }
@@ -600,7 +603,7 @@ void ScreenCore::ApplyClaims(WindowRecord& top, uint32_t kept_below) {
     while (x < area.right) {
       const uint32_t s = seq_row[x - area.left];
       if (s < kept_below) {
-        ++x;
+        while (x < area.right && seq_row[x - area.left] < kept_below) ++x;
         continue;
       }
       const Handle now = by_seq_[s];
@@ -614,10 +617,7 @@ void ScreenCore::ApplyClaims(WindowRecord& top, uint32_t kept_below) {
       const int run = x;
       for (; x < area.right && seq_row[x - area.left] == s && owner_row[x - top.rect.left] != now; ++x)
         owner_row[x - top.rect.left] = now;
-      if (erase[s]) {
-        const OleColor color = *erase[s];
-        PutRowThrough(top, y, run, x, 0, [color](int) { return color; });
-      }
+      if (erase[s]) FillRowThrough(top, y, run, x, *erase[s]);
       Box& b = gained[s];
       b.left = std::min(b.left, run);
       b.top = std::min(b.top, y);
@@ -649,23 +649,27 @@ void ScreenCore::UpdateScreen(const Rect& requested) {
           top_owner_[static_cast<size_t>(y) * width_ + x] = h;
   }
   const uint8_t desktop_index = NearestIndex(kDesktopColor);
+  // A run of one surface at a time: showing a form is a copy of its rows.
   for (int y = area.top; y < area.bottom; ++y) {
-    for (int x = area.left; x < area.right; ++x) {
-      const Handle h = TopAt(x, y);
+    const Handle* shows = top_owner_.data() + static_cast<size_t>(y) * width_;
+    for (int x = area.left; x < area.right;) {
+      const Handle h = shows[x];
+      const int run = x;
+      while (x < area.right && shows[x] == h) ++x;
       if (h == 0) {
         if (mode_ == PixelMode::kTrueColor)
-          screen_.Put(x, y, kDesktopColor);
+          std::fill(screen_.RgbRow(y) + run, screen_.RgbRow(y) + x, kDesktopColor & 0xFFFFFFu);
         else
-          screen_.PutIndex(x, y, desktop_index);
+          std::fill(screen_.IndexRow(y) + run, screen_.IndexRow(y) + x, desktop_index);
         continue;
       }
       const WindowRecord& t = *Find(h);
       const Plane& p = t.surface->pixels;
-      const int lx = x - t.rect.left, ly = y - t.rect.top;
+      const int ly = y - t.rect.top, lx = run - t.rect.left;
       if (mode_ == PixelMode::kTrueColor)
-        screen_.RgbRow(y)[x] = p.RgbRow(ly)[lx];
+        std::copy(p.RgbRow(ly) + lx, p.RgbRow(ly) + lx + (x - run), screen_.RgbRow(y) + run);
       else
-        screen_.PutIndex(x, y, p.IndexRow(ly)[lx]);
+        std::copy(p.IndexRow(ly) + lx, p.IndexRow(ly) + lx + (x - run), screen_.IndexRow(y) + run);
     }
   }
 }

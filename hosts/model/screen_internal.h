@@ -271,6 +271,22 @@ class ScreenCore {
       if (on_screen && x >= screen_x0 && x < screen_x1 && shows[x] == top.handle) screen_row[x] = index;
     }
   }
+  // PutRowThrough of one colour over every pixel of the run: the erase of what a
+  // window gains, a plain fill of the surface's row.
+  void FillRowThrough(WindowRecord& top, int y, int x0, int x1, OleColor color) {
+    if (!top.surface->pixels.true_color()) {
+      PutRowThrough(top, y, x0, x1, 0, [color](int) { return color; });
+      return;
+    }
+    const uint32_t c = color & 0xFFFFFFu;
+    uint32_t* row = top.surface->pixels.RgbRow(y - top.rect.top);
+    std::fill(row + (x0 - top.rect.left), row + (x1 - top.rect.left), c);
+    if (y < 0 || y >= height_) return;
+    const Handle* shows = top_owner_.data() + static_cast<size_t>(y) * width_;
+    uint32_t* screen_row = screen_.RgbRow(y);
+    for (int x = std::max(x0, 0), end = std::min(x1, width_); x < end; ++x)
+      if (shows[x] == top.handle) screen_row[x] = c;
+  }
   void PutIndexThrough(WindowRecord& top, int x, int y, uint8_t index) {
     top.surface->pixels.PutIndex(x - top.rect.left, y - top.rect.top, index);
     if (Bounds().Contains(x, y) && TopAt(x, y) == top.handle) screen_.PutIndex(x, y, index);
