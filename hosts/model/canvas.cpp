@@ -45,6 +45,19 @@ void WindowCanvas::Blend(int x, int y, OleColor c, unsigned alpha) {
   core_.PutThrough(*top, sx, sy, alpha >= 255 ? c : Mix(under, c, alpha));
 }
 
+void WindowCanvas::BlendRow(int y, int x0, int x1, OleColor c, const uint8_t* alpha, int alpha_left) {
+  WindowRecord* top = Top();
+  if (top == nullptr) return;
+  for (int x = x0; x < x1; ++x) {
+    const unsigned a = alpha[x - alpha_left];
+    if (a == 0) continue;
+    const int sx = x + origin_x_, sy = y + origin_y_;
+    if (!Writable(*top, sx, sy)) continue;
+    const OleColor under = top->surface->pixels.ColorAt(sx - top->rect.left, sy - top->rect.top);
+    core_.PutThrough(*top, sx, sy, a >= 255 ? c : Mix(under, c, a));
+  }
+}
+
 void WindowCanvas::FillRect(const Rect& r, OleColor c) {
   WindowRecord* top = Top();
   if (top == nullptr) return;
@@ -63,6 +76,24 @@ void WindowCanvas::Line(int x1, int y1, int x2, int y2, OleColor c, int width) {
   const int step_x = x1 < x2 ? 1 : -1, step_y = y1 < y2 ? 1 : -1;
   const bool mostly_horizontal = dx >= -dy;
   const int before = width / 2;
+  // A frame's border is lines the frame's whole length, painted again each time a
+  // small part of the frame is: walking every point of them cost more than the
+  // area painted. A level line is a rectangle of the points it would plot, and a
+  // line that cannot reach the clip plots nothing.
+  if (dx == 0 && dy == 0) return;
+  const int low_x = std::min(x1, x2 + (x2 < x1 ? 1 : 0)), high_x = std::max(x1 + 1, x2);
+  const int low_y = std::min(y1, y2 + (y2 < y1 ? 1 : 0)), high_y = std::max(y1 + 1, y2);
+  if (dy == 0) {
+    FillRect({low_x, y1 - before, high_x, y1 - before + width}, c);
+    return;
+  }
+  if (dx == 0) {
+    FillRect({x1 - before, low_y, x1 - before + width, high_y}, c);
+    return;
+  }
+  const Rect reach{std::min(x1, x2) - before, std::min(y1, y2) - before, std::max(x1, x2) - before + width,
+                   std::max(y1, y2) - before + width};
+  if (reach.Intersect(Visible()).Empty()) return;
   int err = dx + dy;
   int x = x1, y = y1;
   while (x != x2 || y != y2) {
@@ -139,8 +170,30 @@ void WindowCanvas::DrawPicture(const Picture& picture, int x, int y) {
   // Only what the clip lets show is read out of the picture.
   Rect part = Visible().Offset(-x, -y);
   if (part.Empty()) return;
+  // A true-colour bitmap (every copy of a background is one) is read where it lies:
+  // copying out the part first cost as much as painting it.
+  const auto size = gdi_.BitmapSize(picture.BitmapHandle());
+  WindowRecord* top = Top();
+  if (const uint32_t* pixels = gdi_.TrueColorPixels(picture.BitmapHandle()); pixels != nullptr && top != nullptr) {
+    const int width = size->first;
+    const Rect area = part.Intersect({0, 0, width, size->second}).Offset(x + origin_x_, y + origin_y_).Intersect(clip_);
+    const int left = x + origin_x_, top_y = y + origin_y_;
+    for (int sy = area.top; sy < area.bottom; ++sy) {
+      const uint32_t* source = pixels + static_cast<size_t>(sy - top_y) * width;
+      core_.PutRowThrough(*top, sy, area.left, area.right, window_,
+                          [source, left](int sx) { return source[sx - left]; });
+    }
+    return;
+  }
   if (auto pixels = gdi_.BitmapPixels(picture.BitmapHandle(), picture.PaletteHandle(), part))
     DrawBitmap(*pixels, x + part.left, y + part.top);
+}
+
+std::optional<Rect> WindowCanvas::PictureCover(const Picture& picture, int x, int y) {
+  if (picture.Type() != 1) return std::nullopt;
+  const auto size = gdi_.BitmapSize(picture.BitmapHandle());
+  if (!size) return std::nullopt;
+  return Rect{x, y, x + size->first, y + size->second};
 }
 
 void WindowCanvas::DrawPicture(const Picture& picture, const Rect& bounds) {
@@ -164,8 +217,7 @@ class CanvasTextSink final : public TextSink {
     // of pixels, nearly all of them outside a control's window.
     const Rect area = Rect{x, y, x + width, y + height}.Intersect(canvas_.Visible());
     for (int yy = area.top; yy < area.bottom; ++yy)
-      for (int xx = area.left; xx < area.right; ++xx)
-        canvas_.Blend(xx, yy, color_, coverage[(yy - y) * pitch + (xx - x)]);
+      canvas_.BlendRow(yy, area.left, area.right, color_, coverage + (yy - y) * pitch, x);
   }
   void Bar(const Rect& r) override { canvas_.FillRect(r, color_); }
   Rect Visible() const override { return canvas_.Visible(); }

@@ -28,6 +28,7 @@ class WindowCanvas final : public Canvas {
   void DrawBitmap(const Bitmap& bitmap, int x, int y) override;
   void DrawPicture(const Picture& picture, int x, int y) override;
   void DrawPicture(const Picture& picture, const Rect& bounds) override;
+  std::optional<Rect> PictureCover(const Picture& picture, int x, int y) override;
   void DrawText(int x, int y, std::string_view utf8, const FontSpec& font, OleColor c) override;
 
   // The clip in window coordinates: nothing outside it can change.
@@ -38,6 +39,9 @@ class WindowCanvas final : public Canvas {
     if (WindowRecord* top = Top()) Put(*top, x + origin_x_, y + origin_y_, c);
   }
   void Blend(int x, int y, OleColor c, unsigned alpha);
+  // Blend along row y from x0 to x1 (window coordinates), alpha[x - alpha_left] for
+  // each x: text is blended a glyph row at a time, the window looked up once a row.
+  void BlendRow(int y, int x0, int x1, OleColor c, const uint8_t* alpha, int alpha_left);
 
  private:
   // The window's top-level record, looked up per drawing call: a client may destroy

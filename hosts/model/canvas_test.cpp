@@ -68,7 +68,13 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"SinglePointIsNothing", 3, 3, 3, 3, 1, 0, {}, {{3, 3}}},
         // A wider line is that many pixels across, centred on the thin one.
         LineCase{"ThreeWide", 2, 5, 10, 5, 3, 24, {{2, 4}, {2, 6}, {9, 4}}, {{2, 3}, {2, 7}, {10, 5}}},
-        LineCase{"TwoWideVertical", 4, 1, 4, 7, 2, 12, {{3, 1}, {4, 6}}, {{5, 1}, {2, 1}, {4, 7}}}),
+        LineCase{"TwoWideVertical", 4, 1, 4, 7, 2, 12, {{3, 1}, {4, 6}}, {{5, 1}, {2, 1}, {4, 7}}},
+        LineCase{"BackwardsVertical", 4, 7, 4, 1, 1, 6, {{4, 7}, {4, 2}}, {{4, 1}}},
+        LineCase{"TwoWideBackwards", 10, 5, 2, 5, 2, 16, {{10, 4}, {10, 5}, {3, 4}}, {{2, 5}, {10, 6}, {11, 5}}},
+        // Only what lies on the window shows, wherever the line starts and ends.
+        LineCase{"RunsPastTheWindow", -5, 3, 30, 3, 1, 20, {{0, 3}, {19, 3}}, {}},
+        LineCase{"DiagonalFromOutside", -3, -3, 5, 5, 1, 5, {{0, 0}, {4, 4}}, {{5, 5}}},
+        LineCase{"DiagonalWhollyOutside", 25, 0, 40, 10, 3, 0, {}, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_P(LineTest, DrawsAsThePlatformDoes) {

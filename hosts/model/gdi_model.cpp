@@ -571,6 +571,19 @@ std::optional<Bitmap> GdiModel::BitmapPixels(Handle bitmap, Handle palette) {
   return BitmapPixels(bitmap, palette, all);
 }
 
+std::optional<std::pair<int, int>> GdiModel::BitmapSize(Handle bitmap) const {
+  auto it = table_->bitmaps.find(bitmap);
+  if (it == table_->bitmaps.end()) return std::nullopt;
+  return std::pair{it->second.width, it->second.height};
+}
+
+const uint32_t* GdiModel::TrueColorPixels(Handle bitmap) {
+  auto it = table_->bitmaps.find(bitmap);
+  if (it == table_->bitmaps.end() || it->second.bits != 32) return nullptr;
+  ClearIfNeeded(it->second);
+  return it->second.rgb.get();
+}
+
 std::optional<Bitmap> GdiModel::BitmapPixels(Handle bitmap, Handle palette, Rect& part) {
   auto it = table_->bitmaps.find(bitmap);
   if (it == table_->bitmaps.end()) return std::nullopt;

@@ -105,6 +105,11 @@ class GdiModel final : public vitrelle::Gdi {
   // Only `part` of it (bitmap coordinates), which is clipped to the bitmap: painting
   // a form's picture behind one small control must not copy the whole picture.
   std::optional<Bitmap> BitmapPixels(Handle bitmap, Handle palette, Rect& part);
+  // A bitmap object's size, or none for a handle that is no bitmap.
+  std::optional<std::pair<int, int>> BitmapSize(Handle bitmap) const;
+  // The colours of a true-colour bitmap where they lie, row after row of its width,
+  // for reading without a copy; null for any other bitmap, or a handle that is none.
+  const uint32_t* TrueColorPixels(Handle bitmap);
   size_t LiveObjects() const;
   void SetCaptureObserver(std::function<void(Handle, int, int)> observer) { observer_ = std::move(observer); }
 

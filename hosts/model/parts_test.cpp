@@ -203,6 +203,57 @@ TEST_F(PartsTest, DrawnLinesLieOverThePictureAndClsErasesOnlyThem) {
   EXPECT_EQ(screen_.PixelAt(x, y), Rgb(0, 255, 0));
 }
 
+// A picture paints over the back colour wherever it reaches, and the back colour
+// shows around it; a picture whose bitmap is gone draws nothing, so all of it shows.
+struct PictureCase {
+  const char* name;
+  int width, height;
+  bool bitmap_gone;
+};
+
+class PictureOverBackColour : public PartsTest, public ::testing::WithParamInterface<PictureCase> {};
+
+INSTANTIATE_TEST_SUITE_P(Pictures, PictureOverBackColour,
+                         ::testing::Values(PictureCase{"Smaller", 30, 12, false}, PictureCase{"Wider", 500, 4, false},
+                                           PictureCase{"Taller", 20, 500, false}, PictureCase{"Larger", 500, 500, false},
+                                           PictureCase{"BitmapGone", 30, 12, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_P(PictureOverBackColour, BackColourShowsWhereThePictureDoesNotReach) {
+  const PictureCase& c = GetParam();
+  constexpr OleColor kBack = Rgb(0, 255, 0), kInk = Rgb(200, 0, 100);
+  form_->Show();
+  control().caption().SetCaption("");
+  ModelSurface& s = surface();
+  s.SetBackColor(Rgb(0, 0, 255));  // what a pixel left unpainted would keep
+  runtime_.DoEvents();
+  s.SetBackColor(kBack);
+  PicturePtr picture;
+  if (c.bitmap_gone) {
+    Gdi& gdi = screen_.GetGdi();
+    const Handle dc = gdi.GetDC(s.Window());
+    const Handle bitmap = gdi.CreateCompatibleBitmap(dc, c.width, c.height);
+    gdi.ReleaseDC(s.Window(), dc);
+    picture = gdi.OleCreatePictureIndirect(PictDesc{.bitmap = bitmap}, false);
+    ASSERT_NE(picture, nullptr);
+    ASSERT_TRUE(gdi.DeleteObject(bitmap));
+  } else {
+    picture = screen_.MakePicture(Bitmap(c.width, c.height, kInk));
+  }
+  s.SetPicture(picture);
+  runtime_.DoEvents();
+  const Rect r = screen_.ClientScreenRect(s.Window());
+  int seen = 0;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) {
+      if (screen_.WindowAt(x, y) != s.Window()) continue;  // the glyph's own window
+      ++seen;
+      const bool under = !c.bitmap_gone && x - r.left < c.width && y - r.top < c.height;
+      ASSERT_EQ(screen_.PixelAt(x, y), under ? kInk : kBack) << x - r.left << "," << y - r.top;
+    }
+  EXPECT_GT(seen, 100);
+}
+
 // What a control draws outside its paint is not kept: the container's next repaint
 // of the surface covers it, and the focus marks rely on that to go away.
 enum class Repaint { kCls, kRefresh, kHiddenAndShown, kCaptionChanged };

@@ -297,10 +297,12 @@ void ScreenCore::ShowWindow(Handle window, bool visible) {
   }
   w->visible = visible;
   SyncBox(*w);
-  if (w->parent == 0)
+  if (w->parent == 0) {
     UpdateScreen(w->rect);
-  else
-    UpdateTree(TopOf(window), ScreenRectOf(*w));
+    return;
+  }
+  if (visible) ReturnWaitingInside(*w);
+  UpdateVisibility(*w);
 }
 
 void ScreenCore::BringToTop(Handle window) {
@@ -366,26 +368,71 @@ void ScreenCore::Invalidate(Handle window, std::optional<Rect> area) {
   });
 }
 
-bool ScreenCore::HasPendingPaint() const {
-  for (const auto& [top, waiting] : invalid_windows_) {
+bool ScreenCore::HasPendingPaint() {
+  bool pending = false;
+  std::vector<Handle> unseen;
+  for (auto& [top, waiting] : invalid_windows_) {
     if (!Find(top)->visible) continue;
-    for (Handle h : waiting)
-      if (IsWindowVisible(h)) return true;
+    for (Handle h : waiting) {
+      if (IsWindowVisible(h)) {
+        pending = true;
+        break;
+      }
+      // Shown itself, but inside a window that is hidden (a frame holds its
+      // controls so while it takes its copy): it waits apart from now on, rather
+      // than being walked up to the form again at every turn of the message loop.
+      unseen.push_back(h);
+    }
+    if (pending) break;
   }
-  return false;
+  for (Handle h : unseen) {
+    WindowRecord& w = *Find(h);
+    ForgetInvalid(h);
+    hidden_invalid_.insert(h);
+    w.waits_apart = true;
+  }
+  return pending;
 }
 
-void ScreenCore::MarkWaiting(const WindowRecord& w) {
-  if (w.visible)
+bool ScreenCore::ShownBelowTop(const WindowRecord& w) const {
+  for (const WindowRecord* p = &w; p->parent != 0; p = Find(p->parent))
+    if (!p->visible) return false;
+  return true;
+}
+
+void ScreenCore::MarkWaiting(WindowRecord& w) {
+  if (w.waits_apart) return;
+  if (w.visible) {
     invalid_windows_[TopOf(w.handle).handle].insert(w.handle);
-  else
+  } else {
     hidden_invalid_.insert(w.handle);
+    w.waits_apart = true;
+  }
+}
+
+void ScreenCore::ReturnWaitingInside(const WindowRecord& shown) {
+  if (!ShownBelowTop(shown)) return;
+  std::vector<Handle> stack(shown.children.begin(), shown.children.end());
+  while (!stack.empty()) {
+    WindowRecord& w = *Find(stack.back());
+    stack.pop_back();
+    if (!w.visible) continue;
+    if (w.waits_apart) {
+      ForgetInvalid(w.handle);
+      MarkWaiting(w);
+    }
+    stack.insert(stack.end(), w.children.begin(), w.children.end());
+  }
 }
 
 void ScreenCore::ForgetInvalid(Handle window) {
-  const WindowRecord* w = Find(window);
+  WindowRecord* w = Find(window);
   if (w == nullptr || w->invalid.Empty()) return;
-  if (hidden_invalid_.erase(window) != 0) return;
+  if (w->waits_apart) {
+    hidden_invalid_.erase(window);
+    w->waits_apart = false;
+    return;
+  }
   const Handle top = TopOf(window).handle;
   auto it = invalid_windows_.find(top);
   if (it == invalid_windows_.end()) return;
@@ -466,7 +513,80 @@ void ScreenCore::UpdateTree(WindowRecord& top, const Rect& requested) {
   top.visible = true;
   Claim(top, area, 0, 0, 0);
   top.visible = shown;
+  ApplyClaims(top, 0);
+}
 
+// Hiding or showing a child moves pixels only between its tree and what lies
+// beneath it, its parent and the siblings below it: a sibling above it, or anything
+// painted after its parent, holds what it holds either way. So only those pixels
+// are claimed again, and only by the windows that can take them; claiming the
+// whole tree there again, as UpdateTree does, made each copy of a control deep in
+// nested frames pay once more for every frame around it. The outcome is the same
+// as UpdateTree's over the window's rectangle.
+void ScreenCore::UpdateVisibility(const WindowRecord& w) {
+  WindowRecord& top = TopOf(w.handle);
+  const WindowRecord& parent = *Find(w.parent);
+  const Rect client = ClientScreenRectOf(parent);
+  const Rect area = ScreenRectOf(w).Intersect(client).Intersect(SurfaceRect(top));
+  if (area.Empty()) return;
+  const std::vector<Handle>& siblings = parent.children;
+  const size_t place = static_cast<size_t>(std::find(siblings.begin(), siblings.end(), w.handle) - siblings.begin());
+  // Whether the owner of a pixel is one whose pixels may change hands: when hiding,
+  // the window's own tree; when showing, the parent and the trees below the window.
+  auto movable = [&](Handle owner) {
+    if (owner == 0) return false;
+    if (owner == parent.handle) return w.visible;
+    const WindowRecord* a = Find(owner);
+    while (a != nullptr && a->parent != parent.handle) a = Find(a->parent);
+    if (a == nullptr) return false;
+    if (!w.visible) return a->handle == w.handle;
+    return static_cast<size_t>(std::find(siblings.begin(), siblings.end(), a->handle) - siblings.begin()) < place;
+  };
+  // Sequence 1 marks the movable pixels, as the parent's own; 0 leaves a pixel as it is.
+  scratch_area_ = area;
+  seq_.assign(static_cast<size_t>(area.Width()) * area.Height(), 0);
+  by_seq_.assign({0, parent.handle});
+  const TopSurface& surface = *top.surface;
+  Handle last = 0;
+  bool last_movable = false;
+  bool any = false;
+  for (int y = area.top; y < area.bottom; ++y) {
+    uint32_t* seq_row = seq_.data() + static_cast<size_t>(y - area.top) * area.Width() - area.left;
+    const Handle* owner_row =
+        surface.owner.data() + static_cast<size_t>(y - top.rect.top) * surface.pixels.width() - top.rect.left;
+    // By runs of one owner: a control's row of pixels is one run.
+    for (int x = area.left; x < area.right;) {
+      const Handle owner = owner_row[x];
+      const int run = x;
+      while (x < area.right && owner_row[x] == owner) ++x;
+      if (owner != last) {
+        last = owner;
+        last_movable = movable(owner);
+      }
+      if (last_movable) {
+        std::fill(seq_row + run, seq_row + x, 1u);
+        any = true;
+      }
+    }
+  }
+  if (!any) return;
+  const Rect in_client = area.Offset(-client.left, -client.top);
+  if (w.visible) {
+    // What was beneath keeps the pixels that the window's tree does not take.
+    Claim(w, area, 1, client.left, client.top);
+    ApplyClaims(top, 2);
+    return;
+  }
+  parent.child_grid.ForEach(parent.child_boxes, in_client, [&](size_t i) {
+    const ChildBox& child = parent.child_boxes[i];
+    if (i >= place || !child.visible || child.rect.Intersect(in_client).Empty()) return;
+    Claim(*Find(siblings[i]), area, 1, client.left, client.top);
+  });
+  ApplyClaims(top, 1);
+}
+
+void ScreenCore::ApplyClaims(WindowRecord& top, uint32_t kept_below) {
+  const Rect area = scratch_area_;
   // Bounding box of the pixels each window gained, by sequence number.
   struct Box {
     int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
@@ -482,6 +602,10 @@ void ScreenCore::UpdateTree(WindowRecord& top, const Rect& requested) {
     int x = area.left;
     while (x < area.right) {
       const uint32_t s = seq_row[x - area.left];
+      if (s < kept_below) {
+        while (x < area.right && seq_row[x - area.left] < kept_below) ++x;
+        continue;
+      }
       const Handle now = by_seq_[s];
       Handle& owner = owner_row[x - top.rect.left];
       if (owner == now || now == 0) {
@@ -493,10 +617,7 @@ void ScreenCore::UpdateTree(WindowRecord& top, const Rect& requested) {
       const int run = x;
       for (; x < area.right && seq_row[x - area.left] == s && owner_row[x - top.rect.left] != now; ++x)
         owner_row[x - top.rect.left] = now;
-      if (erase[s]) {
-        const OleColor color = *erase[s];
-        PutRowThrough(top, y, run, x, 0, [color](int) { return color; });
-      }
+      if (erase[s]) FillRowThrough(top, y, run, x, *erase[s]);
       Box& b = gained[s];
       b.left = std::min(b.left, run);
       b.top = std::min(b.top, y);
@@ -528,23 +649,27 @@ void ScreenCore::UpdateScreen(const Rect& requested) {
           top_owner_[static_cast<size_t>(y) * width_ + x] = h;
   }
   const uint8_t desktop_index = NearestIndex(kDesktopColor);
+  // A run of one surface at a time: showing a form is a copy of its rows.
   for (int y = area.top; y < area.bottom; ++y) {
-    for (int x = area.left; x < area.right; ++x) {
-      const Handle h = TopAt(x, y);
+    const Handle* shows = top_owner_.data() + static_cast<size_t>(y) * width_;
+    for (int x = area.left; x < area.right;) {
+      const Handle h = shows[x];
+      const int run = x;
+      while (x < area.right && shows[x] == h) ++x;
       if (h == 0) {
         if (mode_ == PixelMode::kTrueColor)
-          screen_.Put(x, y, kDesktopColor);
+          std::fill(screen_.RgbRow(y) + run, screen_.RgbRow(y) + x, kDesktopColor & 0xFFFFFFu);
         else
-          screen_.PutIndex(x, y, desktop_index);
+          std::fill(screen_.IndexRow(y) + run, screen_.IndexRow(y) + x, desktop_index);
         continue;
       }
       const WindowRecord& t = *Find(h);
       const Plane& p = t.surface->pixels;
-      const int lx = x - t.rect.left, ly = y - t.rect.top;
+      const int ly = y - t.rect.top, lx = run - t.rect.left;
       if (mode_ == PixelMode::kTrueColor)
-        screen_.RgbRow(y)[x] = p.RgbRow(ly)[lx];
+        std::copy(p.RgbRow(ly) + lx, p.RgbRow(ly) + lx + (x - run), screen_.RgbRow(y) + run);
       else
-        screen_.PutIndex(x, y, p.IndexRow(ly)[lx]);
+        std::copy(p.IndexRow(ly) + lx, p.IndexRow(ly) + lx + (x - run), screen_.IndexRow(y) + run);
     }
   }
 }

@@ -96,6 +96,9 @@ class Canvas {
   virtual void DrawPicture(const Picture& picture, int x, int y) = 0;
   // The same, stretched to fill `bounds`.
   virtual void DrawPicture(const Picture& picture, const Rect& bounds) = 0;
+  // Every pixel that DrawPicture(picture, x, y) sets, as far as the clip lets it: a
+  // background under it need not be painted there first. None when it draws nothing.
+  virtual std::optional<Rect> PictureCover(const Picture& picture, int x, int y) = 0;
   // Text with its top left corner at (x, y); the line's height is MeasureText's.
   virtual void DrawText(int x, int y, std::string_view utf8, const FontSpec& font, OleColor c) = 0;
 };

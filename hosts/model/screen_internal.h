@@ -166,6 +166,7 @@ struct WindowRecord {
   Rect invalid;                  // window coordinates
   std::optional<OleColor> erase = Rgb(255, 255, 255);
   bool transparent = false;      // shows its parent's painting beneath it
+  bool waits_apart = false;      // its invalid area waits in hidden_invalid_
   std::unique_ptr<TopSurface> surface;  // top-level windows only
 };
 
@@ -205,7 +206,7 @@ class ScreenCore {
   // Marks the area (window coordinates; all of it when none) and what transparent
   // children show of it.
   void Invalidate(Handle window, std::optional<Rect> area);
-  bool HasPendingPaint() const;
+  bool HasPendingPaint();
   // Windows in paint order (parents before children, siblings bottom to top), visible
   // ones only, starting at `root` (0: every top-level window).
   std::vector<Handle> PaintOrder(Handle root) const;
@@ -270,6 +271,22 @@ class ScreenCore {
       if (on_screen && x >= screen_x0 && x < screen_x1 && shows[x] == top.handle) screen_row[x] = index;
     }
   }
+  // PutRowThrough of one colour over every pixel of the run: the erase of what a
+  // window gains, a plain fill of the surface's row.
+  void FillRowThrough(WindowRecord& top, int y, int x0, int x1, OleColor color) {
+    if (!top.surface->pixels.true_color()) {
+      PutRowThrough(top, y, x0, x1, 0, [color](int) { return color; });
+      return;
+    }
+    const uint32_t c = color & 0xFFFFFFu;
+    uint32_t* row = top.surface->pixels.RgbRow(y - top.rect.top);
+    std::fill(row + (x0 - top.rect.left), row + (x1 - top.rect.left), c);
+    if (y < 0 || y >= height_) return;
+    const Handle* shows = top_owner_.data() + static_cast<size_t>(y) * width_;
+    uint32_t* screen_row = screen_.RgbRow(y);
+    for (int x = std::max(x0, 0), end = std::min(x1, width_); x < end; ++x)
+      if (shows[x] == top.handle) screen_row[x] = c;
+  }
   void PutIndexThrough(WindowRecord& top, int x, int y, uint8_t index) {
     top.surface->pixels.PutIndex(x - top.rect.left, y - top.rect.top, index);
     if (Bounds().Contains(x, y) && TopAt(x, y) == top.handle) screen_.PutIndex(x, y, index);
@@ -292,6 +309,12 @@ class ScreenCore {
   // Recomputes which window of a top-level tree owns each pixel of `area` (screen
   // coordinates) and invalidates and erases what each window gained there.
   void UpdateTree(WindowRecord& top, const Rect& area);
+  // The same after a child window was shown or hidden, over its rectangle.
+  void UpdateVisibility(const WindowRecord& w);
+  // Gives each pixel of scratch_area_ to the window its sequence number in seq_
+  // names, erasing and invalidating what each window gains; pixels numbered below
+  // `kept_below` keep their owner.
+  void ApplyClaims(WindowRecord& top, uint32_t kept_below);
   // Recomputes which top-level surface shows at each screen pixel of `area` and
   // shows it there.
   void UpdateScreen(const Rect& area);
@@ -321,10 +344,15 @@ class ScreenCore {
   std::unordered_map<Handle, std::unordered_set<Handle>> invalid_windows_;
   // Windows hidden by their own flag keep their invalid area until shown again, but
   // wait apart: a form holds many hidden parts that were invalidated once, and the
-  // question above is asked at every turn of the message loop.
+  // question above is asked at every turn of the message loop. So do those found
+  // waiting inside a hidden window (the top-level window aside, whose own flag the
+  // question reads first); showing that window brings them back.
   std::unordered_set<Handle> hidden_invalid_;
-  void MarkWaiting(const WindowRecord& w);
+  void MarkWaiting(WindowRecord& w);
   void ForgetInvalid(Handle window);
+  // Whether the window and every ancestor below its top-level window are shown.
+  bool ShownBelowTop(const WindowRecord& w) const;
+  void ReturnWaitingInside(const WindowRecord& shown);
   std::vector<Handle> top_level_;
 
   // Scratch space of UpdateTree, kept to spare an allocation per change.

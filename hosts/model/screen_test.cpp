@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -593,6 +596,158 @@ TEST(ScreenScaleTest, ManyChildrenShowWhatAFreshScreenShowsAfterEveryChange) {
         const auto fresh_owner =
             std::find(fresh_handles.begin(), fresh_handles.end(), fresh.WindowAt(x, y)) - fresh_handles.begin();
         ASSERT_EQ(owner, fresh_owner) << "step " << step << " at " << x << "," << y;
+      }
+  }
+}
+
+// Hiding or showing a window claims again only the pixels that can change hands:
+// its own tree's, or those of its parent and of the siblings below it. Deep trees
+// of overlapping windows with borders and regions, some hidden and some shown at
+// every level, must after every change show what a screen built afresh in the
+// final state shows, pixel for pixel and owner for owner.
+TEST(ScreenScaleTest, NestedWindowsShowWhatAFreshScreenShowsAfterEveryChange) {
+  constexpr int kWidth = 240, kHeight = 180;
+  // A window: all of itself when opaque, its top half when transparent; some have
+  // a region with a corner cut off.
+  struct Node : WindowClient {
+    void Paint(Canvas& canvas) override {
+      canvas.FillRect({0, 0, rect.Width(), transparent ? rect.Height() / 2 : rect.Height()}, color);
+    }
+    std::optional<std::vector<bool>> Region() const {
+      if (!cut) return std::nullopt;
+      std::vector<bool> mask;
+      for (int y = 0; y < rect.Height(); ++y)
+        for (int x = 0; x < rect.Width(); ++x) mask.push_back(x + y >= rect.Height() / 2);
+      return mask;
+    }
+    Rect rect;
+    int border = 0;
+    bool visible = true, transparent = false, cut = false;
+    OleColor color = 0;
+    std::vector<std::unique_ptr<Node>> children;  // bottom to top
+    Handle handle = 0;
+  };
+  std::mt19937 random(11);
+  auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  uint8_t next_color = 1;
+  auto some_rect = [&](const Rect& within) {
+    // Now and then past the parent's client area, which clips it.
+    const int x = pick(within.Width() + 10) - 5, y = pick(within.Height() + 10) - 5;
+    return Rect{x, y, x + 4 + pick(std::max(1, within.Width() / 2)), y + 4 + pick(std::max(1, within.Height() / 2))};
+  };
+  std::function<void(Node&, int)> grow = [&](Node& parent, int depth) {
+    const int n = depth == 0 ? 40 : pick(5);
+    for (int i = 0; i < n && depth < 4; ++i) {
+      auto c = std::make_unique<Node>();
+      c->rect = some_rect(parent.rect);
+      c->border = pick(3) == 0 ? 1 + pick(3) : 0;
+      c->visible = pick(5) != 0;
+      c->transparent = pick(4) == 0;
+      c->cut = pick(5) == 0;
+      c->color = Rgb(next_color, static_cast<uint8_t>(next_color * 37), static_cast<uint8_t>(depth * 60));
+      ++next_color;
+      grow(*c, depth + 1);
+      parent.children.push_back(std::move(c));
+    }
+  };
+  Node form;
+  form.rect = {0, 0, kWidth, kHeight};
+  form.border = 2;
+  form.color = kGrey;
+  grow(form, 0);
+
+  // Builds a node's tree on a screen as the live one reached it: each window made,
+  // set up and shown or left hidden, parents before children, bottom to top.
+  std::function<void(Screen&, Handle, Node&, std::map<Handle, Node*>&)> build =
+      [&](Screen& s, Handle parent, Node& n, std::map<Handle, Node*>& nodes) {
+        const Handle h = s.CreateWindow(parent, n.rect, n.border, &n);
+        s.SetTransparent(h, n.transparent);
+        s.SetWindowRegion(h, n.Region());
+        s.ShowWindow(h, n.visible);
+        nodes[h] = &n;
+        for (auto& c : n.children) build(s, h, *c, nodes);
+      };
+  Screen screen(kWidth, kHeight);
+  std::map<Handle, Node*> live_nodes;
+  build(screen, 0, form, live_nodes);
+  for (auto& [h, n] : live_nodes) n->handle = h;
+  screen.PaintPending();
+  std::vector<Node*> all;
+  std::function<void(Node&)> list = [&](Node& n) {
+    for (auto& c : n.children) {
+      all.push_back(c.get());
+      list(*c);
+    }
+  };
+  auto parent_of = [&](Node& child) {
+    Node* found = &form;
+    std::function<void(Node&)> search = [&](Node& n) {
+      for (auto& c : n.children) {
+        if (c.get() == &child) found = &n;
+        search(*c);
+      }
+    };
+    search(form);
+    return found;
+  };
+
+  for (int step = 0; step < 300; ++step) {
+    all.clear();
+    list(form);
+    Node& n = *all[static_cast<size_t>(pick(static_cast<int>(all.size())))];
+    switch (pick(12)) {
+      case 0: {
+        Node& parent = *parent_of(n);
+        n.rect = pick(2) == 0 ? n.rect.Offset(pick(21) - 10, pick(21) - 10) : some_rect(parent.rect);
+        screen.MoveWindow(n.handle, n.rect);
+        screen.SetWindowRegion(n.handle, n.Region());
+        break;
+      }
+      case 1: {
+        auto& siblings = parent_of(n)->children;
+        auto at = std::find_if(siblings.begin(), siblings.end(), [&](const auto& c) { return c.get() == &n; });
+        std::rotate(at, at + 1, siblings.end());
+        screen.BringToTop(n.handle);
+        break;
+      }
+      case 2:
+        n.transparent = !n.transparent;
+        screen.SetTransparent(n.handle, n.transparent);
+        break;
+      case 3:
+        n.cut = !n.cut;
+        screen.SetWindowRegion(n.handle, n.Region());
+        break;
+      case 4:
+        n.color = Rgb(next_color, 200, static_cast<uint8_t>(next_color * 11));
+        ++next_color;
+        screen.Invalidate(n.handle);
+        break;
+      default: {
+        // Half the time a hidden one shows, bringing back whatever waited inside it.
+        std::vector<Node*> hidden;
+        for (Node* h : all)
+          if (!h->visible) hidden.push_back(h);
+        Node& m = hidden.empty() || pick(2) == 0 ? n : *hidden[static_cast<size_t>(pick(static_cast<int>(hidden.size())))];
+        m.visible = !m.visible;
+        screen.ShowWindow(m.handle, m.visible);
+        break;
+      }
+    }
+    // Asked first, as the message loop asks: what waits inside a hidden window is
+    // set aside then, and must come back when that window shows.
+    screen.HasPendingPaint();
+    screen.PaintPending();
+    ASSERT_FALSE(screen.HasPendingPaint()) << "step " << step;
+    Screen fresh(kWidth, kHeight);
+    std::map<Handle, Node*> fresh_nodes;
+    build(fresh, 0, form, fresh_nodes);
+    fresh.PaintPending();
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) {
+        ASSERT_EQ(screen.PixelAt(x, y), fresh.PixelAt(x, y)) << "step " << step << " at " << x << "," << y;
+        ASSERT_EQ(live_nodes[screen.WindowAt(x, y)], fresh_nodes[fresh.WindowAt(x, y)])
+            << "step " << step << " at " << x << "," << y;
       }
   }
 }

@@ -207,8 +207,24 @@ void ModelSurface::Refresh() {
 void ModelSurface::Paint(Canvas& canvas) {
   Rect client{canvas.ClientLeft(), canvas.ClientTop(), canvas.ClientLeft() + TwipsToPixels(width_),
               canvas.ClientTop() + TwipsToPixels(height_)};
-  if (back_style_ == 1) canvas.FillRect(client, Resolve(back_color_));
-  if (picture_ && picture_->Type() != 0) canvas.DrawPicture(*picture_, client.left, client.top);
+  const bool with_picture = picture_ && picture_->Type() != 0;
+  if (back_style_ == 1) {
+    // A copied background covers the whole control: its back colour is painted only
+    // where the picture does not reach, since the picture paints over it at once.
+    const std::optional<Rect> cover = with_picture ? canvas.PictureCover(*picture_, client.left, client.top)
+                                                   : std::nullopt;
+    const Rect hole = cover ? client.Intersect(*cover) : Rect{};
+    const OleColor back = Resolve(back_color_);
+    if (hole.Empty()) {
+      canvas.FillRect(client, back);
+    } else {
+      canvas.FillRect({client.left, client.top, client.right, hole.top}, back);
+      canvas.FillRect({client.left, hole.bottom, client.right, client.bottom}, back);
+      canvas.FillRect({client.left, hole.top, hole.left, hole.bottom}, back);
+      canvas.FillRect({hole.right, hole.top, client.right, hole.bottom}, back);
+    }
+  }
+  if (with_picture) canvas.DrawPicture(*picture_, client.left, client.top);
   painting_ = &canvas;
   if (control_) IgnoreErrors([&] { control_->Paint(); });
   for (const auto& p : parts_) {
