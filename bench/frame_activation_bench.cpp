@@ -44,6 +44,8 @@ struct Box {
 };
 
 struct Builder {
+  // "" for the transparent form; "   BackStyle = 1\n" makes every control opaque.
+  std::string back_style;
   std::string text;
   int checks = 0, frames = 0;
   std::vector<std::string> check_names;
@@ -62,6 +64,7 @@ struct Builder {
     text += indent + "   Height = " + std::to_string(kCheckHeight) + "\n";
     text += indent + "   TabIndex = " + std::to_string(checks + frames) + "\n";
     text += indent + "   Caption = \"#" + std::to_string(checks) + "\"\n";
+    if (!back_style.empty()) text += indent + back_style;
     text += indent + "End\n";
     check_names.push_back(name);
     container_of[name] = current;
@@ -100,6 +103,7 @@ struct Builder {
       text += indent + "   Height = " + std::to_string(inner.height) + "\n";
       text += indent + "   TabIndex = " + std::to_string(checks + frames) + "\n";
       text += indent + "   Caption = \"Level " + std::to_string(level + 1) + "\"\n";
+      if (!back_style.empty()) text += indent + back_style;
       const std::string outer = current;
       current = "Frame" + std::to_string(frames++);
       frame_names.push_back(current);
@@ -111,8 +115,9 @@ struct Builder {
   }
 };
 
-Builder NestedForm() {
+Builder NestedForm(bool opaque) {
   Builder b;
+  if (opaque) b.back_style = "   BackStyle = 1\n";
   const Box size = Builder::SizeAt(0);
   b.text = "Begin Form Nested\n   BackColor = 0x00C0E0FF\n";
   b.text += "   Width = " + std::to_string(size.width) + "\n   Height = " + std::to_string(size.height) + "\n";
@@ -121,8 +126,9 @@ Builder NestedForm() {
   return b;
 }
 
-// One check, or one empty frame of the size a frame of `level` has on the nested form.
-Builder EmptyForm(int level) {
+// One check, or one frame of the size a frame of `level` has on the nested form:
+// empty, or holding what such a frame holds there.
+Builder EmptyForm(int level, bool with_contents) {
   Builder b;
   const Box size = level == 0 ? Box{kCheckWidth, kCheckHeight} : Builder::SizeAt(level);
   b.text = "Begin Form Empty\n   BackColor = 0x00C0E0FF\n";
@@ -131,10 +137,11 @@ Builder EmptyForm(int level) {
   if (level == 0) {
     b.Check(kMargin, kMargin, "   ");
   } else {
-    b.text += "   Begin GlazeFrame Frame0\n      Left = 120\n      Top = 120\n";
+    b.text += "   Begin GlazeFrame Outer\n      Left = 120\n      Top = 120\n";
     b.text += "      Width = " + std::to_string(size.width) + "\n      Height = " + std::to_string(size.height) + "\n";
+    b.current = "Outer";
+    if (with_contents) b.Contents(level, "      ");
     b.text += "   End\n";
-    b.frame_names.push_back("Frame0");
   }
   b.text += "End\n";
   return b;
@@ -157,7 +164,7 @@ struct Copies {
 
 void BM_ActivateNestedForm(benchmark::State& state) {
   model::RegisterLibraryClasses();
-  const Builder b = NestedForm();
+  const Builder b = NestedForm(/*opaque=*/false);
   if (b.checks != kControls) Fail("the form holds " + std::to_string(b.checks) + " checks, not 1000");
   const Box size = Builder::SizeAt(0);
   model::Screen screen(size.width / 15 + 40, size.height / 15 + 80);
@@ -231,15 +238,46 @@ void BM_ActivateNestedForm(benchmark::State& state) {
 }
 BENCHMARK(BM_ActivateNestedForm)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
+// The same form with every control opaque: it loads, shows and paints the same
+// windows and runs the same timers, and copies nothing. What the transparent form
+// takes beyond it is what its copies cost, the repaints they bring included.
+void BM_ActivateNestedOpaqueForm(benchmark::State& state) {
+  model::RegisterLibraryClasses();
+  const Builder b = NestedForm(/*opaque=*/true);
+  const Box size = Builder::SizeAt(0);
+  model::Screen screen(size.width / 15 + 40, size.height / 15 + 80);
+  int64_t copies = 0;
+  screen.SetCaptureObserver([&](Handle, int, int) { ++copies; });
+  for (auto _ : state) {
+    state.PauseTiming();
+    model::ModelRuntime runtime(screen);
+    auto form = model::LoadFormText(runtime, b.text, "nested.vfm", /*user_mode=*/true);
+    copies = 0;
+    state.ResumeTiming();
+
+    form->Show();
+    runtime.Advance(kSettle);
+
+    state.PauseTiming();
+    if (copies != 0) Fail("the opaque form took " + std::to_string(copies) + " copies");
+    form->Unload();
+    state.ResumeTiming();
+  }
+  screen.SetCaptureObserver(nullptr);
+}
+BENCHMARK(BM_ActivateNestedOpaqueForm)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
 // The baseline: one check of the same size alone on a shown form, copying its
-// background through Refresh, as a frame's refresh has it do; and an empty frame
-// of each level's size, for the few copies the frames take. A copy ends with the
+// background through Refresh, as a frame's refresh has it do; and a frame of each
+// level's size, for the few copies the frames take, once empty and once holding
+// what it holds on the nested form (a frame's copy hides and shows all it holds,
+// and all of that paints again). A copy ends with the
 // control shown again and painting itself over its new background, as every copy
 // on the nested form does: without the DoEvents that lets it, the next Refresh
 // would hide it first and the paint would never be paid for.
 void BM_CopyOnEmptyForm(benchmark::State& state) {
   model::RegisterLibraryClasses();
-  const Builder b = EmptyForm(static_cast<int>(state.range(0)));
+  const Builder b = EmptyForm(static_cast<int>(state.range(0)), state.range(1) != 0);
   const Box largest = Builder::SizeAt(1);
   model::Screen screen(largest.width / 15 + 40, largest.height / 15 + 80);
   model::ModelRuntime runtime(screen);
@@ -252,8 +290,7 @@ void BM_CopyOnEmptyForm(benchmark::State& state) {
   auto form = model::LoadFormText(runtime, b.text, "empty.vfm", /*user_mode=*/true);
   form->Show();
   runtime.Advance(kSettle);
-  const DispatchPtr check =
-      form->Extender(b.check_names.empty() ? b.frame_names.front() : b.check_names.front());
+  const DispatchPtr check = form->Extender(b.current.empty() ? b.check_names.front() : b.current);
   copies = 0;
   for (auto _ : state) {
     check->Call("Refresh");
@@ -267,7 +304,58 @@ void BM_CopyOnEmptyForm(benchmark::State& state) {
   state.counters["copies"] = static_cast<double>(copies);
   state.SetLabel(size);
 }
-BENCHMARK(BM_CopyOnEmptyForm)->DenseRange(0, kLevels)->Unit(benchmark::kMicrosecond)->UseRealTime();
+// The same copies taken on the nested form once it has settled: a check in a frame
+// of the innermost level, or a frame of `level`, refreshed again and again, against
+// the same control alone on a form above.
+void BM_CopyOnNestedForm(benchmark::State& state) {
+  model::RegisterLibraryClasses();
+  const int level = static_cast<int>(state.range(0));
+  const Builder b = NestedForm(/*opaque=*/false);
+  const Box size = Builder::SizeAt(0);
+  model::Screen screen(size.width / 15 + 40, size.height / 15 + 80);
+  model::ModelRuntime runtime(screen);
+  int64_t copies = 0;
+  std::string copied;
+  screen.SetCaptureObserver([&](Handle, int width, int height) {
+    copied = std::to_string(width) + "x" + std::to_string(height);
+    ++copies;
+  });
+  auto form = model::LoadFormText(runtime, b.text, "nested.vfm", /*user_mode=*/true);
+  form->Show();
+  runtime.Advance(kSettle);
+  std::string name;
+  if (level == 0) {
+    for (const std::string& check : b.check_names) {
+      const std::string& frame = b.container_of.at(check);
+      if (!frame.empty() && b.frame_level.at(frame) == kLevels) name = check;
+    }
+  } else {
+    for (const std::string& frame : b.frame_names)
+      if (b.frame_level.at(frame) == level) name = frame;
+  }
+  if (name.empty()) Fail("no control of level " + std::to_string(level));
+  const DispatchPtr control = form->Extender(name);
+  copies = 0;
+  for (auto _ : state) {
+    control->Call("Refresh");
+    runtime.DoEvents();
+  }
+  if (copies != static_cast<int64_t>(state.iterations())) {
+    Fail(std::to_string(copies) + " copies for " + std::to_string(state.iterations()) + " refreshes");
+  }
+  form->Unload();
+  screen.SetCaptureObserver(nullptr);
+  state.counters["copies"] = static_cast<double>(copies);
+  state.SetLabel(name + " " + copied);
+}
+BENCHMARK(BM_CopyOnNestedForm)->DenseRange(0, kLevels)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// Arguments: the level (0 for the check), and whether the frame holds its contents.
+BENCHMARK(BM_CopyOnEmptyForm)
+    ->ArgsProduct({{0, 1, 2, 3}, {0}})
+    ->ArgsProduct({{1, 2, 3}, {1}})
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace vitrelle
