@@ -82,7 +82,17 @@ void Site::ApplyExtent() {
 void Site::SetVisible(bool on) {
   visible = on;
   if (!on) form.MoveFocusFrom(*this);
-  if (HWND w = Window()) ::ShowWindow(w, on ? SW_SHOWNA : SW_HIDE);
+  HWND w = Window();
+  if (!w) return;
+  if (on) {
+    ::ShowWindow(w, SW_SHOWNA);
+    return;
+  }
+  // What lay beneath paints when the container next pumps its messages, in one
+  // paint with its erase, rather than erased at once and painted again later: a
+  // control that copies its background hides, pumps and copies on every copy.
+  ::SetWindowPos(w, nullptr, 0, 0, 0, 0,
+                 SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_DEFERERASE);
 }
 
 IDispatch* Site::ExtenderDispatch() const { return extender; }
