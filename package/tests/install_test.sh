@@ -39,21 +39,7 @@ fi
 work=$(mktemp -d "$pkg/install.XXXXXX")
 # The x64 package is for 64-bit Windows (a WoW64 prefix, as the server suite
 # uses), the x86 package for 32-bit Windows: a 32-bit prefix of its own.
-use_win32_prefix() {
-  wine_pin || return 2
-  export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  export WINELOADER=/usr/lib/wine/wine
-  "$WINELOADER" --version 2>/dev/null | grep -q '^wine-' || return 3
-  mkdir -p "$WINEPREFIX.x11"
-  printf '! resources of the test display\n' > "$WINEPREFIX.x11/resources"
-  export XENVIRONMENT=$WINEPREFIX.x11/resources
-  "$WINELOADER" wineboot -i >/dev/null 2>&1
-  wineserver -w
-  wineserver -p
-  "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-  return 0
-}
-if [ "$arch" = x64 ]; then wine_use x64 "$work/prefix"; else use_win32_prefix "$work/prefix"; fi
+if [ "$arch" = x64 ]; then wine_use x64 "$work/prefix"; else wine_use x86 "$work/prefix" win32; fi
 case $? in
   0) ;;
   3)

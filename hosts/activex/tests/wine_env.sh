@@ -1,8 +1,10 @@
 # How this project runs Windows programs under Wine, one architecture at a time.
 # Sourced by the Wine suite and the Wine benchmark:
 #   . wine_env.sh
-#   wine_use x64|x86 PREFIX   a fresh prefix of its own, its wineserver started, on
-#                             one CPU (wine_pin);
+#   wine_use x64|x86 PREFIX [win32]
+#                             a fresh prefix of its own, its wineserver started, on
+#                             one CPU (wine_pin); with win32 (x86 only), a prefix of
+#                             32-bit Windows rather than a WoW64 one;
 #                             status 3 when this machine cannot run that architecture
 #   wine_exe PROGRAM ARGS...  a program of that architecture
 #   wine_tool NAME ARGS...    one of Wine's own tools (regsvr32, cscript, regedit, reg)
@@ -33,6 +35,7 @@ wine_pin() {
 wine_use() {
   wine_pin || return 2
   wine_arch=$1
+  local windows=${3:-wow64}
   export WINEPREFIX=$2
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -40,6 +43,18 @@ wine_use() {
     x64) wine_loader=/usr/lib/wine/wine64 wine_sysdir='C:\windows\system32' wine_windir='C:\windows' wine_tlb_platform=win64 ;;
     x86) wine_loader=/usr/lib/wine/wine wine_sysdir='C:\windows\syswow64' wine_windir='C:\windows\syswow64' wine_tlb_platform=win32 ;;
     *) echo "wine_env: unknown architecture $wine_arch" >&2; return 2 ;;
+  esac
+  # A prefix is always made by the loader of its Windows' own architecture: the
+  # 64-bit side makes a WoW64 prefix, which holds both system folders.
+  local boot=/usr/lib/wine/wine64
+  unset WINEARCH
+  case $windows:$wine_arch in
+    wow64:*) ;;
+    win32:x86)
+      export WINEARCH=win32
+      boot=$wine_loader wine_sysdir='C:\windows\system32' wine_windir='C:\windows'
+      ;;
+    *) echo "wine_env: no $windows prefix for $wine_arch programs" >&2; return 2 ;;
   esac
   if [ ! -x "$wine_loader" ]; then
     echo "wine_env: $wine_loader is missing (Debian packages wine64, wine32:i386)" >&2
@@ -57,10 +72,8 @@ wine_use() {
   mkdir -p "$WINEPREFIX.x11"
   printf '! resources of the test display\n' > "$WINEPREFIX.x11/resources"
   export XENVIRONMENT=$WINEPREFIX.x11/resources
-  # The prefix is always made by the 64-bit side, so that it holds both system
-  # folders (a WoW64 prefix).
   rm -rf "$WINEPREFIX"
-  WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+  WINELOADER=$boot "$boot" wineboot -i >/dev/null 2>&1
   wineserver -w
   export WINELOADER=$wine_loader
   # One server for the whole run: each program would otherwise start its own.
