@@ -267,43 +267,50 @@ void BM_ActivateNestedOpaqueForm(benchmark::State& state) {
 }
 BENCHMARK(BM_ActivateNestedOpaqueForm)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
+// Refreshes `control` once an iteration, letting it paint after each copy; the
+// label names the control and the size it copied.
+void RefreshAgainAndAgain(benchmark::State& state, model::ModelRuntime& runtime, model::Screen& screen,
+                          model::Form& form, const DispatchPtr& control) {
+  int64_t copies = 0;
+  std::string copied;
+  screen.SetCaptureObserver([&](Handle, int width, int height) {
+    copied = std::to_string(width) + "x" + std::to_string(height);
+    ++copies;
+  });
+  for (auto _ : state) {
+    control->Call("Refresh");
+    runtime.DoEvents();
+  }
+  screen.SetCaptureObserver(nullptr);
+  if (copies != static_cast<int64_t>(state.iterations())) {
+    Fail(std::to_string(copies) + " copies for " + std::to_string(state.iterations()) + " refreshes");
+  }
+  state.counters["copies"] = static_cast<double>(copies);
+  state.SetLabel(control->Get("Name").ToString() + " " + copied);
+  form.Unload();
+}
+
 // The baseline: one check of the same size alone on a shown form, copying its
 // background through Refresh, as a frame's refresh has it do; and a frame of each
 // level's size, for the few copies the frames take, once empty and once holding
 // what it holds on the nested form (a frame's copy hides and shows all it holds,
-// and all of that paints again). A copy ends with the
-// control shown again and painting itself over its new background, as every copy
-// on the nested form does: without the DoEvents that lets it, the next Refresh
-// would hide it first and the paint would never be paid for.
+// and all of that paints again). A copy ends with the control shown again and
+// painting itself over its new background, as every copy on the nested form does:
+// without the DoEvents that lets it, the next Refresh would hide it first and the
+// paint would never be paid for.
 void BM_CopyOnEmptyForm(benchmark::State& state) {
   model::RegisterLibraryClasses();
   const Builder b = EmptyForm(static_cast<int>(state.range(0)), state.range(1) != 0);
   const Box largest = Builder::SizeAt(1);
   model::Screen screen(largest.width / 15 + 40, largest.height / 15 + 80);
   model::ModelRuntime runtime(screen);
-  int64_t copies = 0;
-  std::string size;
-  screen.SetCaptureObserver([&](Handle, int width, int height) {
-    size = std::to_string(width) + "x" + std::to_string(height);
-    ++copies;
-  });
   auto form = model::LoadFormText(runtime, b.text, "empty.vfm", /*user_mode=*/true);
   form->Show();
   runtime.Advance(kSettle);
   const DispatchPtr check = form->Extender(b.current.empty() ? b.check_names.front() : b.current);
-  copies = 0;
-  for (auto _ : state) {
-    check->Call("Refresh");
-    runtime.DoEvents();
-  }
-  if (copies != static_cast<int64_t>(state.iterations())) {
-    Fail(std::to_string(copies) + " copies for " + std::to_string(state.iterations()) + " refreshes");
-  }
-  form->Unload();
-  screen.SetCaptureObserver(nullptr);
-  state.counters["copies"] = static_cast<double>(copies);
-  state.SetLabel(size);
+  RefreshAgainAndAgain(state, runtime, screen, *form, check);
 }
+
 // The same copies taken on the nested form once it has settled: a check in a frame
 // of the innermost level, or a frame of `level`, refreshed again and again, against
 // the same control alone on a form above.
@@ -314,12 +321,6 @@ void BM_CopyOnNestedForm(benchmark::State& state) {
   const Box size = Builder::SizeAt(0);
   model::Screen screen(size.width / 15 + 40, size.height / 15 + 80);
   model::ModelRuntime runtime(screen);
-  int64_t copies = 0;
-  std::string copied;
-  screen.SetCaptureObserver([&](Handle, int width, int height) {
-    copied = std::to_string(width) + "x" + std::to_string(height);
-    ++copies;
-  });
   auto form = model::LoadFormText(runtime, b.text, "nested.vfm", /*user_mode=*/true);
   form->Show();
   runtime.Advance(kSettle);
@@ -334,19 +335,7 @@ void BM_CopyOnNestedForm(benchmark::State& state) {
       if (b.frame_level.at(frame) == level) name = frame;
   }
   if (name.empty()) Fail("no control of level " + std::to_string(level));
-  const DispatchPtr control = form->Extender(name);
-  copies = 0;
-  for (auto _ : state) {
-    control->Call("Refresh");
-    runtime.DoEvents();
-  }
-  if (copies != static_cast<int64_t>(state.iterations())) {
-    Fail(std::to_string(copies) + " copies for " + std::to_string(state.iterations()) + " refreshes");
-  }
-  form->Unload();
-  screen.SetCaptureObserver(nullptr);
-  state.counters["copies"] = static_cast<double>(copies);
-  state.SetLabel(name + " " + copied);
+  RefreshAgainAndAgain(state, runtime, screen, *form, form->Extender(name));
 }
 BENCHMARK(BM_CopyOnNestedForm)->DenseRange(0, kLevels)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
