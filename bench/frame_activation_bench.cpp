@@ -267,6 +267,15 @@ void BM_ActivateNestedOpaqueForm(benchmark::State& state) {
 }
 BENCHMARK(BM_ActivateNestedOpaqueForm)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
+// A form loaded from `text`, shown and left to settle: every copy of its activation
+// taken.
+std::shared_ptr<model::Form> SettledForm(model::ModelRuntime& runtime, const std::string& text, const char* file) {
+  auto form = model::LoadFormText(runtime, text, file, /*user_mode=*/true);
+  form->Show();
+  runtime.Advance(kSettle);
+  return form;
+}
+
 // Refreshes `control` once an iteration, letting it paint after each copy; the
 // label names the control and the size it copied.
 void RefreshAgainAndAgain(benchmark::State& state, model::ModelRuntime& runtime, model::Screen& screen,
@@ -304,9 +313,7 @@ void BM_CopyOnEmptyForm(benchmark::State& state) {
   const Box largest = Builder::SizeAt(1);
   model::Screen screen(largest.width / 15 + 40, largest.height / 15 + 80);
   model::ModelRuntime runtime(screen);
-  auto form = model::LoadFormText(runtime, b.text, "empty.vfm", /*user_mode=*/true);
-  form->Show();
-  runtime.Advance(kSettle);
+  auto form = SettledForm(runtime, b.text, "empty.vfm");
   const DispatchPtr check = form->Extender(b.current.empty() ? b.check_names.front() : b.current);
   RefreshAgainAndAgain(state, runtime, screen, *form, check);
 }
@@ -321,9 +328,7 @@ void BM_CopyOnNestedForm(benchmark::State& state) {
   const Box size = Builder::SizeAt(0);
   model::Screen screen(size.width / 15 + 40, size.height / 15 + 80);
   model::ModelRuntime runtime(screen);
-  auto form = model::LoadFormText(runtime, b.text, "nested.vfm", /*user_mode=*/true);
-  form->Show();
-  runtime.Advance(kSettle);
+  auto form = SettledForm(runtime, b.text, "nested.vfm");
   std::string name;
   if (level == 0) {
     for (const std::string& check : b.check_names) {
