@@ -1,15 +1,16 @@
 // Activating a form of 1,000 transparent GlazeChecks spread over three levels of
-// nested transparent GlazeFrames, against one copy of a check on an empty form.
-// At activation the outer frames copy their background; 150 ms after each frame's
-// copy it refreshes what it holds, so the innermost checks copy last, three frame
-// refreshes after the activation. The time per copy on the big form should stay
-// what a copy of that size costs on an empty form: the baselines copy one check,
-// and one empty frame of each level's size, alone on a form, and the nested run
-// counts its copies by kind so the two can be set side by side.
+// nested transparent GlazeFrames. At activation the outer frames copy their
+// background; 150 ms after each frame's copy it refreshes what it holds, so the
+// innermost checks copy last, three frame refreshes after the activation. The time
+// per copy on the big form should stay what the same copy costs with nothing else
+// on the form: the baselines copy one control of the nested form, with the frames
+// that lie around it there and, for a frame, what it holds, alone on a form; the
+// nested run counts its copies by kind and level so the two can be set side by side.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <algorithm>
 #include <map>
 #include <string>
@@ -83,6 +84,19 @@ struct Builder {
     return {width + 2 * kMargin, height + kCaption + kMargin};
   }
 
+  // Opens a frame of `level`'s size; the caller writes what it holds and its End.
+  void FrameHeader(const std::string& name, int level, int left, int top, const std::string& indent) {
+    const Box size = SizeAt(level);
+    text += indent + "Begin GlazeFrame " + name + "\n";
+    text += indent + "   Left = " + std::to_string(left) + "\n";
+    text += indent + "   Top = " + std::to_string(top) + "\n";
+    text += indent + "   Width = " + std::to_string(size.width) + "\n";
+    text += indent + "   Height = " + std::to_string(size.height) + "\n";
+    text += indent + "   TabIndex = " + std::to_string(checks + frames++) + "\n";
+    text += indent + "   Caption = \"Level " + std::to_string(level) + "\"\n";
+    if (!back_style.empty()) text += indent + back_style;
+  }
+
   // Writes the contents of a container of `level`: its checks in a grid at the top,
   // its frames in a row beneath them.
   void Contents(int level, const std::string& indent) {
@@ -94,18 +108,11 @@ struct Builder {
     const Box inner = SizeAt(level + 1);
     const int rows = (kChecksAt[level] + kColumnsAt[level] - 1) / kColumnsAt[level];
     for (int f = 0; f < kFanOut; ++f) {
-      text += indent + "Begin GlazeFrame Frame" + std::to_string(frames) + "\n";
       const int along = level == 0 ? 0 : f, down = level == 0 ? f : 0;
-      text += indent + "   Left = " + std::to_string(kMargin + along * (inner.width + kMargin)) + "\n";
-      text += indent + "   Top = " + std::to_string(kCaption + rows * kCellHeight + down * (inner.height + kMargin)) +
-              "\n";
-      text += indent + "   Width = " + std::to_string(inner.width) + "\n";
-      text += indent + "   Height = " + std::to_string(inner.height) + "\n";
-      text += indent + "   TabIndex = " + std::to_string(checks + frames) + "\n";
-      text += indent + "   Caption = \"Level " + std::to_string(level + 1) + "\"\n";
-      if (!back_style.empty()) text += indent + back_style;
       const std::string outer = current;
-      current = "Frame" + std::to_string(frames++);
+      current = "Frame" + std::to_string(frames);
+      FrameHeader(current, level + 1, kMargin + along * (inner.width + kMargin),
+                  kCaption + rows * kCellHeight + down * (inner.height + kMargin), indent);
       frame_names.push_back(current);
       frame_level[current] = level + 1;
       Contents(level + 1, indent + "   ");
@@ -126,30 +133,88 @@ Builder NestedForm(bool opaque) {
   return b;
 }
 
-// One check, or one frame of the size a frame of `level` has on the nested form:
-// empty, or holding what such a frame holds there.
-Builder EmptyForm(int level, bool with_contents) {
+// A form holding one control and nothing else but the `around` frames, one inside
+// the other, of the nested form's sizes that lie around such a control there: all
+// that a copy of it has beneath it on the nested form. `body` writes the control.
+Builder Alone(int around, const std::function<void(Builder&, const std::string& indent)>& body) {
   Builder b;
-  const Box size = level == 0 ? Box{kCheckWidth, kCheckHeight} : Builder::SizeAt(level);
-  b.text = "Begin Form Empty\n   BackColor = 0x00C0E0FF\n";
+  const Box size = Builder::SizeAt(1);
+  b.text = "Begin Form Alone\n   BackColor = 0x00C0E0FF\n";
   b.text += "   Width = " + std::to_string(size.width + 4 * kMargin) + "\n   Height = " +
             std::to_string(size.height + 4 * kMargin) + "\n";
-  if (level == 0) {
-    b.Check(kMargin, kMargin, "   ");
-  } else {
-    b.text += "   Begin GlazeFrame Outer\n      Left = 120\n      Top = 120\n";
-    b.text += "      Width = " + std::to_string(size.width) + "\n      Height = " + std::to_string(size.height) + "\n";
-    b.current = "Outer";
-    if (with_contents) b.Contents(level, "      ");
-    b.text += "   End\n";
+  std::string indent = "   ";
+  for (int level = 1; level <= around; ++level) {
+    b.current = "Around" + std::to_string(level);
+    b.FrameHeader(b.current, level, kMargin, kCaption, indent);
+    indent += "   ";
+  }
+  body(b, indent);
+  for (int level = around; level >= 1; --level) {
+    indent.resize(indent.size() - 3);
+    b.text += indent + "End\n";
   }
   b.text += "End\n";
   return b;
 }
 
+// The check numbered `number` (its caption as wide as that check's on the nested
+// form) inside `level` frames.
+Builder LoneCheck(int level, int number) {
+  return Alone(level, [number](Builder& b, const std::string& indent) {
+    b.checks = number;
+    b.Check(kMargin, kCaption, indent);
+  });
+}
+
+// A frame of `level`, empty or holding what such a frame holds on the nested form,
+// its checks numbered from `first_check` as that frame's are.
+Builder LoneFrame(int level, bool with_contents, int first_check) {
+  return Alone(level - 1, [level, with_contents, first_check](Builder& b, const std::string& indent) {
+    b.current = "Outer";
+    b.FrameHeader(b.current, level, kMargin, kCaption, indent);
+    b.checks = first_check;
+    if (with_contents) b.Contents(level, indent + "   ");
+    b.text += indent + "End\n";
+  });
+}
+
 [[noreturn]] void Fail(const std::string& what) {
   std::fprintf(stderr, "frame_activation_bench: %s\n", what.c_str());
   std::exit(1);
+}
+
+// The level of the container a control of the nested form lies in: 0 for the form.
+int LevelOf(const Builder& b, const std::string& control) {
+  const std::string& frame = b.container_of.at(control);
+  return frame.empty() ? 0 : b.frame_level.at(frame);
+}
+
+// The last check the nested form places in a container of `level`, and the last
+// frame of `level`.
+std::string LastCheckAt(const Builder& b, int level) {
+  std::string name;
+  for (const std::string& check : b.check_names)
+    if (LevelOf(b, check) == level) name = check;
+  if (name.empty()) Fail("no check at level " + std::to_string(level));
+  return name;
+}
+
+std::string LastFrameAt(const Builder& b, int level) {
+  std::string name;
+  for (const std::string& frame : b.frame_names)
+    if (b.frame_level.at(frame) == level) name = frame;
+  if (name.empty()) Fail("no frame of level " + std::to_string(level));
+  return name;
+}
+
+// The number of a check of the nested form, as its name has it.
+int NumberOf(const std::string& check) { return std::stoi(check.substr(std::string_view("Check").size())); }
+
+// The first check placed in `frame` itself.
+int FirstCheckIn(const Builder& b, const std::string& frame) {
+  for (const std::string& check : b.check_names)
+    if (b.container_of.at(check) == frame) return NumberOf(check);
+  Fail(frame + " holds no check");
 }
 
 // Every copy the screen takes, with its window, its size and the virtual time.
@@ -169,7 +234,8 @@ void BM_ActivateNestedForm(benchmark::State& state) {
   const Box size = Builder::SizeAt(0);
   model::Screen screen(size.width / 15 + 40, size.height / 15 + 80);
   int64_t copies = 0, check_copies = 0, last_copy = 0;
-  int64_t frame_copies[kLevels + 1] = {};
+  // By the level of the frame that holds the check (0: the form), and of the frame.
+  int64_t checks_at[kLevels + 1] = {}, frame_copies[kLevels + 1] = {};
   std::string check_size;
   for (auto _ : state) {
     state.PauseTiming();
@@ -202,6 +268,7 @@ void BM_ActivateNestedForm(benchmark::State& state) {
       if (auto level = b.frame_level.find(it->second); level != b.frame_level.end()) ++frame_copies[level->second];
       if (it->second.starts_with("Check")) {
         ++check_copies;
+        ++checks_at[LevelOf(b, it->second)];
         check_size = std::to_string(copy.width) + "x" + std::to_string(copy.height);
       }
     }
@@ -228,8 +295,11 @@ void BM_ActivateNestedForm(benchmark::State& state) {
   state.counters["copies"] = static_cast<double>(copies) / runs;
   state.counters["check_copies"] = static_cast<double>(check_copies) / runs;
   state.counters["frames"] = b.frames;
-  for (int level = 1; level <= kLevels; ++level)
-    state.counters["frame" + std::to_string(level) + "_copies"] = static_cast<double>(frame_copies[level]) / runs;
+  for (int level = 0; level <= kLevels; ++level) {
+    state.counters["checks_at" + std::to_string(level)] = static_cast<double>(checks_at[level]) / runs;
+    if (level > 0)
+      state.counters["frame" + std::to_string(level) + "_copies"] = static_cast<double>(frame_copies[level]) / runs;
+  }
   state.SetLabel("checks " + check_size);
   state.counters["last_copy_virtual_ms"] = static_cast<double>(last_copy);
   // Wall time per copy: the whole activation divided by the copies it took.
@@ -299,55 +369,58 @@ void RefreshAgainAndAgain(benchmark::State& state, model::ModelRuntime& runtime,
   form.Unload();
 }
 
-// The baseline: one check of the same size alone on a shown form, copying its
-// background through Refresh, as a frame's refresh has it do; and a frame of each
-// level's size, for the few copies the frames take, once empty and once holding
+// The baselines. A control copying its background through Refresh, as a frame's
+// refresh has it do, again and again on a shown form that holds only it and what
+// lies beneath it: a check of the nested form (with its caption) inside as many
+// frames as it has around it there, or a frame of a level's size, empty or holding
 // what it holds on the nested form (a frame's copy hides and shows all it holds,
 // and all of that paints again). A copy ends with the control shown again and
 // painting itself over its new background, as every copy on the nested form does:
 // without the DoEvents that lets it, the next Refresh would hide it first and the
 // paint would never be paid for.
-void BM_CopyOnEmptyForm(benchmark::State& state) {
+void CopyAlone(benchmark::State& state, const Builder& b, const std::string& control) {
   model::RegisterLibraryClasses();
-  const Builder b = EmptyForm(static_cast<int>(state.range(0)), state.range(1) != 0);
   const Box largest = Builder::SizeAt(1);
   model::Screen screen(largest.width / 15 + 40, largest.height / 15 + 80);
   model::ModelRuntime runtime(screen);
-  auto form = SettledForm(runtime, b.text, "empty.vfm");
-  const DispatchPtr check = form->Extender(b.current.empty() ? b.check_names.front() : b.current);
-  RefreshAgainAndAgain(state, runtime, screen, *form, check);
+  auto form = SettledForm(runtime, b.text, "alone.vfm");
+  RefreshAgainAndAgain(state, runtime, screen, *form, form->Extender(control));
 }
 
-// The same copies taken on the nested form once it has settled: a check in a frame
-// of the innermost level, or a frame of `level`, refreshed again and again, against
-// the same control alone on a form above.
+// Argument: how many frames lie around the check.
+void BM_CopyLoneCheck(benchmark::State& state) {
+  const int level = static_cast<int>(state.range(0));
+  const std::string name = LastCheckAt(NestedForm(/*opaque=*/false), level);
+  CopyAlone(state, LoneCheck(level, NumberOf(name)), name);
+}
+BENCHMARK(BM_CopyLoneCheck)->DenseRange(0, kLevels)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// Arguments: the frame's level, and whether it holds its contents.
+void BM_CopyLoneFrame(benchmark::State& state) {
+  const int level = static_cast<int>(state.range(0));
+  const Builder nested = NestedForm(/*opaque=*/false);
+  CopyAlone(state, LoneFrame(level, state.range(1) != 0, FirstCheckIn(nested, LastFrameAt(nested, level))), "Outer");
+}
+BENCHMARK(BM_CopyLoneFrame)->ArgsProduct({{1, 2, 3}, {0, 1}})->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// The same copies taken on the nested form once it has settled: the last check of
+// a level (0: on the form), or the last frame of a level, refreshed again and again.
+// Arguments: 0 and the check's level, or 1 and the frame's.
 void BM_CopyOnNestedForm(benchmark::State& state) {
   model::RegisterLibraryClasses();
-  const int level = static_cast<int>(state.range(0));
+  const bool frame = state.range(0) != 0;
+  const int level = static_cast<int>(state.range(1));
   const Builder b = NestedForm(/*opaque=*/false);
   const Box size = Builder::SizeAt(0);
   model::Screen screen(size.width / 15 + 40, size.height / 15 + 80);
   model::ModelRuntime runtime(screen);
   auto form = SettledForm(runtime, b.text, "nested.vfm");
-  std::string name;
-  if (level == 0) {
-    for (const std::string& check : b.check_names) {
-      const std::string& frame = b.container_of.at(check);
-      if (!frame.empty() && b.frame_level.at(frame) == kLevels) name = check;
-    }
-  } else {
-    for (const std::string& frame : b.frame_names)
-      if (b.frame_level.at(frame) == level) name = frame;
-  }
-  if (name.empty()) Fail("no control of level " + std::to_string(level));
+  const std::string name = frame ? LastFrameAt(b, level) : LastCheckAt(b, level);
   RefreshAgainAndAgain(state, runtime, screen, *form, form->Extender(name));
 }
-BENCHMARK(BM_CopyOnNestedForm)->DenseRange(0, kLevels)->Unit(benchmark::kMicrosecond)->UseRealTime();
-
-// Arguments: the level (0 for the check), and whether the frame holds its contents.
-BENCHMARK(BM_CopyOnEmptyForm)
-    ->ArgsProduct({{0, 1, 2, 3}, {0}})
-    ->ArgsProduct({{1, 2, 3}, {1}})
+BENCHMARK(BM_CopyOnNestedForm)
+    ->ArgsProduct({{0}, {0, 1, 2, 3}})
+    ->ArgsProduct({{1}, {1, 2, 3}})
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
 
