@@ -77,6 +77,15 @@ class TrackingTest : public model::testing::ModelTest {
     return out;
   }
   std::vector<std::string> Captures() { return Lines(" capture "); }
+  // Probe1 transparent or not, the other control opaque; the user moves the focus
+  // to the other control 60 ms after the form shows, before the focus would return.
+  void ShowAndMoveOn(int32_t back_style, int tab_index) {
+    Load("Probe1", back_style, tab_index);
+    Load("Other", kBackStyleOpaque, tab_index == 0 ? 1 : 0);
+    form_->Show();
+    runtime_.Advance(60);
+    form_->FocusOn(&form_->GetSite("Other"));
+  }
 };
 
 // The first activation's two copies and the later ones' single delayed copy, on the
@@ -95,11 +104,7 @@ class TrackingFocusTest : public TrackingTest, public ::testing::WithParamInterf
 TEST_P(TrackingFocusTest, OnlyATransparentFirstControlAsksForTheFocusAfter150ms) {
   const FocusCase& c = GetParam();
   NewForm();
-  Load("Probe1", c.back_style, c.tab_index);
-  Load("Other", kBackStyleOpaque, c.tab_index == 0 ? 1 : 0);
-  form_->Show();
-  runtime_.Advance(60);
-  form_->FocusOn(&form_->GetSite("Other"));  // the user moves on meanwhile
+  ShowAndMoveOn(c.back_style, c.tab_index);
   TakeLog();
   runtime_.Advance(500);
   EXPECT_EQ(Lines(" focus "), c.asks ? std::vector<std::string>{"@150 focus Probe1"} : std::vector<std::string>{});
@@ -124,11 +129,7 @@ TEST_F(TrackingTest, TheFocusReturnInsideAnotherControlsCaptureStillDraws) {
     GlazeModule::SetCaptureInProgress(false);
   });
   runtime_.StartTimer(outer, 150);
-  Load("Probe1", kBackStyleTransparent, 0);
-  Load("Other", kBackStyleOpaque, 1);
-  form_->Show();
-  runtime_.Advance(60);
-  form_->FocusOn(&form_->GetSite("Other"));
+  ShowAndMoveOn(kBackStyleTransparent, 0);
   ProbeOf("Probe1").focus_draws.clear();
   runtime_.Advance(100);
   runtime_.RemoveTimer(outer);
