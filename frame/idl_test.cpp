@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -36,25 +37,29 @@ std::string Block(const std::string& text, const std::string& opening) {
   return text.substr(start, end - start);
 }
 
-// What the model implies for one interface, one line per accessor in slot order:
-// "<accessor> <name> <dispid> [nonbrowsable] [hidden] [help]".
+// The accessors the model implies for one interface, in slot order, each with its member.
+std::vector<std::pair<std::string, const Member*>> Accessors(const Interface& iface) {
+  std::vector<std::pair<std::string, const Member*>> out;
+  for (const Member& m : iface.members) {
+    switch (m.kind) {
+      case MemberKind::kMethod: out.emplace_back("method", &m); break;
+      case MemberKind::kGet: out.emplace_back("propget", &m); break;
+      case MemberKind::kGetLet: out.insert(out.end(), {{"propget", &m}, {"propput", &m}}); break;
+      case MemberKind::kGetSet: out.insert(out.end(), {{"propget", &m}, {"propputref", &m}}); break;
+    }
+  }
+  return out;
+}
+
+// One line per accessor: "<accessor> <name> <dispid> [nonbrowsable] [hidden] [help]".
 std::vector<std::string> ExpectedAccessors(const Interface& iface) {
   std::vector<std::string> lines;
-  for (const Member& m : iface.members) {
-    std::vector<std::string> accessors;
-    switch (m.kind) {
-      case MemberKind::kMethod: accessors = {"method"}; break;
-      case MemberKind::kGet: accessors = {"propget"}; break;
-      case MemberKind::kGetLet: accessors = {"propget", "propput"}; break;
-      case MemberKind::kGetSet: accessors = {"propget", "propputref"}; break;
-    }
-    for (const std::string& a : accessors) {
-      std::string line = a + " " + std::string(m.name) + " " + std::to_string(m.dispid);
-      if (m.non_browsable) line += " nonbrowsable";
-      if (m.hidden) line += " hidden";
-      if (!m.help.empty()) line += " \"" + std::string(m.help) + "\"";
-      lines.push_back(line);
-    }
+  for (const auto& [a, m] : Accessors(iface)) {
+    std::string line = a + " " + std::string(m->name) + " " + std::to_string(m->dispid);
+    if (m->non_browsable) line += " nonbrowsable";
+    if (m->hidden) line += " hidden";
+    if (!m->help.empty()) line += " \"" + std::string(m->help) + "\"";
+    lines.push_back(line);
   }
   return lines;
 }
@@ -119,17 +124,8 @@ TEST(IdlTextTest, EventParametersKeepTheirPassingConvention) {
 }
 
 TEST(IdlTextTest, EnumerationMemberNamesBecomeIdentifiers) {
-  struct Row {
-    const char* name;
-    const char* identifier;
-  } rows[] = {
-      {"Opaque", "Opaque"},
-      {"3D", "_3D"},
-      {"Fixed Single", "Fixed_Single"},
-      {"Left Justify", "Left_Justify"},
-      {"ccOrientationVertical", "ccOrientationVertical"},
-  };
-  for (const Row& r : rows) EXPECT_EQ(IdlIdentifier(r.name), r.identifier);
+  for (auto [name, identifier] : {std::pair{"Opaque", "Opaque"}, {"3D", "_3D"}, {"Fixed Single", "Fixed_Single"}})
+    EXPECT_EQ(IdlIdentifier(name), identifier);
 
   // Enumeration constants share one scope in IDL, so two members may not map to the
   // same identifier anywhere in the library.
@@ -162,41 +158,36 @@ std::string FirstDirectoryWith(const char* file, std::initializer_list<const cha
   return {};
 }
 
-struct Toolchain {
-  std::string widl, include_dir, stdole2_dir;
-  std::string missing;  // what could not be found, for the failure message
-};
-
-Toolchain FindToolchain() {
-  Toolchain t;
-  const char* override_widl = std::getenv("VITRELLE_WIDL");
-  t.widl = override_widl ? override_widl : FindOnPath("x86_64-w64-mingw32-widl");
-  t.include_dir = FirstDirectoryWith("oaidl.idl", {"/usr/include/wine/wine/windows", "/usr/include/wine/windows"});
-  t.stdole2_dir = FirstDirectoryWith("stdole2.tlb", {"/usr/lib/x86_64-linux-gnu/wine/x86_64-windows",
-                                                     "/usr/lib/x86_64-linux-gnu/wine/i386-windows",
-                                                     "/usr/lib/wine/x86_64-windows", "/usr/lib/wine/i386-windows",
-                                                     "/usr/lib/i386-linux-gnu/wine/i386-windows"});
-  if (t.widl.empty()) t.missing += " x86_64-w64-mingw32-widl (package mingw-w64-tools)";
-  if (t.include_dir.empty()) t.missing += " oaidl.idl (package libwine-dev)";
-  if (t.stdole2_dir.empty()) t.missing += " stdole2.tlb (package wine)";
-  return t;
+std::string LowerIid(const Guid& id) {
+  std::string iid = id.ToBareString();
+  for (char& c : iid) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return iid;
 }
 
 class WidlTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    const Toolchain tools = FindToolchain();
-    if (!tools.missing.empty()) {
-      failure_ = "cannot compile the type library, missing:" + tools.missing +
-                 "; ./run test installs them";
+    const char* override_widl = std::getenv("VITRELLE_WIDL");
+    const std::string widl = override_widl ? override_widl : FindOnPath("x86_64-w64-mingw32-widl");
+    const std::string include_dir =
+        FirstDirectoryWith("oaidl.idl", {"/usr/include/wine/wine/windows", "/usr/include/wine/windows"});
+    const std::string stdole2_dir = FirstDirectoryWith(
+        "stdole2.tlb", {"/usr/lib/x86_64-linux-gnu/wine/x86_64-windows", "/usr/lib/x86_64-linux-gnu/wine/i386-windows",
+                        "/usr/lib/wine/x86_64-windows", "/usr/lib/wine/i386-windows",
+                        "/usr/lib/i386-linux-gnu/wine/i386-windows"});
+    std::string missing;
+    if (widl.empty()) missing += " x86_64-w64-mingw32-widl (package mingw-w64-tools)";
+    if (include_dir.empty()) missing += " oaidl.idl (package libwine-dev)";
+    if (stdole2_dir.empty()) missing += " stdole2.tlb (package wine)";
+    if (!missing.empty()) {
+      failure_ = "cannot compile the type library, missing:" + missing + "; ./run test installs them";
       return;
     }
     dir_ = fs::temp_directory_path() / ("vitrelle-idl-" + std::to_string(::getpid()));
     fs::create_directories(dir_);
     std::ofstream(dir_ / "Vitrelle.idl") << GenerateIdl();
-    const std::string command = "cd '" + dir_.string() + "' && '" + tools.widl + "' -I'" + tools.include_dir +
-                                "' -L'" + tools.stdole2_dir +
-                                "' -t -o Vitrelle.tlb -h -H Vitrelle.h Vitrelle.idl >widl.log 2>&1";
+    const std::string command = "cd '" + dir_.string() + "' && '" + widl + "' -I'" + include_dir + "' -L'" +
+                                stdole2_dir + "' -t -o Vitrelle.tlb -h -H Vitrelle.h Vitrelle.idl >widl.log 2>&1";
     const int status = std::system(command.c_str());
     diagnostics_ = ReadFile(dir_ / "widl.log");
     if (status != 0) {
@@ -208,10 +199,8 @@ class WidlTest : public ::testing::Test {
   }
 
   static void TearDownTestSuite() {
-    if (!dir_.empty()) {
-      std::error_code ignored;
-      fs::remove_all(dir_, ignored);
-    }
+    std::error_code ignored;
+    if (!dir_.empty()) fs::remove_all(dir_, ignored);
   }
 
   void SetUp() override { ASSERT_TRUE(failure_.empty()) << failure_; }
@@ -226,7 +215,7 @@ class WidlTest : public ::testing::Test {
   static inline std::string failure_, diagnostics_, tlb_, header_;
 };
 
-TEST_F(WidlTest, CompilesCleanlyIntoALibraryOfEveryType) {
+TEST_F(WidlTest, CompilesCleanlyIntoALibraryOfEveryTypeAndName) {
   EXPECT_EQ(diagnostics_, "") << "widl warned";
   ASSERT_GT(tlb_.size(), 4096u);
   EXPECT_EQ(tlb_.substr(0, 4), "MSFT");
@@ -238,9 +227,7 @@ TEST_F(WidlTest, CompilesCleanlyIntoALibraryOfEveryType) {
   const size_t types = Classes().size() + Interfaces().size() + EventInterfaces().size() + Enumerations().size() +
                        HostEnumerations().size();
   EXPECT_EQ(TlbWord(32), types);
-}
 
-TEST_F(WidlTest, LibraryStoresEveryName) {
   std::vector<std::string> names;
   for (const auto& c : Classes()) names.emplace_back(c.name);
   for (const auto& i : Interfaces()) names.emplace_back(i.name);
@@ -258,29 +245,21 @@ TEST_F(WidlTest, LibraryStoresEveryName) {
 // actually stored.
 TEST_F(WidlTest, HeaderLaysOutEachInterfaceInSlotOrder) {
   static const std::regex method(R"(virtual HRESULT STDMETHODCALLTYPE (\w+)\()");
+  const std::map<std::string, std::string> prefix = {
+      {"method", ""}, {"propget", "get_"}, {"propput", "put_"}, {"propputref", "putref_"}};
   for (const Interface& iface : Interfaces()) {
-    std::string iid = iface.id.ToBareString();
-    for (char& c : iid) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    const std::string block = Block(header_, "MIDL_INTERFACE(\"" + iid + "\")\n" + std::string(iface.name) + " :");
-    ASSERT_FALSE(block.empty()) << iface.name << " with IID " << iid;
+    const std::string block =
+        Block(header_, "MIDL_INTERFACE(\"" + LowerIid(iface.id) + "\")\n" + std::string(iface.name) + " :");
+    ASSERT_FALSE(block.empty()) << iface.name << " with IID " << LowerIid(iface.id);
     std::vector<std::string> slots, expected;
     for (std::sregex_iterator it(block.begin(), block.end(), method), end; it != end; ++it)
       slots.push_back((*it)[1]);
-    for (const Member& m : iface.members) {
-      const std::string name(m.name);
-      switch (m.kind) {
-        case MemberKind::kMethod: expected.push_back(name); break;
-        case MemberKind::kGet: expected.push_back("get_" + name); break;
-        case MemberKind::kGetLet: expected.insert(expected.end(), {"get_" + name, "put_" + name}); break;
-        case MemberKind::kGetSet: expected.insert(expected.end(), {"get_" + name, "putref_" + name}); break;
-      }
-    }
+    for (const auto& [a, m] : Accessors(iface)) expected.push_back(prefix.at(a) + std::string(m->name));
     EXPECT_EQ(slots, expected) << iface.name;
   }
   for (const EventInterface& iface : EventInterfaces()) {
-    std::string iid = iface.id.ToBareString();
-    for (char& c : iid) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    EXPECT_NE(header_.find("MIDL_INTERFACE(\"" + iid + "\")\n" + std::string(iface.name) + " : public IDispatch"),
+    EXPECT_NE(header_.find("MIDL_INTERFACE(\"" + LowerIid(iface.id) + "\")\n" + std::string(iface.name) +
+                           " : public IDispatch"),
               std::string::npos)
         << iface.name;
   }

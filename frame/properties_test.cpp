@@ -172,15 +172,9 @@ TEST_F(PropertiesTest, KeepsTheLateBoundRules) {
   EXPECT_EQ(Changes(), Lines{});
 }
 
-TEST(PropertyDeclarationTest, TheAccessorsTypeIsWhatItCarries) {
-  const Property<Probe> level = Declare<Probe>::Prop<&Probe::Level, &Probe::SetLevel>("Level");
-  EXPECT_EQ(level.carries, ValueType::kLong);
-  EXPECT_EQ(level.changed, "Level") << "reported under its own name unless told otherwise";
-  EXPECT_FALSE(level.IsPersisted());
-  EXPECT_EQ(Declare<Probe>::Prop<&Probe::Count>("Count").carries, ValueType::kInteger);
-  EXPECT_FALSE(Declare<Probe>::Prop<&Probe::Count>("Count").assignable);
-  EXPECT_TRUE(Declare<Probe>::Method<&Probe::Poke>("Poke").IsMethod());
-}
+// What an accessor's declaration carries, whether it is assignable and the name its
+// change is reported under are checked for every control's table against the
+// published interfaces (controls/declarations_test.cpp).
 
 }  // namespace
 }  // namespace vitrelle

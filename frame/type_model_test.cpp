@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <set>
 #include <string>
 #include <vector>
@@ -191,17 +190,6 @@ TEST(TypeModelTest, LookupsIgnoreCase) {
   EXPECT_EQ(FindClassById(Library().id), nullptr);
   EXPECT_EQ(FindMember("_GlazeCheck", "Max"), nullptr);
   EXPECT_EQ(FindMember("_GlazeButton", "value"), nullptr);
-}
-
-TEST(TypeModelTest, EnumerationMemberNamesKeepSpacesAndDigits) {
-  std::vector<std::string> odd;
-  for (const Enumeration& e : Enumerations()) {
-    for (const EnumMember& m : e.members) {
-      if (m.name.find(' ') != std::string_view::npos || std::isdigit(static_cast<unsigned char>(m.name[0])))
-        odd.emplace_back(m.name);
-    }
-  }
-  EXPECT_EQ(odd, (std::vector<std::string>{"3D", "Fixed Single", "Left Justify", "Right Justify"}));
 }
 
 }  // namespace
