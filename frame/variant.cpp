@@ -7,20 +7,12 @@
 #include <limits>
 
 #include "frame/errors.h"
+#include "frame/members.h"
 #include "frame/units.h"
 
 namespace vitrelle {
 
 namespace {
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
@@ -139,8 +131,8 @@ double Variant::ToDouble() const {
       double d = 0;
       if (ParseNumber(s, d)) return d;
       // The host reads "True" and "False" as numbers too.
-      if (EqualsNoCase(Trim(s), "True")) return kTrue;
-      if (EqualsNoCase(Trim(s), "False")) return kFalse;
+      if (NamesEqual(Trim(s), "True")) return kTrue;
+      if (NamesEqual(Trim(s), "False")) return kFalse;
       Raise(err::kTypeMismatch);
     }
     default: Raise(err::kTypeMismatch);

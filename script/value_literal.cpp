@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "frame/members.h"
+
 namespace vitrelle::script {
 
 namespace {
@@ -18,17 +20,8 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
-
 bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-  return s.size() >= prefix.size() && EqualsNoCase(s.substr(0, prefix.size()), prefix);
+  return s.size() >= prefix.size() && NamesEqual(s.substr(0, prefix.size()), prefix);
 }
 
 size_t CountDigits(std::string_view s, size_t from) {
@@ -170,9 +163,9 @@ std::optional<ValueLiteral> ParseValueLiteral(std::string_view text, std::string
     if (!v) return std::nullopt;
     return ValueLiteral{std::move(*v), std::nullopt};
   }
-  if (EqualsNoCase(text, "True")) return ValueLiteral{Variant::Boolean(true), std::nullopt};
-  if (EqualsNoCase(text, "False")) return ValueLiteral{Variant::Boolean(false), std::nullopt};
-  if (EqualsNoCase(text, "Nothing")) return ValueLiteral{Variant::Object(nullptr), std::nullopt};
+  if (NamesEqual(text, "True")) return ValueLiteral{Variant::Boolean(true), std::nullopt};
+  if (NamesEqual(text, "False")) return ValueLiteral{Variant::Boolean(false), std::nullopt};
+  if (NamesEqual(text, "Nothing")) return ValueLiteral{Variant::Object(nullptr), std::nullopt};
   if (StartsWithNoCase(text, "picture") &&
       (text.size() == 7 || text[7] == '(' || IsSpace(text[7]))) {
     return ParsePicture(text, error);
