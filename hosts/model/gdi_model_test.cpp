@@ -205,53 +205,41 @@ TEST_P(GdiModelTest, FreshMemoryContextMakesMonochromeBitmaps) {
 
 struct FailureCase {
   const char* name;
-  bool (*call)(Gdi& gdi, Handle window);
   uint32_t error;
+  bool (*call)(Gdi& gdi, Handle window);
 };
 
+constexpr PaletteEntry kOneEntry[1] = {{1, 2, 3, 0}};
+
 const FailureCase kFailures[] = {
-    {"GetDCOfNoWindow", [](Gdi& g, Handle) { return g.GetDC(0x7777) == 0; }, kInvalidWindowHandle},
-    {"ReleaseDCOfAnotherWindow",
-     [](Gdi& g, Handle w) { return g.ReleaseDC(w + 4, g.GetWindowDC(w)) == 0; }, kInvalidHandle},
-    {"CreateCompatibleDCOfNoContext", [](Gdi& g, Handle) { return g.CreateCompatibleDC(0x7777) == 0; },
-     kInvalidHandle},
-    {"BitmapOfNoContext", [](Gdi& g, Handle) { return g.CreateCompatibleBitmap(0, 4, 4) == 0; }, kInvalidHandle},
-    {"NegativeBitmap",
-     [](Gdi& g, Handle w) { return g.CreateCompatibleBitmap(g.GetWindowDC(w), -1, 4) == 0; }, kInvalidParameter},
-    {"SelectIntoWindowContext",
+    {"GetDCOfNoWindow", kInvalidWindowHandle, [](Gdi& g, Handle) { return g.GetDC(0x7777) == 0; }},
+    {"ReleaseDCOfAnotherWindow", kInvalidHandle,
+     [](Gdi& g, Handle w) { return g.ReleaseDC(w + 4, g.GetWindowDC(w)) == 0; }},
+    {"CreateCompatibleDCOfNoContext", kInvalidHandle, [](Gdi& g, Handle) { return g.CreateCompatibleDC(0x7777) == 0; }},
+    {"BitmapOfNoContext", kInvalidHandle, [](Gdi& g, Handle) { return g.CreateCompatibleBitmap(0, 4, 4) == 0; }},
+    {"NegativeBitmap", kInvalidParameter,
+     [](Gdi& g, Handle w) { return g.CreateCompatibleBitmap(g.GetWindowDC(w), -1, 4) == 0; }},
+    {"SelectIntoWindowContext", kInvalidParameter,
      [](Gdi& g, Handle w) {
        const Handle dc = g.GetWindowDC(w);
        return g.SelectObject(dc, g.CreateCompatibleBitmap(dc, 2, 2)) == 0;
-     },
-     kInvalidParameter},
-    {"SelectPaletteAsObject",
-     [](Gdi& g, Handle) {
-       const PaletteEntry e[1] = {{1, 2, 3, 0}};
-       return g.SelectObject(g.CreateCompatibleDC(0), g.CreatePalette(0x300, e)) == 0;
-     },
-     kInvalidParameter},
-    {"PaletteOfWrongVersion",
-     [](Gdi& g, Handle) {
-       const PaletteEntry e[1] = {{1, 2, 3, 0}};
-       return g.CreatePalette(0x200, e) == 0;
-     },
-     kInvalidParameter},
-    {"BlitFromNoContext",
-     [](Gdi& g, Handle) { return !g.BitBlt(g.CreateCompatibleDC(0), 0, 0, 1, 1, 0x7777, 0, 0, kSrcCopy); },
-     kInvalidHandle},
-    {"BlitOtherRasterOperation",
-     [](Gdi& g, Handle w) { return !g.BitBlt(g.CreateCompatibleDC(0), 0, 0, 1, 1, g.GetDC(w), 0, 0, 0x00EE0086); },
-     kInvalidParameter},
-    {"DeleteWindowContext", [](Gdi& g, Handle w) { return !g.DeleteDC(g.GetDC(w)); }, kInvalidParameter},
-    {"PictureOfNoBitmap", [](Gdi& g, Handle) { return g.OleCreatePictureIndirect({20, 1, 0, 0}, true) == nullptr; },
-     kInvalidHandle},
-    {"PictureOfWrongSize",
+     }},
+    {"SelectPaletteAsObject", kInvalidParameter,
+     [](Gdi& g, Handle) { return g.SelectObject(g.CreateCompatibleDC(0), g.CreatePalette(0x300, kOneEntry)) == 0; }},
+    {"PaletteOfWrongVersion", kInvalidParameter, [](Gdi& g, Handle) { return g.CreatePalette(0x200, kOneEntry) == 0; }},
+    {"BlitFromNoContext", kInvalidHandle,
+     [](Gdi& g, Handle) { return !g.BitBlt(g.CreateCompatibleDC(0), 0, 0, 1, 1, 0x7777, 0, 0, kSrcCopy); }},
+    {"BlitOtherRasterOperation", kInvalidParameter,
+     [](Gdi& g, Handle w) { return !g.BitBlt(g.CreateCompatibleDC(0), 0, 0, 1, 1, g.GetDC(w), 0, 0, 0x00EE0086); }},
+    {"DeleteWindowContext", kInvalidParameter, [](Gdi& g, Handle w) { return !g.DeleteDC(g.GetDC(w)); }},
+    {"PictureOfNoBitmap", kInvalidHandle,
+     [](Gdi& g, Handle) { return g.OleCreatePictureIndirect({20, 1, 0, 0}, true) == nullptr; }},
+    {"PictureOfWrongSize", kInvalidParameter,
      [](Gdi& g, Handle w) {
        const Handle bitmap = g.CreateCompatibleBitmap(g.GetDC(w), 2, 2);
        return g.OleCreatePictureIndirect({16, 1, bitmap, 0}, true) == nullptr;
-     },
-     kInvalidParameter},
-    {"RegionForNoWindow", [](Gdi& g, Handle) { return g.SetWindowRgn(0x7777, 0, true) == 0; }, kInvalidWindowHandle},
+     }},
+    {"RegionForNoWindow", kInvalidWindowHandle, [](Gdi& g, Handle) { return g.SetWindowRgn(0x7777, 0, true) == 0; }},
 };
 
 class GdiFailureTest : public ::testing::TestWithParam<FailureCase> {};
