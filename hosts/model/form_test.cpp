@@ -197,20 +197,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ColorRow{"no such system colour", Variant::Double(2147483903.0), err::kInvalidPropertyValue, 0},
                       ColorRow{"past 32 bits", Variant::Double(4294967296.0), err::kOverflow, 0}));
 
-TEST_F(FormTest, ExtenderReachesTheControlsOwnMembersAfterItsOwn) {
-  NewForm();
-  Site& site = Add("TestCheck", "Check1", 120, 240);
-  site.Let("caption", Variant::String("Hello"));
-  EXPECT_EQ(Test("Check1").caption().Caption(), "Hello");
-  EXPECT_THAT(TakeLog(), ::testing::Contains(HasSubstr("changed Check1.Caption")));
-  EXPECT_EQ(site.Get("Left").ToSingle(), 120.0f);
-  site.Let("Width", Variant::Single(2400));
-  EXPECT_EQ(form_->GetLibrary("Check1").GetSurface().Width(), 2400.0f);
-  EXPECT_EQ(Test("Check1").calls.back(), "Resize");
-  EXPECT_TRUE(site.IsA("TestCheck"));
-  EXPECT_FALSE(site.IsA("OptionButton"));
-}
-
 // Code that walks a form's controls tells focusable ones by whether TabStop can be
 // read at all: the label and the frame have none, as on the platform.
 TEST_F(FormTest, OnlyControlsThatTakeTheFocusHaveATabStop) {
@@ -227,26 +213,34 @@ TEST_F(FormTest, OnlyControlsThatTakeTheFocusHaveATabStop) {
   }
 }
 
-TEST_F(FormTest, ContainerAndTypeTests) {
+TEST_F(FormTest, ExtenderReachesTheControlsOwnMembersAfterItsOwnAndNamesItsContainer) {
   NewForm();
   Site& frame = Add("Frame", "Frame1", 100, 100);
   Site& option = Add("OptionButton", "Option1", 100, 100, &frame);
   Site& glaze_frame = Add("TestFrame", "GFrame1", 3000, 100);
-  Site& inner = Add("TestCheck", "Check1", 100, 100, &glaze_frame);
+  Site& inner = Add("TestCheck", "Check1", 120, 240, &glaze_frame);
+  inner.Let("caption", Variant::String("Hello"));
+  EXPECT_EQ(Test("Check1").caption().Caption(), "Hello");
+  EXPECT_THAT(TakeLog(), ::testing::Contains(HasSubstr("changed Check1.Caption")));
+  EXPECT_EQ(inner.Get("Left").ToSingle(), 120.0f);
+  inner.Let("Width", Variant::Single(2400));
+  EXPECT_EQ(form_->GetLibrary("Check1").GetSurface().Width(), 2400.0f);
+  EXPECT_EQ(Test("Check1").calls.back(), "Resize");
+  EXPECT_TRUE(inner.IsA("TestCheck"));
+  EXPECT_FALSE(inner.IsA("OptionButton"));
+  EXPECT_TRUE(option.IsA("OptionButton"));
+
   EXPECT_TRUE(option.Get("Container").ToObject()->IsA("Frame"));
   EXPECT_TRUE(inner.Get("Container").ToObject()->IsA("TestFrame"));
   EXPECT_TRUE(inner.Get("Container").ToObject()->IsA("TestContainer"));
   EXPECT_TRUE(frame.Get("Container").ToObject()->IsA("Form"));
-  EXPECT_TRUE(option.IsA("OptionButton"));
   EXPECT_TRUE(inner.Get("Parent").ToObject()->IsA("Form"));
   EXPECT_THROW(Add("TestCheck", "Check2", 0, 0, &option), std::invalid_argument);
   // The Controls collection lists contained controls too, in creation order.
-  Variant count = form_->Get("Controls").ToObject()->Get("Count");
-  EXPECT_EQ(count.ToLong(), 4);
+  const DispatchPtr controls = form_->Get("Controls").ToObject();
+  EXPECT_EQ(controls->Get("Count").ToLong(), 4);
   Variant args[] = {Variant::Integer(3)};
-  EXPECT_EQ(form_->Get("Controls").ToObject()->Invoke("Item", InvokeKind::kGet, args).ToObject()->Get("Name")
-                .ToString(),
-            "Check1");
+  EXPECT_EQ(controls->Invoke("Item", InvokeKind::kGet, args).ToObject()->Get("Name").ToString(), "Check1");
 }
 
 // ---------------------------------------------------------------------------
@@ -268,14 +262,16 @@ TEST_F(FormTest, AssigningATabIndexRenumbersTheOthers) {
   EXPECT_EQ(ErrorOf([&] { a.Let("TabIndex", Variant::Integer(-1)); }), err::kInvalidPropertyValue);
 }
 
-TEST_F(FormTest, TabSkipsWhatCannotTakeTheFocus) {
+TEST_F(FormTest, TabAndSetFocusSkipOrRefuseWhatCannotTakeTheFocus) {
   NewForm();
   Add("CommandButton", "First");
-  Add("Label", "Label1");
+  Site& label = Add("Label", "Label1");
   Add("CommandButton", "NoStop").SetTabStop(false);
-  Add("CommandButton", "Hidden").SetVisible(false);
+  Site& hidden = Add("CommandButton", "Hidden");
+  hidden.SetVisible(false);
   Add("CommandButton", "Disabled").SetEnabled(false);
   Add("TestCheck", "Check1");
+  Site& frame = Add("TestFrame", "GFrame1");
   Add("TestPlain", "Plain1");
   form_->Show();
   EXPECT_EQ(form_->FocusSite()->Name(), "First");
@@ -291,26 +287,12 @@ TEST_F(FormTest, TabSkipsWhatCannotTakeTheFocus) {
   EXPECT_THAT(TakeLog(), ElementsAre("@0 focus First", "@0 focus Check1", "@0 focus Plain1", "@0 focus First",
                                      "@0 focus Plain1"));
   EXPECT_THAT(Test("Check1").calls, ::testing::IsSupersetOf({"GotFocus Check1", "LostFocus Check1"}));
-}
-
-TEST_F(FormTest, SetFocusOnWhatCannotTakeItRaises) {
-  NewForm();
-  Site& hidden = Add("CommandButton", "Hidden");
-  Site& label = Add("Label", "Label1");
-  Site& frame = Add("TestFrame", "GFrame1");
-  hidden.SetVisible(false);
-  form_->Show();
   for (Site* s : {&hidden, &label, &frame}) EXPECT_EQ(ErrorOf([&] { s->Call("SetFocus"); }), err::kCantMoveFocus);
-}
 
-TEST_F(FormTest, HidingTheFocusedControlMovesTheFocusOn) {
-  NewForm();
-  Add("TestCheck", "Check1");
-  Add("CommandButton", "Next");
-  form_->Show();
-  ASSERT_EQ(form_->FocusSite()->Name(), "Check1");
+  // Hiding the control with the focus moves the focus on.
+  form_->GetSite("Check1").SetFocus();
   form_->GetSite("Check1").Let("Visible", Variant::Boolean(false));
-  EXPECT_EQ(form_->FocusSite()->Name(), "Next");
+  EXPECT_EQ(form_->FocusSite()->Name(), "Plain1");
   EXPECT_EQ(Test("Check1").calls.back(), "LostFocus Check1");
 }
 
