@@ -307,28 +307,24 @@ TEST_F(ScreenTest, MovingAWindowRepaintsWhatItUncoversAndItself) {
 }
 
 TEST_F(ScreenTest, DestroyingAWindowTakesItsChildrenAndUncoversTheParent) {
-  FillClient form_client(kGrey), child_client(kRed);
-  const Handle form = Shown(0, {0, 0, 100, 100}, &form_client);
-  const Handle child = Shown(form, {10, 10, 60, 60}, &child_client);
-  const Handle grandchild = Shown(child, {5, 5, 20, 20}, &child_client);
+  ShowFormAB();
+  const Handle grandchild = Shown(a_, {5, 5, 15, 15}, &a_client_);
   screen_.PaintPending();
-  screen_.DestroyWindow(child);
-  EXPECT_FALSE(screen_.IsWindow(child));
+  screen_.DestroyWindow(a_);
+  EXPECT_FALSE(screen_.IsWindow(a_));
   EXPECT_FALSE(screen_.IsWindow(grandchild));
-  EXPECT_TRUE(screen_.Children(form).empty());
+  EXPECT_EQ(screen_.Children(form_), std::vector<Handle>{b_});
   screen_.PaintPending();
   EXPECT_EQ(screen_.PixelAt(20, 20), kGrey);
 
-  screen_.DestroyWindow(form);
+  screen_.DestroyWindow(form_);
   EXPECT_EQ(screen_.PixelAt(20, 20), kDesktopColor);
   EXPECT_FALSE(screen_.HasPendingPaint());
 }
 
 TEST_F(ScreenTest, RegionLimitsTheWindowAndItsChildren) {
-  FillClient form_client(kGrey), child_client(kRed), inner_client(kGreen);
-  const Handle form = Shown(0, {0, 0, 100, 100}, &form_client);
-  const Handle child = Shown(form, {10, 10, 30, 30}, &child_client);
-  const Handle inner = Shown(child, {0, 0, 20, 20}, &inner_client);
+  ShowFormAB();
+  const Handle form = form_, child = a_, inner = Shown(a_, {0, 0, 20, 20}, &b_client_);
   screen_.PaintPending();
   ASSERT_EQ(screen_.PixelAt(10, 10), kGreen);
 
