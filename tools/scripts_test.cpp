@@ -48,6 +48,17 @@ std::vector<std::string> ScriptNames() {
   return names;
 }
 
+// Runs a script as `vitrelle run` does and gives back its log. The script's form is
+// closed when the run returns: everything it made must be given back.
+std::string RunScript(const fs::path& form, const fs::path& script) {
+  std::ostringstream out, err;
+  model::Screen screen(1920, 1080);
+  const size_t live_before = screen.LiveGdiObjects();
+  EXPECT_EQ(RunFormScript(screen, form.string(), ReadFile(script), script.string(), out, err), kExitOk) << err.str();
+  EXPECT_EQ(screen.LiveGdiObjects(), live_before) << "GDI objects left behind by " << script;
+  return out.str();
+}
+
 fs::path ScriptDir(const std::string& owner) {
   return owner == "about" ? SourceDir() / "about" / "scripts" : SourceDir() / "controls" / owner / "scripts";
 }
@@ -60,18 +71,11 @@ TEST_P(ScriptTest, LogMatchesExpected) {
   const fs::path dir = ScriptDir(control);
   fs::path form = dir / (name + ".vfm");
   if (!fs::exists(form)) form = dir / "form.vfm";
-  const fs::path script = dir / (name + ".txt");
-
-  std::ostringstream out, err;
-  model::Screen screen(1920, 1080);
-  const size_t live_before = screen.LiveGdiObjects();
-  EXPECT_EQ(RunFormScript(screen, form.string(), ReadFile(script), script.string(), out, err), kExitOk) << err.str();
-  // The script's form is closed when the run returns: everything it made is given back.
-  EXPECT_EQ(screen.LiveGdiObjects(), live_before) << "GDI objects left behind by " << GetParam();
+  const std::string log = RunScript(form, dir / (name + ".txt"));
   const std::string expected = ReadFile(dir / (name + ".expected"));
-  EXPECT_EQ(out.str(), expected);
+  EXPECT_EQ(log, expected);
   // Beside the test binary, for a look at the whole log when it differs.
-  if (out.str() != expected) std::ofstream(control + "_" + name + ".actual") << out.str();
+  if (log != expected) std::ofstream(control + "_" + name + ".actual") << log;
 }
 
 INSTANTIATE_TEST_SUITE_P(Controls, ScriptTest, testing::ValuesIn(ScriptNames()), [](const auto& info) {
@@ -83,16 +87,9 @@ INSTANTIATE_TEST_SUITE_P(Controls, ScriptTest, testing::ValuesIn(ScriptNames()),
 // The showcase's script has no log to compare (the demo prints it), but it runs its
 // form through every control and must give back all it made as well.
 TEST(ShowcaseScriptTest, RunsAndLeavesNoGdiObjects) {
-  const fs::path script = SourceDir() / "examples" / "showcase.txt";
-  std::ostringstream out, err;
-  model::Screen screen(1920, 1080);
-  const size_t live_before = screen.LiveGdiObjects();
-  EXPECT_EQ(RunFormScript(screen, (SourceDir() / "examples" / "showcase.vfm").string(), ReadFile(script),
-                          script.string(), out, err),
-            kExitOk)
-      << err.str();
-  EXPECT_NE(out.str().find("Slider2"), std::string::npos) << out.str();
-  EXPECT_EQ(screen.LiveGdiObjects(), live_before);
+  const fs::path examples = SourceDir() / "examples";
+  const std::string log = RunScript(examples / "showcase.vfm", examples / "showcase.txt");
+  EXPECT_NE(log.find("Slider2"), std::string::npos) << log;
 }
 
 // While the About box is open, a picture of the script's state is the About box, and

@@ -85,11 +85,5 @@ TEST(VfmReader, ReadsEveryFormFileOfTheRepository) {
   EXPECT_GT(read, 2);
 }
 
-TEST(VfmReader, HostKeysStayWithTheContainer) {
-  for (const char* key : {"Left", "top", "WIDTH", "Height", "TabIndex", "TabStop", "Visible", "Index"})
-    EXPECT_TRUE(IsExtentOrExtenderKey(key)) << key;
-  for (const char* key : {"Caption", "Value", "BackStyle", "Name"}) EXPECT_FALSE(IsExtentOrExtenderKey(key)) << key;
-}
-
 }  // namespace
 }  // namespace vitrelle::vfm

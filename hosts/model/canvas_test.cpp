@@ -87,11 +87,8 @@ TEST_P(LineTest, DrawsAsThePlatformDoes) {
 
 TEST(ShapeTest, RectangleOutlineStaysInsideItsBounds) {
   const auto rows = Draw([](Canvas& c) { c.Rectangle({2, 2, 8, 6}, kFill, kInk, 2); });
-  EXPECT_EQ(rows[2].substr(0, 10), "..######..");
-  EXPECT_EQ(rows[3].substr(0, 10), "..######..");
-  EXPECT_EQ(rows[4].substr(0, 10), "..######..");
-  EXPECT_EQ(rows[1].substr(0, 10), "..........");
-  EXPECT_EQ(rows[6].substr(0, 10), "..........");
+  for (int y : {2, 3, 4}) EXPECT_EQ(rows[y].substr(0, 10), "..######..") << y;
+  for (int y : {1, 6}) EXPECT_EQ(rows[y].substr(0, 10), "..........") << y;
   const auto thin = Draw([](Canvas& c) { c.Rectangle({2, 2, 8, 6}, kFill, kInk, 1); });
   EXPECT_EQ(thin[3].substr(0, 10), "..#oooo#..");
   EXPECT_EQ(Count(thin, 'o'), 8);
@@ -100,10 +97,7 @@ TEST(ShapeTest, RectangleOutlineStaysInsideItsBounds) {
 TEST(ShapeTest, EllipseIsInscribedAndSymmetric) {
   const auto rows = Draw([](Canvas& c) { c.Ellipse({1, 1, 15, 11}, kFill, kInk); });
   // Touches each side of its bounds at the middle, and not the corners.
-  EXPECT_EQ(rows[1][8], '#');
-  EXPECT_EQ(rows[10][8], '#');
-  EXPECT_EQ(rows[6][1], '#');
-  EXPECT_EQ(rows[6][14], '#');
+  for (auto [x, y] : {std::pair{8, 1}, {8, 10}, {1, 6}, {14, 6}}) EXPECT_EQ(rows[y][x], '#') << x << "," << y;
   EXPECT_EQ(rows[1][1], '.');
   EXPECT_EQ(rows[0][8], '.');
   EXPECT_EQ(rows[6][8], 'o');

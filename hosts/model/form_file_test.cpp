@@ -7,7 +7,6 @@
 #include <fstream>
 
 #include "hosts/model/form_file.h"
-#include "hosts/model/host_controls.h"
 #include "hosts/model/model_test_base.h"
 
 namespace vitrelle::model::testing {
@@ -135,21 +134,17 @@ TEST_F(FormFileTest, PicturesKeepTheirPathOrAreWrittenBesideTheForm) {
 TEST_F(FormFileTest, FontsPersist) {
   Write("font.vfm", "Begin Form F\n Begin OptionButton O\n  Font = font(\"Arial\", 12, Bold)\n End\nEnd\n");
   form_ = LoadForm(runtime_, Path("font.vfm"), true);
-  auto& option = dynamic_cast<HostControl&>(form_->GetSite("O"));
-  (void)option;
   EXPECT_THAT(FormText(*form_, Path("font.vfm")), HasSubstr("Font = font(\"Arial\", 12, Bold)"));
 }
 
-TEST_F(FormFileTest, SystemColourWrittenUnsignedIsTaken) {
-  form_ = LoadFormText(runtime_, "Begin Form F\n BackColor = 2147483663.0\nEnd\n", "f.vfm", true);
-  EXPECT_EQ(form_->BackColor(), 0x8000000Fu);
-}
-
-// Values the script reader also takes: Nothing for no picture, exponents for numbers.
-TEST_F(FormFileTest, NothingAndExponentsAreValues) {
-  form_ = LoadFormText(runtime_, "Begin Form F\n Picture = Nothing\n Width = 1.5E+3\nEnd\n", "f.vfm", true);
+// Values the script reader also takes: Nothing for no picture, exponents for numbers,
+// and a system colour written unsigned.
+TEST_F(FormFileTest, NothingExponentsAndUnsignedColoursAreValues) {
+  form_ = LoadFormText(runtime_, "Begin Form F\n Picture = Nothing\n Width = 1.5E+3\n BackColor = 2147483663.0\nEnd\n",
+                       "f.vfm", true);
   EXPECT_FALSE(form_->GetPicture());
   EXPECT_EQ(form_->ClientWidth(), 1500.0f);
+  EXPECT_EQ(form_->BackColor(), 0x8000000Fu);
 }
 
 struct BadFile {

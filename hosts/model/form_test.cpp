@@ -12,15 +12,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-int ErrorOf(const std::function<void()>& step) {
-  try {
-    step();
-  } catch (const RuntimeError& e) {
-    return e.number();
-  }
-  return 0;
-}
-
 class FormTest : public ModelTest {};
 
 TEST_F(FormTest, NewControlGetsInitPropertiesAndShowComesWithTheForm) {
@@ -81,38 +72,16 @@ TEST_F(FormTest, UnknownClassAndTakenNamesAreRefused) {
 // ---------------------------------------------------------------------------
 // The extender
 
-struct ExtenderRow {
-  const char* member;
-  int index;  // -1: not in an array
-  int error;  // 0: no error
-};
-
-class ExtenderErrors : public ModelTest, public ::testing::WithParamInterface<ExtenderRow> {};
-
-TEST_P(ExtenderErrors, RaisesWhatTheHostRaises) {
-  NewForm();
-  const ExtenderRow& row = GetParam();
-  Site& site = Add("TestCheck", "Check1", 0, 0, nullptr, row.index);
-  EXPECT_EQ(ErrorOf([&] { site.Get(row.member); }), row.error) << row.member;
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, ExtenderErrors,
-                         ::testing::Values(ExtenderRow{"Index", -1, err::kObjectNotArray},
-                                           ExtenderRow{"Index", 3, 0},
-                                           ExtenderRow{"NoSuchMember", -1, err::kNotSupported},
-                                           ExtenderRow{"visible", -1, 0},
-                                           ExtenderRow{"CAPTION", -1, 0},
-                                           ExtenderRow{"TabIndex", -1, 0},
-                                           ExtenderRow{"Container", -1, 0}));
-
-// Every kind of access to the extender's members and the form's, by row. Arguments
-// are Integer 0; the form has Check1 and Option1(1).
+// Every kind of access to the extender's members, the form's and its Controls
+// collection's, by row, through late binding as code reaches them. Arguments are
+// `arg` (Integer 0 unless given); the form has Check1 and Option1(1).
 struct AccessRow {
-  const char* target;  // "Form1" or "Check1"
+  const char* target;  // "Form1", "Controls", "Check1" or "Option1"
   const char* member;
   InvokeKind kind;
   int arg_count;
   int error;  // 0: no error
+  Variant arg = Variant::Integer(0);
 };
 
 class MemberAccess : public ModelTest, public ::testing::WithParamInterface<AccessRow> {};
@@ -120,11 +89,14 @@ class MemberAccess : public ModelTest, public ::testing::WithParamInterface<Acce
 TEST_P(MemberAccess, RaisesWhatTheHostRaises) {
   NewForm();
   const AccessRow& row = GetParam();
-  Site& check = Add("TestCheck", "Check1");
+  Add("TestCheck", "Check1");
   Add("OptionButton", "Option1", 0, 400, nullptr, 1);
-  Dispatch& target = std::string_view(row.target) == "Form1" ? static_cast<Dispatch&>(*form_) : check;
-  std::vector<Variant> args(static_cast<size_t>(row.arg_count), Variant::Integer(0));
-  EXPECT_EQ(ErrorOf([&] { target.Invoke(row.member, row.kind, args); }), row.error)
+  const std::string_view target = row.target;
+  DispatchPtr object = target == "Form1"      ? DispatchPtr(form_)
+                       : target == "Controls" ? form_->Get("Controls").ToObject()
+                                              : form_->GetSite(target, target == "Option1" ? 1 : -1).shared_from_this();
+  std::vector<Variant> args(static_cast<size_t>(row.arg_count), row.arg);
+  EXPECT_EQ(ErrorOf([&] { object->Invoke(row.member, row.kind, args); }), row.error)
       << row.target << "." << row.member << " with " << row.arg_count;
 }
 
@@ -133,7 +105,14 @@ constexpr InvokeKind kGet = InvokeKind::kGet, kLet = InvokeKind::kLet, kSet = In
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, MemberAccess,
-    ::testing::Values(AccessRow{"Check1", "Name", kLet, 1, err::kPropertyReadOnly},
+    ::testing::Values(AccessRow{"Check1", "Index", kGet, 0, err::kObjectNotArray},
+                      AccessRow{"Option1", "Index", kGet, 0, 0},
+                      AccessRow{"Check1", "NoSuchMember", kGet, 0, err::kNotSupported},
+                      AccessRow{"Check1", "visible", kGet, 0, 0},
+                      AccessRow{"Check1", "CAPTION", kGet, 0, 0},
+                      AccessRow{"Check1", "TabIndex", kGet, 0, 0},
+                      AccessRow{"Check1", "Container", kGet, 0, 0},
+                      AccessRow{"Check1", "Name", kLet, 1, err::kPropertyReadOnly},
                       AccessRow{"Check1", "Container", kSet, 1, err::kPropertyReadOnly},
                       AccessRow{"Check1", "Index", kLet, 1, err::kPropertyReadOnly},
                       AccessRow{"Check1", "SetFocus", kLet, 1, err::kNotSupported},
@@ -144,6 +123,9 @@ INSTANTIATE_TEST_SUITE_P(
                       AccessRow{"Check1", "Tag", kLet, 1, 0},
                       AccessRow{"Check1", "Value", kLet, 1, 0},  // the control's own, behind the extender
                       AccessRow{"Check1", "NoSuchMember", kLet, 1, err::kNotSupported},
+                      AccessRow{"Check1", "Width", kLet, 1, err::kInvalidPropertyValue, Variant::Single(-15)},
+                      AccessRow{"Check1", "Height", kLet, 1, 0, Variant::Single(0)},
+                      AccessRow{"Check1", "TabIndex", kLet, 1, err::kInvalidPropertyValue, Variant::Integer(-1)},
                       AccessRow{"Form1", "Name", kLet, 1, err::kPropertyReadOnly},
                       AccessRow{"Form1", "Controls", kLet, 1, err::kPropertyReadOnly},
                       AccessRow{"Form1", "hWnd", kLet, 1, err::kPropertyReadOnly},
@@ -154,7 +136,13 @@ INSTANTIATE_TEST_SUITE_P(
                       AccessRow{"Form1", "check1", kGet, 0, 0},
                       AccessRow{"Form1", "Option1", kGet, 0, err::kWrongArguments},  // an array needs an index
                       AccessRow{"Form1", "Option1", kGet, 1, err::kControlArrayElementMissing},
-                      AccessRow{"Form1", "NoSuchMember", kGet, 0, err::kNotSupported}));
+                      AccessRow{"Form1", "NoSuchMember", kGet, 0, err::kNotSupported},
+                      AccessRow{"Form1", "BackColor", kLet, 1, err::kInvalidPropertyValue, Variant::Long(0x01000000)},
+                      AccessRow{"Form1", "Width", kLet, 1, err::kInvalidPropertyValue, Variant::Single(-1)},
+                      AccessRow{"Controls", "Item", kGet, 1, err::kControlNotFound, Variant::String("Nope")},
+                      AccessRow{"Controls", "Item", kGet, 1, 0, Variant::String("check1")},
+                      AccessRow{"Controls", "Item", kGet, 1, err::kSubscriptOutOfRange, Variant::Integer(2)},
+                      AccessRow{"Controls", "Item", kGet, 1, err::kSubscriptOutOfRange, Variant::Integer(-1)}));
 
 TEST_F(FormTest, ExtentMembersMoveOneSideOrSeveralAndKeepTheRest) {
   NewForm();
@@ -209,22 +197,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ColorRow{"no such system colour", Variant::Double(2147483903.0), err::kInvalidPropertyValue, 0},
                       ColorRow{"past 32 bits", Variant::Double(4294967296.0), err::kOverflow, 0}));
 
-TEST_F(FormTest, ExtenderReachesTheControlsOwnMembersAfterItsOwn) {
-  NewForm();
-  Site& site = Add("TestCheck", "Check1", 120, 240);
-  site.Let("caption", Variant::String("Hello"));
-  EXPECT_EQ(Test("Check1").caption().Caption(), "Hello");
-  EXPECT_THAT(TakeLog(), ::testing::Contains(HasSubstr("changed Check1.Caption")));
-  EXPECT_EQ(site.Get("Left").ToSingle(), 120.0f);
-  site.Let("Width", Variant::Single(2400));
-  EXPECT_EQ(form_->GetLibrary("Check1").GetSurface().Width(), 2400.0f);
-  EXPECT_EQ(Test("Check1").calls.back(), "Resize");
-  EXPECT_EQ(ErrorOf([&] { site.Let("Name", Variant::String("Other")); }), err::kPropertyReadOnly);
-  EXPECT_TRUE(site.Get("Parent").ToObject()->IsA("Form"));
-  EXPECT_TRUE(site.IsA("TestCheck"));
-  EXPECT_FALSE(site.IsA("OptionButton"));
-}
-
 // Code that walks a form's controls tells focusable ones by whether TabStop can be
 // read at all: the label and the frame have none, as on the platform.
 TEST_F(FormTest, OnlyControlsThatTakeTheFocusHaveATabStop) {
@@ -241,26 +213,34 @@ TEST_F(FormTest, OnlyControlsThatTakeTheFocusHaveATabStop) {
   }
 }
 
-TEST_F(FormTest, ContainerAndTypeTests) {
+TEST_F(FormTest, ExtenderReachesTheControlsOwnMembersAfterItsOwnAndNamesItsContainer) {
   NewForm();
   Site& frame = Add("Frame", "Frame1", 100, 100);
   Site& option = Add("OptionButton", "Option1", 100, 100, &frame);
   Site& glaze_frame = Add("TestFrame", "GFrame1", 3000, 100);
-  Site& inner = Add("TestCheck", "Check1", 100, 100, &glaze_frame);
+  Site& inner = Add("TestCheck", "Check1", 120, 240, &glaze_frame);
+  inner.Let("caption", Variant::String("Hello"));
+  EXPECT_EQ(Test("Check1").caption().Caption(), "Hello");
+  EXPECT_THAT(TakeLog(), ::testing::Contains(HasSubstr("changed Check1.Caption")));
+  EXPECT_EQ(inner.Get("Left").ToSingle(), 120.0f);
+  inner.Let("Width", Variant::Single(2400));
+  EXPECT_EQ(form_->GetLibrary("Check1").GetSurface().Width(), 2400.0f);
+  EXPECT_EQ(Test("Check1").calls.back(), "Resize");
+  EXPECT_TRUE(inner.IsA("TestCheck"));
+  EXPECT_FALSE(inner.IsA("OptionButton"));
+  EXPECT_TRUE(option.IsA("OptionButton"));
+
   EXPECT_TRUE(option.Get("Container").ToObject()->IsA("Frame"));
   EXPECT_TRUE(inner.Get("Container").ToObject()->IsA("TestFrame"));
   EXPECT_TRUE(inner.Get("Container").ToObject()->IsA("TestContainer"));
   EXPECT_TRUE(frame.Get("Container").ToObject()->IsA("Form"));
-  EXPECT_TRUE(option.IsA("OptionButton"));
   EXPECT_TRUE(inner.Get("Parent").ToObject()->IsA("Form"));
   EXPECT_THROW(Add("TestCheck", "Check2", 0, 0, &option), std::invalid_argument);
   // The Controls collection lists contained controls too, in creation order.
-  Variant count = form_->Get("Controls").ToObject()->Get("Count");
-  EXPECT_EQ(count.ToLong(), 4);
+  const DispatchPtr controls = form_->Get("Controls").ToObject();
+  EXPECT_EQ(controls->Get("Count").ToLong(), 4);
   Variant args[] = {Variant::Integer(3)};
-  EXPECT_EQ(form_->Get("Controls").ToObject()->Invoke("Item", InvokeKind::kGet, args).ToObject()->Get("Name")
-                .ToString(),
-            "Check1");
+  EXPECT_EQ(controls->Invoke("Item", InvokeKind::kGet, args).ToObject()->Get("Name").ToString(), "Check1");
 }
 
 // ---------------------------------------------------------------------------
@@ -282,14 +262,16 @@ TEST_F(FormTest, AssigningATabIndexRenumbersTheOthers) {
   EXPECT_EQ(ErrorOf([&] { a.Let("TabIndex", Variant::Integer(-1)); }), err::kInvalidPropertyValue);
 }
 
-TEST_F(FormTest, TabSkipsWhatCannotTakeTheFocus) {
+TEST_F(FormTest, TabAndSetFocusSkipOrRefuseWhatCannotTakeTheFocus) {
   NewForm();
   Add("CommandButton", "First");
-  Add("Label", "Label1");
+  Site& label = Add("Label", "Label1");
   Add("CommandButton", "NoStop").SetTabStop(false);
-  Add("CommandButton", "Hidden").SetVisible(false);
+  Site& hidden = Add("CommandButton", "Hidden");
+  hidden.SetVisible(false);
   Add("CommandButton", "Disabled").SetEnabled(false);
   Add("TestCheck", "Check1");
+  Site& frame = Add("TestFrame", "GFrame1");
   Add("TestPlain", "Plain1");
   form_->Show();
   EXPECT_EQ(form_->FocusSite()->Name(), "First");
@@ -305,39 +287,13 @@ TEST_F(FormTest, TabSkipsWhatCannotTakeTheFocus) {
   EXPECT_THAT(TakeLog(), ElementsAre("@0 focus First", "@0 focus Check1", "@0 focus Plain1", "@0 focus First",
                                      "@0 focus Plain1"));
   EXPECT_THAT(Test("Check1").calls, ::testing::IsSupersetOf({"GotFocus Check1", "LostFocus Check1"}));
-}
+  for (Site* s : {&hidden, &label, &frame}) EXPECT_EQ(ErrorOf([&] { s->Call("SetFocus"); }), err::kCantMoveFocus);
 
-TEST_F(FormTest, SetFocusOnWhatCannotTakeItRaises) {
-  NewForm();
-  Site& hidden = Add("CommandButton", "Hidden");
-  Site& label = Add("Label", "Label1");
-  Site& frame = Add("TestFrame", "GFrame1");
-  hidden.SetVisible(false);
-  form_->Show();
-  EXPECT_EQ(ErrorOf([&] { hidden.Call("SetFocus"); }), err::kCantMoveFocus);
-  EXPECT_EQ(ErrorOf([&] { label.Call("SetFocus"); }), err::kCantMoveFocus);
-  EXPECT_EQ(ErrorOf([&] { frame.Call("SetFocus"); }), err::kCantMoveFocus);
-}
-
-TEST_F(FormTest, HidingTheFocusedControlMovesTheFocusOn) {
-  NewForm();
-  Add("TestCheck", "Check1");
-  Add("CommandButton", "Next");
-  form_->Show();
-  ASSERT_EQ(form_->FocusSite()->Name(), "Check1");
+  // Hiding the control with the focus moves the focus on.
+  form_->GetSite("Check1").SetFocus();
   form_->GetSite("Check1").Let("Visible", Variant::Boolean(false));
-  EXPECT_EQ(form_->FocusSite()->Name(), "Next");
+  EXPECT_EQ(form_->FocusSite()->Name(), "Plain1");
   EXPECT_EQ(Test("Check1").calls.back(), "LostFocus Check1");
-}
-
-TEST_F(FormTest, NestedControlsFocusReachesTheOwnerAsItsPart) {
-  NewForm();
-  Add("TestRadio", "Radio1");
-  // The check box part comes first; hide it so the glyph is the window that takes it.
-  Test("Radio1").check().SetVisible(false);
-  form_->Show();
-  EXPECT_EQ(form_->FocusPart(), Test("Radio1").glyph());
-  EXPECT_EQ(Test("Radio1").calls.back(), "GotFocus RadioButton1");
 }
 
 // ---------------------------------------------------------------------------
@@ -389,15 +345,24 @@ INSTANTIATE_TEST_SUITE_P(Points, PointerTest,
                                            PointerCase{"lblCaption", 0, 0, 0, -7},
                                            PointerCase{"Check1", 97.5f, 97.5f, 105, 105}));
 
-TEST_F(FormTest, ClickOnANestedControlReachesTheOwnerThroughPartEvent) {
+// A nested control's focus and clicks reach its owner as those of one of its parts.
+TEST_F(FormTest, NestedControlReachesTheOwnerAsItsPart) {
   NewForm();
   Add("TestRadio", "Radio1");
-  form_->Show();
+  Add("TestRadio", "Radio2");
   TestControl& radio = Test("Radio1");
-  radio.glyph()->SetLeft(600);
-  radio.calls.clear();
-  form_->GetLibrary("Radio1").Click("RadioButton1", 90, 90, false);
-  EXPECT_THAT(radio.calls, ElementsAre("LostFocus Check1", "GotFocus RadioButton1", "PartEvent RadioButton1 Click"));
+  // The check box part comes first; hide it so the glyph is the window that takes it.
+  radio.check().SetVisible(false);
+  form_->Show();
+  EXPECT_EQ(form_->FocusPart(), radio.glyph());
+  EXPECT_EQ(radio.calls.back(), "GotFocus RadioButton1");
+
+  TestControl& other = Test("Radio2");
+  other.glyph()->SetLeft(600);
+  form_->GetSite("Radio2").SetFocus();
+  other.calls.clear();
+  form_->GetLibrary("Radio2").Click("RadioButton1", 90, 90, false);
+  EXPECT_THAT(other.calls, ElementsAre("LostFocus Check1", "GotFocus RadioButton1", "PartEvent RadioButton1 Click"));
 }
 
 TEST_F(FormTest, EventHandlersSeeAndChangeByRefArguments) {

@@ -13,6 +13,7 @@ constexpr OleColor kFrame = Rgb(0, 0, 128);
 constexpr OleColor kClient = Rgb(192, 192, 192);
 constexpr OleColor kForm = Rgb(255, 255, 0);
 constexpr OleColor kWhite = Rgb(255, 255, 255);
+constexpr OleColor kBox = Rgb(0, 128, 0);
 
 constexpr uint32_t kInvalidHandle = 6;
 constexpr uint32_t kInvalidParameter = 87;
@@ -82,26 +83,20 @@ TEST_P(GdiModelTest, WindowContextStartsAtTheOuterCornerClientContextInside) {
   EXPECT_EQ(Capture(control_, false, 3, 3, 2, 2).At(0, 0), kWhite);
 }
 
+// A hidden window's capture holds what its parent painted there, and another
+// top-level window in front stays out of it.
 TEST_P(GdiModelTest, HiddenWindowCaptureHoldsWhatTheParentPainted) {
-  screen_.ShowWindow(control_, false);
-  const Bitmap stale = Capture(control_, false, 0, 0, 40, 30);
-  EXPECT_EQ(stale.At(0, 0), kWhite) << "the erased background until the parent paints";
-  screen_.PaintPending();
-  const Bitmap fresh = Capture(control_, false, 0, 0, 40, 30);
-  for (OleColor c : fresh.Pixels()) ASSERT_EQ(c, kForm);
-}
-
-TEST_P(GdiModelTest, AnotherTopLevelWindowInFrontStaysOutOfTheCapture) {
-  SolidClient box_client(kWhite);
+  SolidClient box_client(kBox);
   const Handle box = screen_.CreateWindow(0, {0, 0, 100, 100}, 0, &box_client);
   screen_.ShowWindow(box, true);
   screen_.ShowWindow(control_, false);
+  EXPECT_EQ(Capture(control_, false, 0, 0, 40, 30).At(0, 0), kWhite) << "the erased background until the parent paints";
   screen_.PaintPending();
-  EXPECT_EQ(screen_.PixelAt(30, 40), kWhite);
+  EXPECT_EQ(screen_.PixelAt(30, 40), kBox);
   const Bitmap captured = Capture(control_, false, 0, 0, 40, 30);
   for (OleColor c : captured.Pixels()) ASSERT_EQ(c, kForm);
   // The desktop's context reads the screen as it shows.
-  EXPECT_EQ(Capture(0, false, 30, 40, 1, 1).At(0, 0), kWhite);
+  EXPECT_EQ(Capture(0, false, 30, 40, 1, 1).At(0, 0), kBox);
 }
 
 TEST_P(GdiModelTest, OffScreenPartsComeBackBlack) {
@@ -132,22 +127,19 @@ TEST_P(GdiModelTest, OnlyAPaletteDisplayTakesThePalettePath) {
   EXPECT_EQ(p->HeightPixels(), 30);
 }
 
-TEST_P(GdiModelTest, OwningPictureFreesItsBitmapAndPalette) {
+TEST_P(GdiModelTest, OwningPictureFreesItsBitmapAndPaletteOtherPicturesLeaveThem) {
   const size_t baseline = screen_.LiveGdiObjects();
   PicturePtr p = GlazeModule::CaptureWindow(gdi_, control_, false, 0, 0, 40, 30);
   ASSERT_NE(p, nullptr);
-  const size_t held = GetParam() == PixelMode::kPalette8 ? 2 : 1;
-  EXPECT_EQ(screen_.LiveGdiObjects(), baseline + held);
+  EXPECT_EQ(screen_.LiveGdiObjects(), baseline + (GetParam() == PixelMode::kPalette8 ? 2 : 1));
   p.reset();
   EXPECT_EQ(screen_.LiveGdiObjects(), baseline);
-}
 
-TEST_P(GdiModelTest, PictureThatDoesNotOwnLeavesItsHandles) {
   const Handle screen_dc = gdi_.GetDC(0);
   const Handle bitmap = gdi_.CreateCompatibleBitmap(screen_dc, 4, 4);
   gdi_.ReleaseDC(0, screen_dc);
   const size_t with_bitmap = screen_.LiveGdiObjects();
-  PicturePtr p = gdi_.OleCreatePictureIndirect(PictDesc{20, 1, bitmap, 0}, /*own=*/false);
+  p = gdi_.OleCreatePictureIndirect(PictDesc{20, 1, bitmap, 0}, /*own=*/false);
   ASSERT_NE(p, nullptr);
   p.reset();
   EXPECT_EQ(screen_.LiveGdiObjects(), with_bitmap);
@@ -208,53 +200,41 @@ TEST_P(GdiModelTest, FreshMemoryContextMakesMonochromeBitmaps) {
 
 struct FailureCase {
   const char* name;
-  bool (*call)(Gdi& gdi, Handle window);
   uint32_t error;
+  bool (*call)(Gdi& gdi, Handle window);
 };
 
+constexpr PaletteEntry kOneEntry[1] = {{1, 2, 3, 0}};
+
 const FailureCase kFailures[] = {
-    {"GetDCOfNoWindow", [](Gdi& g, Handle) { return g.GetDC(0x7777) == 0; }, kInvalidWindowHandle},
-    {"ReleaseDCOfAnotherWindow",
-     [](Gdi& g, Handle w) { return g.ReleaseDC(w + 4, g.GetWindowDC(w)) == 0; }, kInvalidHandle},
-    {"CreateCompatibleDCOfNoContext", [](Gdi& g, Handle) { return g.CreateCompatibleDC(0x7777) == 0; },
-     kInvalidHandle},
-    {"BitmapOfNoContext", [](Gdi& g, Handle) { return g.CreateCompatibleBitmap(0, 4, 4) == 0; }, kInvalidHandle},
-    {"NegativeBitmap",
-     [](Gdi& g, Handle w) { return g.CreateCompatibleBitmap(g.GetWindowDC(w), -1, 4) == 0; }, kInvalidParameter},
-    {"SelectIntoWindowContext",
+    {"GetDCOfNoWindow", kInvalidWindowHandle, [](Gdi& g, Handle) { return g.GetDC(0x7777) == 0; }},
+    {"ReleaseDCOfAnotherWindow", kInvalidHandle,
+     [](Gdi& g, Handle w) { return g.ReleaseDC(w + 4, g.GetWindowDC(w)) == 0; }},
+    {"CreateCompatibleDCOfNoContext", kInvalidHandle, [](Gdi& g, Handle) { return g.CreateCompatibleDC(0x7777) == 0; }},
+    {"BitmapOfNoContext", kInvalidHandle, [](Gdi& g, Handle) { return g.CreateCompatibleBitmap(0, 4, 4) == 0; }},
+    {"NegativeBitmap", kInvalidParameter,
+     [](Gdi& g, Handle w) { return g.CreateCompatibleBitmap(g.GetWindowDC(w), -1, 4) == 0; }},
+    {"SelectIntoWindowContext", kInvalidParameter,
      [](Gdi& g, Handle w) {
        const Handle dc = g.GetWindowDC(w);
        return g.SelectObject(dc, g.CreateCompatibleBitmap(dc, 2, 2)) == 0;
-     },
-     kInvalidParameter},
-    {"SelectPaletteAsObject",
-     [](Gdi& g, Handle) {
-       const PaletteEntry e[1] = {{1, 2, 3, 0}};
-       return g.SelectObject(g.CreateCompatibleDC(0), g.CreatePalette(0x300, e)) == 0;
-     },
-     kInvalidParameter},
-    {"PaletteOfWrongVersion",
-     [](Gdi& g, Handle) {
-       const PaletteEntry e[1] = {{1, 2, 3, 0}};
-       return g.CreatePalette(0x200, e) == 0;
-     },
-     kInvalidParameter},
-    {"BlitFromNoContext",
-     [](Gdi& g, Handle) { return !g.BitBlt(g.CreateCompatibleDC(0), 0, 0, 1, 1, 0x7777, 0, 0, kSrcCopy); },
-     kInvalidHandle},
-    {"BlitOtherRasterOperation",
-     [](Gdi& g, Handle w) { return !g.BitBlt(g.CreateCompatibleDC(0), 0, 0, 1, 1, g.GetDC(w), 0, 0, 0x00EE0086); },
-     kInvalidParameter},
-    {"DeleteWindowContext", [](Gdi& g, Handle w) { return !g.DeleteDC(g.GetDC(w)); }, kInvalidParameter},
-    {"PictureOfNoBitmap", [](Gdi& g, Handle) { return g.OleCreatePictureIndirect({20, 1, 0, 0}, true) == nullptr; },
-     kInvalidHandle},
-    {"PictureOfWrongSize",
+     }},
+    {"SelectPaletteAsObject", kInvalidParameter,
+     [](Gdi& g, Handle) { return g.SelectObject(g.CreateCompatibleDC(0), g.CreatePalette(0x300, kOneEntry)) == 0; }},
+    {"PaletteOfWrongVersion", kInvalidParameter, [](Gdi& g, Handle) { return g.CreatePalette(0x200, kOneEntry) == 0; }},
+    {"BlitFromNoContext", kInvalidHandle,
+     [](Gdi& g, Handle) { return !g.BitBlt(g.CreateCompatibleDC(0), 0, 0, 1, 1, 0x7777, 0, 0, kSrcCopy); }},
+    {"BlitOtherRasterOperation", kInvalidParameter,
+     [](Gdi& g, Handle w) { return !g.BitBlt(g.CreateCompatibleDC(0), 0, 0, 1, 1, g.GetDC(w), 0, 0, 0x00EE0086); }},
+    {"DeleteWindowContext", kInvalidParameter, [](Gdi& g, Handle w) { return !g.DeleteDC(g.GetDC(w)); }},
+    {"PictureOfNoBitmap", kInvalidHandle,
+     [](Gdi& g, Handle) { return g.OleCreatePictureIndirect({20, 1, 0, 0}, true) == nullptr; }},
+    {"PictureOfWrongSize", kInvalidParameter,
      [](Gdi& g, Handle w) {
        const Handle bitmap = g.CreateCompatibleBitmap(g.GetDC(w), 2, 2);
        return g.OleCreatePictureIndirect({16, 1, bitmap, 0}, true) == nullptr;
-     },
-     kInvalidParameter},
-    {"RegionForNoWindow", [](Gdi& g, Handle) { return g.SetWindowRgn(0x7777, 0, true) == 0; }, kInvalidWindowHandle},
+     }},
+    {"RegionForNoWindow", kInvalidWindowHandle, [](Gdi& g, Handle) { return g.SetWindowRgn(0x7777, 0, true) == 0; }},
 };
 
 class GdiFailureTest : public ::testing::TestWithParam<FailureCase> {};
@@ -331,22 +311,19 @@ TEST(GdiRegionTest, RoundRegionCutsTheCornersSymmetrically) {
   EXPECT_EQ(screen.LiveGdiObjects(), baseline);
 }
 
-TEST(GdiPictureTest, MadePictureKeepsItsPixelsInEitherMode) {
-  for (PixelMode mode : {PixelMode::kTrueColor, PixelMode::kPalette8}) {
-    Screen screen(16, 16, mode);
-    Bitmap image(3, 2);
-    image.Set(0, 0, Rgb(1, 2, 3));
-    image.Set(2, 1, Rgb(200, 100, 50));
-    const size_t baseline = screen.LiveGdiObjects();
-    PicturePtr p = screen.MakePicture(image);
-    ASSERT_NE(p, nullptr);
-    EXPECT_EQ(p->Type(), 1);
-    const auto back = screen.PictureBitmap(*p);
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->Pixels(), image.Pixels());
-    p.reset();
-    EXPECT_EQ(screen.LiveGdiObjects(), baseline);
-  }
+TEST_P(GdiModelTest, MadePictureKeepsItsPixels) {
+  Bitmap image(3, 2);
+  image.Set(0, 0, Rgb(1, 2, 3));
+  image.Set(2, 1, Rgb(200, 100, 50));
+  const size_t baseline = screen_.LiveGdiObjects();
+  PicturePtr p = screen_.MakePicture(image);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p->Type(), 1);
+  const auto back = screen_.PictureBitmap(*p);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->Pixels(), image.Pixels());
+  p.reset();
+  EXPECT_EQ(screen_.LiveGdiObjects(), baseline);
 }
 
 }  // namespace

@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "frame/errors.h"
 #include "hosts/model/form.h"
 #include "hosts/model/runtime.h"
 #include "hosts/model/screen.h"
@@ -15,6 +17,16 @@
 #include "script/driver.h"
 
 namespace vitrelle::model::testing {
+
+// The number of the run-time error `step` raises, 0 when it raises none.
+inline int ErrorOf(const std::function<void()>& step) {
+  try {
+    step();
+  } catch (const RuntimeError& e) {
+    return e.number();
+  }
+  return 0;
+}
 
 class ModelTest : public ::testing::Test {
  protected:
@@ -34,14 +46,8 @@ class ModelTest : public ::testing::Test {
 
   Site& Add(std::string class_name, std::string name, float left = 0, float top = 0, Site* container = nullptr,
             int index = -1) {
-    ControlSpec spec;
-    spec.class_name = std::move(class_name);
-    spec.name = std::move(name);
-    spec.left = left;
-    spec.top = top;
-    spec.container = container;
-    spec.index = index;
-    return form_->AddControl(spec);
+    return form_->AddControl({.class_name = std::move(class_name), .name = std::move(name), .index = index,
+                              .container = container, .left = left, .top = top});
   }
 
   TestControl& Test(std::string_view name, int index = -1) {

@@ -89,16 +89,6 @@ TEST_F(RuntimeTest, DoEventsInsideATickRunsTheTicksDueAtThatMomentOnly) {
   EXPECT_EQ(runtime_.Now(), 50);
 }
 
-TEST_F(RuntimeTest, DoEventsPaintsBeforeItReturns) {
-  Form& form = NewForm();
-  form.SetBackColor(Rgb(10, 20, 30));
-  form.Show();
-  runtime_.DoEvents();
-  EXPECT_FALSE(screen_.HasPendingPaint());
-  Rect client = screen_.ClientScreenRect(form.Window());
-  EXPECT_EQ(screen_.PixelAt(client.left + 5, client.top + 5), Rgb(10, 20, 30));
-}
-
 TEST_F(RuntimeTest, MessageBoxesAreAnsweredOkRecordedAndLogged) {
   EXPECT_EQ(runtime_.MsgBox("Max must be greater than Min", 48, ""), 1);
   EXPECT_EQ(runtime_.MsgBox("Hello", 0, "Title"), 1);
@@ -110,14 +100,10 @@ TEST_F(RuntimeTest, MessageBoxesAreAnsweredOkRecordedAndLogged) {
   EXPECT_THAT(lines_[1], ::testing::HasSubstr("Hello"));
 }
 
-TEST_F(RuntimeTest, ApplicationAndScreenFacts) {
-  EXPECT_EQ(runtime_.TwipsPerPixelX(), 15.0f);
-  EXPECT_EQ(runtime_.AppTitle(), "Vitrelle");
-  EXPECT_EQ(runtime_.AppMajor() * 100 + runtime_.AppMinor() * 10 + runtime_.AppRevision(), 140);
+TEST_F(RuntimeTest, EachNewFontIsADefaultFontOfItsOwn) {
   FontPtr font = runtime_.NewFont();
   EXPECT_EQ(font->Name(), "MS Sans Serif");
   EXPECT_EQ(font->Size(), 8.25f);
-  // Each call gives a copy of its own.
   font->SetBold(true);
   EXPECT_FALSE(runtime_.NewFont()->Bold());
 }
@@ -134,13 +120,14 @@ TEST_F(RuntimeTest, AnEmptyMachineHasNoKeysFilesOrRecordedCalls) {
 // ---------------------------------------------------------------------------
 // Property bags
 
-TEST(PropertyBagTest, AbsentKeysGiveTheDefaultAndKeysIgnoreCase) {
+TEST(PropertyBagTest, AbsentKeysGiveTheDefaultKeysIgnoreCaseAndTheDefaultKeepsAnEarlierValue) {
   ModelPropertyBag bag;
   EXPECT_EQ(bag.ReadProperty("Caption", Variant::String("dflt")).ToString(), "dflt");
   bag.WriteProperty("Caption", Variant::String("Hi"), Variant::String(""));
   EXPECT_EQ(bag.ReadProperty("CAPTION", Variant::String("dflt")).ToString(), "Hi");
   bag.WriteProperty("caption", Variant::String("Again"), Variant::String(""));
   EXPECT_EQ(bag.Entries().size(), 1u);
+  bag.WriteProperty("Caption", Variant::String(""), Variant::String(""));
   EXPECT_EQ(bag.ReadProperty("Caption", Variant()).ToString(), "Again");
 }
 
@@ -167,13 +154,6 @@ INSTANTIATE_TEST_SUITE_P(
                       DefaultRow{Variant::String("a"), Variant::String("A"), true},  // strings exactly
                       DefaultRow{Variant::Integer(0), Variant::Integer(1), true},
                       DefaultRow{Variant::OfPicture(nullptr), Variant::OfPicture(nullptr), false}));
-
-TEST(PropertyBagTest, WritingTheDefaultKeepsAnEarlierValue) {
-  ModelPropertyBag bag;
-  bag.WriteProperty("Value", Variant::Integer(2), Variant::Integer(0));
-  bag.WriteProperty("Value", Variant::Integer(0), Variant::Integer(0));
-  EXPECT_EQ(bag.ReadProperty("Value", Variant::Integer(0)).ToInteger(), 2);
-}
 
 }  // namespace
 }  // namespace vitrelle::model::testing

@@ -87,22 +87,18 @@ class TestControl : public Control {
   void Show() override { calls.push_back("Show"); }
   void Terminate() override { calls.push_back("Terminate"); }
   void Click(Part* part) override {
-    calls.push_back("Click " + (part ? part->Name() : std::string("surface")));
+    calls.push_back("Click " + Of(part));
     surface_.RaiseEvent("Click", {});
   }
-  void GotFocus(Part* part) override { calls.push_back("GotFocus " + (part ? part->Name() : std::string("surface"))); }
-  void LostFocus(Part* part) override {
-    calls.push_back("LostFocus " + (part ? part->Name() : std::string("surface")));
-  }
+  void GotFocus(Part* part) override { calls.push_back("GotFocus " + Of(part)); }
+  void LostFocus(Part* part) override { calls.push_back("LostFocus " + Of(part)); }
   void MouseDown(Part* part, int16_t& button, int16_t&, float& x, float& y) override {
-    calls.push_back("MouseDown " + (part ? part->Name() : std::string("surface")) + " " + std::to_string(button) +
-                    " " + std::to_string(static_cast<int>(x)) + "," + std::to_string(static_cast<int>(y)));
+    calls.push_back("MouseDown " + Of(part) + " " + std::to_string(button) + " " + std::to_string(static_cast<int>(x)) +
+                    "," + std::to_string(static_cast<int>(y)));
   }
-  void MouseUp(Part* part, int16_t&, int16_t&, float&, float&) override {
-    calls.push_back("MouseUp " + (part ? part->Name() : std::string("surface")));
-  }
+  void MouseUp(Part* part, int16_t&, int16_t&, float&, float&) override { calls.push_back("MouseUp " + Of(part)); }
   void KeyDown(Part* part, int16_t& key_code, int16_t&) override {
-    calls.push_back("KeyDown " + (part ? part->Name() : std::string("surface")) + " " + std::to_string(key_code));
+    calls.push_back("KeyDown " + Of(part) + " " + std::to_string(key_code));
   }
   void Change(Part* part) override { calls.push_back("Change " + part->Name()); }
   void TimerTick(TimerPart& timer) override {
@@ -123,6 +119,8 @@ class TestControl : public Control {
   std::vector<std::string> calls;
 
  private:
+  static std::string Of(Part* part) { return part ? part->Name() : std::string("surface"); }
+
   Surface& surface_;
   CheckBoxPart& check_;
   LabelPart& caption_;
