@@ -194,13 +194,6 @@ bool PutProperty(IDispatch* object, const wchar_t* name, VARIANT value) {
                                   nullptr));
 }
 
-VARIANT I4(LONG n) {
-  VARIANT v;
-  V_VT(&v) = VT_I4;
-  V_I4(&v) = n;
-  return v;
-}
-
 long LongProperty(IDispatch* object, const wchar_t* name) {
   VARIANT v;
   if (!GetProperty(object, name, &v) || FAILED(::VariantChangeType(&v, &v, 0, VT_I4))) return -99999;
@@ -447,6 +440,8 @@ int main(int argc, char** argv) {
   }
 
   // --- what assistive technology reads ----------------------------------------------
+  // Names, values, states and default actions are the Win32 test container's
+  // accessibility scripts'; here, the controls in a container without an extender.
   struct Expected {
     Hosted* hosted;
     const char* name;
@@ -470,49 +465,15 @@ int main(int argc, char** argv) {
     VARIANT self;
     V_VT(&self) = VT_I4;
     V_I4(&self) = CHILDID_SELF;
-    VARIANT role, state;
+    VARIANT role;
     const bool has_role = SUCCEEDED(acc->get_accRole(self, &role)) && V_VT(&role) == VT_I4;
     Check(has_role && V_I4(&role) == e.role, (who + " has its role").c_str(),
           has_role ? std::to_string(V_I4(&role)) : "none");
-    BSTR name = nullptr;
-    VARIANT caption;
-    const bool named = SUCCEEDED(acc->get_accName(self, &name)) && name;
     if (e.role == ROLE_SYSTEM_SLIDER) {
-      // No caption: a container without an extender leaves the class to name it.
-      Check(named && ::SysStringLen(name) > 0, (who + " has a name").c_str());
-      BSTR value = nullptr;
-      const long position = LongProperty(e.hosted->dispatch, L"value");
-      Check(SUCCEEDED(acc->get_accValue(self, &value)) && value && std::wstring(value) == std::to_wstring(position),
-            (who + " tells its value as text").c_str());
-      ::SysFreeString(value);
-    } else if (GetProperty(e.hosted->dispatch, L"Caption", &caption) && V_VT(&caption) == VT_BSTR) {
-      Check(named && std::wstring(name) == V_BSTR(&caption), (who + " is named by its caption").c_str());
-      ::VariantClear(&caption);
-    }
-    ::SysFreeString(name);
-    const bool has_state = SUCCEEDED(acc->get_accState(self, &state)) && V_VT(&state) == VT_I4;
-    const LONG bits = has_state ? V_I4(&state) : 0;
-    Check(has_state && !(bits & STATE_SYSTEM_UNAVAILABLE) &&
-              ((bits & STATE_SYSTEM_FOCUSABLE) != 0) == (e.role != ROLE_SYSTEM_GROUPING),
-          (who + " is available, focusable unless it is the frame").c_str(), std::to_string(bits));
-    if (e.role == ROLE_SYSTEM_CHECKBUTTON || e.role == ROLE_SYSTEM_RADIOBUTTON) {
-      PutProperty(e.hosted->dispatch, L"value", I4(0));
-      const HRESULT acted = acc->accDoDefaultAction(self);
-      VARIANT after;
-      const bool checked = SUCCEEDED(acc->get_accState(self, &after)) && V_VT(&after) == VT_I4 &&
-                           (V_I4(&after) & STATE_SYSTEM_CHECKED);
-      Check(acted == S_OK && checked && LongProperty(e.hosted->dispatch, L"value") != 0,
-            (who + "'s default action checks it").c_str());
-      if (e.role == ROLE_SYSTEM_CHECKBUTTON) {
-        acc->accDoDefaultAction(self);
-        Check(LongProperty(e.hosted->dispatch, L"value") == 0, (who + "'s default action toggles it back").c_str());
-      }
-      PutProperty(e.hosted->dispatch, L"Enabled", I4(0));
-      VARIANT disabled;
-      Check(SUCCEEDED(acc->get_accState(self, &disabled)) && V_VT(&disabled) == VT_I4 &&
-                (V_I4(&disabled) & STATE_SYSTEM_UNAVAILABLE) && !(V_I4(&disabled) & STATE_SYSTEM_FOCUSABLE),
-            (who + " disabled is unavailable").c_str());
-      PutProperty(e.hosted->dispatch, L"Enabled", I4(-1));
+      // No caption, and no extender to name it: the class names it.
+      BSTR name = nullptr;
+      Check(SUCCEEDED(acc->get_accName(self, &name)) && name && ::SysStringLen(name) > 0, (who + " has a name").c_str());
+      ::SysFreeString(name);
     }
     acc->Release();
   }
