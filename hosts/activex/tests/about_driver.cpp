@@ -14,7 +14,6 @@
 //   set:KEY|NAME|TEXT a string value under HKEY_LOCAL_MACHINE
 //   delete:KEY        a key of HKEY_LOCAL_MACHINE and everything under it
 //   touch:FILE        an empty file
-//   remove:FILE       no file there
 #include <windows.h>
 
 #include <cstdio>
@@ -221,10 +220,6 @@ bool Step(const std::string& step) {
     HANDLE file = ::CreateFileW(Widen(arg).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     ::CloseHandle(file);
-    return true;
-  }
-  if (verb == "remove") {
-    ::DeleteFileW(Widen(arg).c_str());
     return true;
   }
   std::printf("unknown step %s\n", step.c_str());

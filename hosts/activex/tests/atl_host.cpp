@@ -2,16 +2,14 @@
 // ("AtlAxWin" from atl.dll): the container creates, sites and activates them the way
 // it does for any control, and the form paints a checker pattern that a transparent
 // control must show through. Prints "ok NAME" or "FAIL NAME: why" per check and
-// writes what the form showed as a BMP file (the first argument). The second
-// argument is GlazeCheck's expected miscellaneous status.
+// writes what the form showed as a BMP file (the argument), for a look by eye.
 #include <windows.h>
 #include <ocidl.h>
 #include <olectl.h>
 #include <oleacc.h>
 
-#include <cstdio>
 #include <algorithm>
-#include <cstdlib>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -196,13 +194,6 @@ bool PutProperty(IDispatch* object, const wchar_t* name, VARIANT value) {
                                   nullptr));
 }
 
-VARIANT I4(LONG n) {
-  VARIANT v;
-  V_VT(&v) = VT_I4;
-  V_I4(&v) = n;
-  return v;
-}
-
 long LongProperty(IDispatch* object, const wchar_t* name) {
   VARIANT v;
   if (!GetProperty(object, name, &v) || FAILED(::VariantChangeType(&v, &v, 0, VT_I4))) return -99999;
@@ -252,8 +243,6 @@ void DrawCheck(HDC dc, void* context) {
 
 int main(int argc, char** argv) {
   const char* bmp_path = argc > 1 ? argv[1] : "atl_host.bmp";
-  // GlazeCheck's miscellaneous status bits as registration writes them.
-  const DWORD expected_misc = argc > 2 ? static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10)) : 0;
   ::OleInitialize(nullptr);
 
   HMODULE atl = ::LoadLibraryW(L"atl.dll");
@@ -288,11 +277,6 @@ int main(int argc, char** argv) {
 
   // --- the check box ---------------------------------------------------------
   Check(check.dispatch != nullptr, "GlazeCheck is created and answers IDispatch");
-  VARIANT caption;
-  const bool has_caption = check.dispatch && GetProperty(check.dispatch, L"Caption", &caption) &&
-                           V_VT(&caption) == VT_BSTR;
-  Check(has_caption && ::SysStringLen(V_BSTR(&caption)) > 0, "GlazeCheck Caption reads back as text");
-  if (has_caption) ::VariantClear(&caption);
   Check(check.window && ::IsWindow(check.window) && ::GetParent(check.window) == check.host,
         "GlazeCheck has its own window inside the container's");
   Check(check.window && ::IsWindowVisible(check.window), "GlazeCheck's window is shown");
@@ -302,7 +286,7 @@ int main(int argc, char** argv) {
         "GlazeCheck's window fills the container's");
 
   Shot shot = Screenshot(form);
-  Check(WriteBmp(shot, bmp_path), "the screenshot is written");
+  WriteBmp(shot, bmp_path);
   // The glyph sits at the left and the caption follows it; the right part of the
   // control and a strip along its bottom show only the background.
   RECT background{check_rect.left + 130, check_rect.top + 1, check_rect.right - 1, check_rect.bottom - 1};
@@ -350,10 +334,8 @@ int main(int argc, char** argv) {
   }
   Check(dual_ok, "the dual interface's IID is answered by the dispatch interface");
 
+  // Its misc status against the registered one is com_fire_test's.
   if (IOleObject* ole = Query<IOleObject>(check.control, IID_IOleObject)) {
-    DWORD misc = 0;
-    Check(SUCCEEDED(ole->GetMiscStatus(DVASPECT_CONTENT, &misc)) && misc == expected_misc,
-          "GetMiscStatus gives the class's status bits", std::to_string(misc));
     IOleClientSite* site = nullptr;
     Check(SUCCEEDED(ole->GetClientSite(&site)) && site, "the container's site is kept");
     if (site) site->Release();
@@ -458,6 +440,8 @@ int main(int argc, char** argv) {
   }
 
   // --- what assistive technology reads ----------------------------------------------
+  // Names, values, states and default actions are the Win32 test container's
+  // accessibility scripts'; here, the controls in a container without an extender.
   struct Expected {
     Hosted* hosted;
     const char* name;
@@ -481,49 +465,15 @@ int main(int argc, char** argv) {
     VARIANT self;
     V_VT(&self) = VT_I4;
     V_I4(&self) = CHILDID_SELF;
-    VARIANT role, state;
+    VARIANT role;
     const bool has_role = SUCCEEDED(acc->get_accRole(self, &role)) && V_VT(&role) == VT_I4;
     Check(has_role && V_I4(&role) == e.role, (who + " has its role").c_str(),
           has_role ? std::to_string(V_I4(&role)) : "none");
-    BSTR name = nullptr;
-    VARIANT caption;
-    const bool named = SUCCEEDED(acc->get_accName(self, &name)) && name;
     if (e.role == ROLE_SYSTEM_SLIDER) {
-      // No caption: a container without an extender leaves the class to name it.
-      Check(named && ::SysStringLen(name) > 0, (who + " has a name").c_str());
-      BSTR value = nullptr;
-      const long position = LongProperty(e.hosted->dispatch, L"value");
-      Check(SUCCEEDED(acc->get_accValue(self, &value)) && value && std::wstring(value) == std::to_wstring(position),
-            (who + " tells its value as text").c_str());
-      ::SysFreeString(value);
-    } else if (GetProperty(e.hosted->dispatch, L"Caption", &caption) && V_VT(&caption) == VT_BSTR) {
-      Check(named && std::wstring(name) == V_BSTR(&caption), (who + " is named by its caption").c_str());
-      ::VariantClear(&caption);
-    }
-    ::SysFreeString(name);
-    const bool has_state = SUCCEEDED(acc->get_accState(self, &state)) && V_VT(&state) == VT_I4;
-    const LONG bits = has_state ? V_I4(&state) : 0;
-    Check(has_state && !(bits & STATE_SYSTEM_UNAVAILABLE) &&
-              ((bits & STATE_SYSTEM_FOCUSABLE) != 0) == (e.role != ROLE_SYSTEM_GROUPING),
-          (who + " is available, focusable unless it is the frame").c_str(), std::to_string(bits));
-    if (e.role == ROLE_SYSTEM_CHECKBUTTON || e.role == ROLE_SYSTEM_RADIOBUTTON) {
-      PutProperty(e.hosted->dispatch, L"value", I4(0));
-      const HRESULT acted = acc->accDoDefaultAction(self);
-      VARIANT after;
-      const bool checked = SUCCEEDED(acc->get_accState(self, &after)) && V_VT(&after) == VT_I4 &&
-                           (V_I4(&after) & STATE_SYSTEM_CHECKED);
-      Check(acted == S_OK && checked && LongProperty(e.hosted->dispatch, L"value") != 0,
-            (who + "'s default action checks it").c_str());
-      if (e.role == ROLE_SYSTEM_CHECKBUTTON) {
-        acc->accDoDefaultAction(self);
-        Check(LongProperty(e.hosted->dispatch, L"value") == 0, (who + "'s default action toggles it back").c_str());
-      }
-      PutProperty(e.hosted->dispatch, L"Enabled", I4(0));
-      VARIANT disabled;
-      Check(SUCCEEDED(acc->get_accState(self, &disabled)) && V_VT(&disabled) == VT_I4 &&
-                (V_I4(&disabled) & STATE_SYSTEM_UNAVAILABLE) && !(V_I4(&disabled) & STATE_SYSTEM_FOCUSABLE),
-            (who + " disabled is unavailable").c_str());
-      PutProperty(e.hosted->dispatch, L"Enabled", I4(-1));
+      // No caption, and no extender to name it: the class names it.
+      BSTR name = nullptr;
+      Check(SUCCEEDED(acc->get_accName(self, &name)) && name && ::SysStringLen(name) > 0, (who + " has a name").c_str());
+      ::SysFreeString(name);
     }
     acc->Release();
   }

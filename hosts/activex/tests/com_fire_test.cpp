@@ -8,7 +8,9 @@
 // orders (a fixed seed), containers that drop a control before its sinks or never
 // close it, and DllCanUnloadNow of the loaded module; 10,000 background copies and
 // 10,000 property changes must leave the process's GDI objects and windows where they
-// started.
+// started. Before all that, one control shows what a well-behaved container relies on:
+// the class factory, class information, a property bag's round trip, events and change
+// notifications, its parts, type tests, the property sheet and quick activation.
 //
 // Prints one line per failed case, a few lines of counts ("com_fire: calls: ...",
 // "com_fire: GDI objects ...", "com_fire: not measured: ..."), and
@@ -25,6 +27,7 @@
 #include <cstdio>
 #include <deque>
 #include <limits>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <random>
@@ -36,7 +39,9 @@
 #include "controls/library.h"
 #include "frame/tracking.h"
 #include "frame/type_model.h"
+#include "hosts/activex/com_dispatch.h"
 #include "hosts/activex/com_util.h"
+#include "hosts/activex/control_internals.h"
 #include "hosts/activex/win32_modal_form.h"
 
 using namespace vitrelle;
@@ -302,22 +307,46 @@ class Dispatcher final : public Counted<Dispatcher, IDispatch> {
     for (UINT i = 0; ids && i < count; ++i) ids[i] = DISPID_UNKNOWN;
     return DISP_E_UNKNOWNNAME;
   }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
-    return role_ == kSink ? S_OK : DISP_E_MEMBERNOTFOUND;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                                   UINT*) override {
+    if (role_ != kSink) return DISP_E_MEMBERNOTFOUND;
+    heard.emplace_back(id, params ? params->cArgs : 0);
+    return S_OK;
   }
+  std::vector<std::pair<DISPID, UINT>> heard;  // a sink's events and their argument counts
 
  private:
   Role role_;
 };
 
-// A change sink: takes every notification.
+// A change sink: takes every notification. Given the control, it records each with
+// the name the control says it reported, read while the notification is on.
 class ChangeSink final : public Counted<ChangeSink, IPropertyNotifySink> {
  public:
-  ChangeSink() : Counted(true) { ++live_sinks; }
+  explicit ChangeSink(IUnknown* control = nullptr) : Counted(true) {
+    ++live_sinks;
+    // Not held: the control holds the sink, and it hears nothing once the control is gone.
+    internals_ = Query<activex::IVitrelleControlInternals>(control, activex::IID_IVitrelleControlInternals).get();
+  }
   ~ChangeSink() override { --live_sinks; }
   void* Find(REFIID iid) { return Offer(IsEqualIID(iid, IID_IPropertyNotifySink)); }
-  HRESULT STDMETHODCALLTYPE OnChanged(DISPID) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnChanged(DISPID id) override {
+    if (!internals_) return S_OK;
+    BSTR name = nullptr;
+    std::wstring text = L"<no name>";
+    if (internals_->GetChangedName(&name) == S_OK && name) text = name;
+    ::SysFreeString(name);
+    changes.emplace_back(id, text);
+    return S_OK;
+  }
   HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
+  bool Heard(DISPID id, const std::wstring& name) const {
+    return std::find(changes.begin(), changes.end(), std::make_pair(id, name)) != changes.end();
+  }
+  std::vector<std::pair<DISPID, std::wstring>> changes;
+
+ private:
+  activex::IVitrelleControlInternals* internals_ = nullptr;
 };
 
 // The control's site on a window of this program: windowed in-place activation,
@@ -1606,15 +1635,14 @@ void TestPersistence(const ClassInfo& cls, const ValueTable& values, IDispatch* 
     }
   }
   {
-    Row row(c + ": IPersistPropertyBag::Load with 1 MB strings for every key");
-    for (wchar_t fill : {L'7', L'W'}) {
-      const std::wstring text(512 * 1024, fill);
-      Value huge{"1 MB", VARIANT{}, true, false};
-      V_VT(&huge.v) = VT_BSTR;
-      V_BSTR(&huge.v) = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-      expect(row, row, LoadBag(cls, changes, &huge), fill == L'7' ? "digits" : "letters");
-      ::VariantClear(&huge.v);
-    }
+    // 1 MB of letters is a row of the VARIANT table.
+    Row row(c + ": IPersistPropertyBag::Load with 1 MB of digits for every key");
+    const std::wstring digits(512 * 1024, L'7');
+    Value huge{"1 MB of digits", VARIANT{}, true, false};
+    V_VT(&huge.v) = VT_BSTR;
+    V_BSTR(&huge.v) = ::SysAllocStringLen(digits.data(), static_cast<UINT>(digits.size()));
+    expect(row, row, LoadBag(cls, changes, &huge), huge.name);
+    ::VariantClear(&huge.v);
   }
 }
 
@@ -1863,38 +1891,35 @@ void TestLifetimes(const std::vector<const ClassInfo*>& classes, CanUnloadFn can
     if (!events) continue;
     At(c + " lifetimes");
     {
-      Row row(c + ": a container that releases the control before its connection-point sinks leaves nothing behind");
-      Placed p = Place(*cls, form, kSweepRect);
-      Dispatcher* event_sink = new Dispatcher(Dispatcher::kSink);
-      ChangeSink* change_sink = new ChangeSink();
-      DWORD cookie = 0;
-      if (auto point = PointOf(p.object.get(), *events)) point->Advise(event_sink, &cookie);
-      if (auto point = PointOf(p.object.get(), IID_IPropertyNotifySink)) point->Advise(change_sink, &cookie);
-      const HWND window = p.window;
-      row.Expect(window && event_sink->refs() > 1 && change_sink->refs() > 1, "the control was not active with its sinks");
-      p = Placed();  // no Unadvise, no Close, no SetClientSite(NULL)
-      expect_gone(row, window, "");
-      row.Expect(event_sink->refs() == 1 && change_sink->refs() == 1, "the sinks are still held");
-      event_sink->Release();
-      change_sink->Release();
-    }
-    {
-      Row row(c + ": a container that never calls IOleObject::Close leaves nothing behind");
+      Row row(c + ": a container that never calls IOleObject::Close, nor Unadvise for its sinks, leaves nothing behind");
       const struct {
         const char* what;
         LONG verb;
-        bool unsite;
-      } ways[] = {{"released while active", OLEIVERB_INPLACEACTIVATE, false},
-                  {"SetClientSite(NULL), then released", OLEIVERB_INPLACEACTIVATE, true},
-                  {"released while UI-active", OLEIVERB_UIACTIVATE, false}};
+        bool unsite, sinks;
+      } ways[] = {{"released while active", OLEIVERB_INPLACEACTIVATE, false, false},
+                  {"released before its connection-point sinks", OLEIVERB_INPLACEACTIVATE, false, true},
+                  {"SetClientSite(NULL), then released", OLEIVERB_INPLACEACTIVATE, true, false},
+                  {"released while UI-active", OLEIVERB_UIACTIVATE, false, false}};
       for (const auto& way : ways) {
         const std::string what = std::string(way.what) + ": ";
         Placed p = Place(*cls, form, kSweepRect, way.verb);
         const HWND window = p.window;
+        Dispatcher* event_sink = way.sinks ? new Dispatcher(Dispatcher::kSink) : nullptr;
+        ChangeSink* change_sink = way.sinks ? new ChangeSink() : nullptr;
+        if (way.sinks) {
+          DWORD cookie = 0;
+          if (auto point = PointOf(p.object.get(), *events)) point->Advise(event_sink, &cookie);
+          if (auto point = PointOf(p.object.get(), IID_IPropertyNotifySink)) point->Advise(change_sink, &cookie);
+          row.Expect(event_sink->refs() > 1 && change_sink->refs() > 1, what + "the sinks were not taken");
+        }
         if (way.unsite && p.ole) p.ole->SetClientSite(nullptr);
         row.Expect(window != nullptr, what + "the control had no window");
         p = Placed();
         expect_gone(row, window, what);
+        if (!way.sinks) continue;
+        row.Expect(event_sink->refs() == 1 && change_sink->refs() == 1, what + "the sinks are still held");
+        event_sink->Release();
+        change_sink->Release();
       }
     }
     {
@@ -1955,6 +1980,422 @@ void TestLifetimes(const std::vector<const ClassInfo*>& classes, CanUnloadFn can
     row.Expect(windows_after == windows_before,
                "windows before " + std::to_string(windows_before) + ", after " + std::to_string(windows_after));
   }
+}
+
+// ---------------------------------------------------------------------------
+// What a container relies on beyond late binding, shown on one control: the class
+// factory, class information, a property bag's round trip, events and change
+// notifications, its parts, type tests, the property sheet and quick activation.
+
+// By name, as a script client sets a property; the value is cleared after.
+HRESULT PutNamed(IDispatch* object, const wchar_t* name, VARIANT value) {
+  const HRESULT hr = Put(object, IdOf(object, name), value).hr;
+  ::VariantClear(&value);
+  return hr;
+}
+
+VARIANT Text(const wchar_t* text) {
+  VARIANT v;
+  V_VT(&v) = VT_BSTR;
+  V_BSTR(&v) = ::SysAllocString(text);
+  return v;
+}
+
+std::wstring TextOf(IDispatch* object, const wchar_t* name) {
+  Var v;
+  Get(object, IdOf(object, name), &v);
+  return V_VT(&v.v) == VT_BSTR && V_BSTR(&v.v) ? V_BSTR(&v.v) : L"<not a string>";
+}
+
+DISPID DispidOf(const ClassInfo& cls, const char* member) { return FindMember(cls.default_interface, member)->dispid; }
+
+// A property bag in memory, as a container keeps a text form's values.
+class MemoryBag final : public Counted<MemoryBag, IPropertyBag> {
+ public:
+  ~MemoryBag() override {
+    for (auto& [name, value] : values_) ::VariantClear(&value);
+  }
+  void* Find(REFIID iid) { return Offer(IsEqualIID(iid, IID_IPropertyBag)); }
+  HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
+    auto it = values_.find(name);
+    if (it == values_.end()) return E_INVALIDARG;
+    if (V_VT(value) == VT_EMPTY) return ::VariantCopy(value, &it->second);
+    return ::VariantChangeType(value, &it->second, 0, V_VT(value));
+  }
+  HRESULT STDMETHODCALLTYPE Write(LPCOLESTR name, VARIANT* value) override {
+    VARIANT& kept = values_[name];
+    ::VariantClear(&kept);
+    return ::VariantCopy(&kept, value);
+  }
+  bool Has(const wchar_t* name) const { return values_.count(name) != 0; }
+
+ private:
+  std::map<std::wstring, VARIANT> values_;
+};
+
+void TestFactory(const ClassInfo& cls, HMODULE module, CanUnloadFn can_unload) {
+  Row row("the class factory: none for an unknown CLSID, no aggregation; a lock and an object keep the module");
+  using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+  auto get_class_object = reinterpret_cast<GetClassObjectFn>(
+      reinterpret_cast<void*>(::GetProcAddress(module, "DllGetClassObject")));
+  if (!get_class_object) return row.Expect(false, "DllGetClassObject is not found by its plain name");
+  ComPtr<IClassFactory> factory;
+  const GUID unknown = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
+  row.Expect(get_class_object(unknown, IID_IClassFactory, reinterpret_cast<void**>(factory.Put())) ==
+                 CLASS_E_CLASSNOTAVAILABLE,
+             "an unknown CLSID has a factory");
+  row.Expect(SUCCEEDED(get_class_object(ToGuid(cls.clsid), IID_IClassFactory, reinterpret_cast<void**>(factory.Put()))) &&
+                 factory,
+             "no factory");
+  if (!factory) return;
+  factory->LockServer(TRUE);
+  row.Expect(can_unload() == S_FALSE, "a lock does not keep the module");
+  factory->LockServer(FALSE);
+  row.Expect(can_unload() == S_OK, "the released lock still keeps the module");
+  ComPtr<IUnknown> object;
+  row.Expect(factory->CreateInstance(factory.get(), IID_IUnknown, reinterpret_cast<void**>(object.Put())) ==
+                 CLASS_E_NOAGGREGATION,
+             "aggregation is not refused");
+  row.Expect(SUCCEEDED(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(object.Put()))) &&
+                 object,
+             "CreateInstance makes no object");
+  row.Expect(can_unload() == S_FALSE, "a live object does not keep the module");
+  object.Reset();
+  factory.Reset();
+  row.Expect(can_unload() == S_OK, "the module is kept with the object released");
+}
+
+// Every call's rules, DISPIDs and names are the sweeps'; here, what a container
+// reads of a class and the error a refused value gives.
+void TestClassInfo(const ClassInfo& cls) {
+  Row row(std::string(cls.name) + ": class information names its event source and class; no safety is claimed; "
+          "an overflow is control error 6");
+  Placed p = Create(cls);
+  auto info = Query<IProvideClassInfo2>(p.object.get(), IID_IProvideClassInfo2);
+  if (!info) return row.Expect(false, "no IProvideClassInfo2");
+  GUID source{};
+  row.Expect(SUCCEEDED(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source)) && IsEqualGUID(source, *EventIid(cls)),
+             "the default source is not the event interface");
+  ComPtr<ITypeInfo> class_info;
+  BSTR name = nullptr;
+  row.Expect(SUCCEEDED(info->GetClassInfo(class_info.Put())) && class_info &&
+                 SUCCEEDED(class_info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr)) && name &&
+                 std::wstring(name) == Widen(cls.name),
+             "the class information does not name the class");
+  ::SysFreeString(name);
+  // The About box starts programs and opens addresses: no control may tell a
+  // browser that it is safe for untrusted scripts or data.
+  static constexpr GUID kIidObjectSafety = {0xCB5BDC81, 0x93C1, 0x11CF, {0x8F, 0x20, 0x00, 0x80, 0x5F, 0x2C, 0xD0, 0x64}};
+  row.Expect(!Query<IUnknown>(p.object.get(), kIidObjectSafety), "IObjectSafety is offered");
+  VARIANT value = Long(70000);
+  DISPID put = DISPID_PROPERTYPUT;
+  DISPPARAMS params{&value, &put, 1, 1};
+  EXCEPINFO error{};
+  const HRESULT hr = p.object->Invoke(IdOf(p.object.get(), L"Appearance"), IID_NULL, LOCALE_USER_DEFAULT,
+                                      DISPATCH_PROPERTYPUT, &params, nullptr, &error, nullptr);
+  row.Expect(hr == DISP_E_EXCEPTION && error.scode == static_cast<SCODE>(0x800A0006) && error.wCode == 0 &&
+                 error.bstrDescription && std::wstring(error.bstrDescription) == L"Overflow",
+             "Appearance = 70000: " + HrText(hr) + ", scode " + Hex(static_cast<uint32_t>(error.scode)));
+  ::SysFreeString(error.bstrDescription);
+  ::SysFreeString(error.bstrSource);
+  ::SysFreeString(error.bstrHelpFile);
+}
+
+// Streams cut, corrupt and round-tripped are TestStreams'.
+void TestBagRoundTrip(const ClassInfo& cls) {
+  Row row(std::string(cls.name) + ": a caption saved into a property bag loads back; a second InitNew and a stream "
+          "not its own are refused");
+  Placed first = Create(cls), second = Create(cls), third = Create(cls);
+  auto persist = Query<IPersistPropertyBag>(first.object.get(), IID_IPersistPropertyBag);
+  auto loader = Query<IPersistPropertyBag>(second.object.get(), IID_IPersistPropertyBag);
+  auto stream_loader = Query<IPersistStreamInit>(third.object.get(), IID_IPersistStreamInit);
+  if (!persist || !loader || !stream_loader) return row.Expect(false, "no IPersistPropertyBag or IPersistStreamInit");
+  row.Expect(SUCCEEDED(persist->InitNew()), "InitNew fails");
+  row.Expect(persist->InitNew() == E_UNEXPECTED, "a second InitNew is taken");
+  PutNamed(first.object.get(), L"Caption", Text(L"Saved caption"));
+  MemoryBag bag;
+  row.Expect(SUCCEEDED(persist->Save(&bag, TRUE, TRUE)) && bag.Has(L"Caption"), "Save writes no Caption");
+  row.Expect(SUCCEEDED(loader->Load(&bag, nullptr)) && TextOf(second.object.get(), L"Caption") == L"Saved caption",
+             "the caption does not come back from the bag");
+  ComPtr<IStream> junk = StreamOf({'n', 'o', 't', ' ', 'a', ' ', 'c', 'o', 'n', 't', 'r', 'o', 'l'});
+  row.Expect(FAILED(stream_loader->Load(junk.get())), "a stream that is not a control's is taken");
+}
+
+void TestEvents(const ClassInfo& cls) {
+  Row row(std::string(cls.name) + ": events through the one connection point: Click for a new value only, and "
+          "none once unadvised");
+  Placed p = Create(cls);
+  IDispatch* o = p.object.get();
+  auto points = Query<IConnectionPointContainer>(o, IID_IConnectionPointContainer);
+  if (!points) return row.Expect(false, "no IConnectionPointContainer");
+  ComPtr<IConnectionPoint> point;
+  row.Expect(points->FindConnectionPoint(IID_IDispatch, point.Put()) == CONNECT_E_NOCONNECTION,
+             "IDispatch has a connection point");
+  point = PointOf(o, *EventIid(cls));
+  if (!point) return row.Expect(false, "the event interface has no connection point");
+  Dispatcher* sink = new Dispatcher(Dispatcher::kSink);
+  DWORD cookie = 0;
+  row.Expect(SUCCEEDED(point->Advise(sink, &cookie)) && cookie != 0, "Advise fails");
+  PutNamed(o, L"value", Long(1));
+  const DISPID click = FindEvent(*FindEventInterface(cls.event_interface), "Click")->dispid;
+  const std::vector<std::pair<DISPID, UINT>> once = {{click, 0}};
+  row.Expect(sink->heard == once, "setting the value raised " + std::to_string(sink->heard.size()) +
+                                      " events, not one Click without parameters");
+  PutNamed(o, L"value", Long(1));
+  row.Expect(sink->heard == once, "setting the same value raised an event");
+  row.Expect(SUCCEEDED(point->Unadvise(cookie)), "Unadvise fails");
+  row.Expect(point->Unadvise(cookie) == CONNECT_E_NOCONNECTION, "a cookie works twice");
+  PutNamed(o, L"value", Long(0));
+  row.Expect(sink->heard == once, "an unadvised sink hears an event");
+  sink->Release();
+}
+
+void TestChangeNotifications(const ClassInfo& cls) {
+  Row row(std::string(cls.name) + ": change notifications go only to IPropertyNotifySink, with the DISPID and the "
+          "name reported, and none once unadvised");
+  Placed p = Create(cls);
+  IDispatch* o = p.object.get();
+  ComPtr<IConnectionPoint> point = PointOf(o, IID_IPropertyNotifySink);
+  if (!point) return row.Expect(false, "IPropertyNotifySink has no connection point");
+  IID iid{};
+  row.Expect(SUCCEEDED(point->GetConnectionInterface(&iid)) && IsEqualIID(iid, IID_IPropertyNotifySink),
+             "the change connection point does not name IPropertyNotifySink");
+  // An event sink is no change sink: the point must not take an IDispatch instead.
+  Dispatcher* events = new Dispatcher(Dispatcher::kSink);
+  DWORD cookie = 0;
+  row.Expect(point->Advise(events, &cookie) == CONNECT_E_CANNOTCONNECT && cookie == 0,
+             "a sink without IPropertyNotifySink is taken");
+  events->Release();
+  ChangeSink* sink = new ChangeSink(o);
+  row.Expect(SUCCEEDED(point->Advise(sink, &cookie)) && cookie != 0, "Advise fails");
+  PutNamed(o, L"Caption", Text(L"Changed"));
+  row.Expect(sink->Heard(DispidOf(cls, "Caption"), L"Caption"), "a new caption is not reported as Caption");
+  // The type library spells the member "value"; the control reports "Value".
+  sink->changes.clear();
+  PutNamed(o, L"value", Long(1));
+  row.Expect(sink->Heard(DispidOf(cls, "Value"), L"Value"),
+             "a new value is not reported with the value member's DISPID as Value");
+  row.Expect(SUCCEEDED(point->Unadvise(cookie)), "Unadvise fails");
+  sink->changes.clear();
+  PutNamed(o, L"Caption", Text(L"Again"));
+  row.Expect(sink->changes.empty(), "an unadvised change sink hears a change");
+  sink->Release();
+}
+
+// Where a container aims at a constituent part: the check box's caption label
+// is windowless and follows the layout, the glyph has a window only once the
+// control is active in place.
+void TestPartPlaces(const ClassInfo& cls) {
+  Row row(std::string(cls.name) + ": its parts are found in any case where the layout puts them, and a part it "
+          "lacks is refused");
+  Placed p = Create(cls);
+  auto internals = Query<activex::IVitrelleControlInternals>(p.object.get(), activex::IID_IVitrelleControlInternals);
+  if (!internals) return row.Expect(false, "the private interface is not offered");
+  PutNamed(p.object.get(), L"Caption", Text(L"A caption"));
+  RECT left{}, glyph{}, right{}, none{1, 1, 1, 1};
+  HWND window = reinterpret_cast<HWND>(1);
+  row.Expect(internals->GetPartRect(L"LBLCAPTION", &left, &window) == S_OK && left.right > left.left &&
+                 left.bottom > left.top && window == nullptr,
+             "LBLCAPTION is not found, has no area, or has a window");
+  row.Expect(internals->GetPartRect(L"Check1", &glyph, &window) == S_OK && glyph.right > glyph.left && window == nullptr,
+             "the glyph has no area, or a window before in-place activation");
+  row.Expect(glyph.right <= left.left, "the caption does not lie right of the glyph");
+  PutNamed(p.object.get(), L"Alignment", Long(1));
+  row.Expect(internals->GetPartRect(L"lblCaption", &right, &window) == S_OK && right.left < left.left,
+             "the caption's place does not follow the alignment");
+  row.Expect(internals->GetPartRect(L"picGlyph", &none, &window) == E_INVALIDARG && none.right == 0,
+             "a part the control does not have is not refused");
+}
+
+// An object as a container hands one out: it names a type information of its
+// choice, and answers QueryInterface for what `inner` answers (an extender that
+// stands for its control), or only for IDispatch.
+class StandIn final : public Counted<StandIn, IDispatch> {
+ public:
+  StandIn(ITypeInfo* info, IDispatch* inner) : info_(info), inner_(inner) {}
+  ~StandIn() override = default;
+  void* Find(REFIID iid) { return Offer(IsEqualIID(iid, IID_IDispatch)); }
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    const HRESULT hr = Counted::QueryInterface(iid, out);
+    return hr == E_NOINTERFACE && inner_ ? inner_->QueryInterface(iid, out) : hr;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+    *n = info_ ? 1 : 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** out) override {
+    *out = info_.get();
+    if (!*out) return E_NOTIMPL;
+    info_->AddRef();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    return E_NOTIMPL;
+  }
+
+ private:
+  ComPtr<ITypeInfo> info_;
+  ComPtr<IDispatch> inner_;
+};
+
+ComPtr<ITypeInfo> RegisteredTypeInfo(const GUID& lib, WORD major, WORD minor, const GUID& type) {
+  ComPtr<ITypeLib> library;
+  ComPtr<ITypeInfo> info;
+  if (SUCCEEDED(::LoadRegTypeLib(lib, major, minor, LOCALE_NEUTRAL, library.Put())) && library) {
+    library->GetTypeInfoOfGuid(type, info.Put());
+  }
+  return info;
+}
+
+// A type test asks the object for the class's interface: neither the name of a
+// type information nor its absence decides it.
+void TestTypeTests(const ClassInfo& cls) {
+  Row row("type tests: a control is of its class in any case; a stand-in is what it answers for, not what it names");
+  Placed p = Create(cls);
+  if (!p.object) return row.Expect(false, "no control to test types of");
+  using activex::ComDispatch;
+  ComDispatch control(p.object.get());
+  row.Expect(control.IsA("GlazeCheck") && control.IsA("glazecheck") && control.IsA("_GlazeCheck"),
+             "a control is not of its class and its default interface, in any case");
+  row.Expect(!control.IsA("GlazeSlider") && !control.IsA("GlazeFrame") && !control.IsA("_GlazeRadio"),
+             "a control is of another class of the library");
+  row.Expect(control.IsA("Object") && !control.IsA("Form"), "a control is no Object, or a form");
+
+  const LibraryInfo& lib = Library();
+  ComPtr<ITypeInfo> frame_info = RegisteredTypeInfo(ToGuid(lib.id), lib.major_version, lib.minor_version,
+                                                    ToGuid(FindInterface("_GlazeFrame")->id));
+  row.Expect(static_cast<bool>(frame_info), "the registered type library does not describe _GlazeFrame");
+  StandIn named_frame(frame_info.get(), nullptr);
+  row.Expect(!ComDispatch(&named_frame).IsA("GlazeFrame"), "an object that only names the frame's interface is a frame");
+  StandIn extender(nullptr, p.object.get());
+  ComDispatch stands_for(&extender);
+  row.Expect(stands_for.IsA("GlazeCheck") && !stands_for.IsA("GlazeSlider"),
+             "an object without type information that answers for the control's interface is not of its class");
+  // The container's own types are known by name only: stdole, version 2.0.
+  const GUID stdole{0x00020430, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+  ComPtr<ITypeInfo> font_info = RegisteredTypeInfo(stdole, 2, 0, IID_IFontDisp);
+  row.Expect(static_cast<bool>(font_info), "the standard library does not describe its font");
+  StandIn host_object(font_info.get(), nullptr);
+  ComDispatch host(&host_object);
+  row.Expect(host.IsA("Font") && !host.IsA("Form") && !host.IsA("GlazeCheck"),
+             "a host object is not of the type its type information names");
+}
+
+// What a designer's property sheet and object menu read: enumeration values with
+// their display strings, the stock pages, the verbs and the user type.
+void TestBrowsing(const ClassInfo& cls) {
+  Row row(std::string(cls.name) + ": the property sheet's enumerations, display strings and stock pages; the "
+          "verbs; the user type");
+  Placed p = Create(cls);
+  auto browsing = Query<IPerPropertyBrowsing>(p.object.get(), IID_IPerPropertyBrowsing);
+  if (!browsing) return row.Expect(false, "no IPerPropertyBrowsing");
+  const DISPID appearance = DispidOf(cls, "Appearance"), caption = DispidOf(cls, "Caption");
+  CALPOLESTR strings{};
+  CADWORD cookies{};
+  std::vector<std::wstring> shown;
+  std::vector<DWORD> keys;
+  if (SUCCEEDED(browsing->GetPredefinedStrings(appearance, &strings, &cookies))) {
+    for (ULONG i = 0; i < strings.cElems; ++i) {
+      shown.emplace_back(strings.pElems[i]);
+      ::CoTaskMemFree(strings.pElems[i]);
+    }
+    keys.assign(cookies.pElems, cookies.pElems + cookies.cElems);
+    ::CoTaskMemFree(strings.pElems);
+    ::CoTaskMemFree(cookies.pElems);
+  }
+  row.Expect(shown == std::vector<std::wstring>{L"0 - Flat", L"1 - 3D"} && keys.size() == 2,
+             "Appearance does not offer its members by value and exact name");
+  Var value;
+  row.Expect(keys.size() == 2 && browsing->GetPredefinedValue(appearance, keys[1], &value.v) == S_OK &&
+                 V_VT(&value.v) == VT_I4 && V_I4(&value.v) == 1,
+             "a chosen string does not give its value");
+  row.Expect(browsing->GetPredefinedValue(appearance, 7, &value.v) == E_INVALIDARG, "a cookie of no member is taken");
+  PutNamed(p.object.get(), L"Appearance", Long(1));
+  BSTR text = nullptr;
+  row.Expect(browsing->GetDisplayString(appearance, &text) == S_OK && text && std::wstring(text) == L"1 - 3D",
+             "the sheet does not show the current value by its name");
+  ::SysFreeString(text);
+  text = nullptr;
+  row.Expect(browsing->GetDisplayString(caption, &text) == E_NOTIMPL && !text &&
+                 browsing->GetPredefinedStrings(caption, &strings, &cookies) == E_NOTIMPL && strings.cElems == 0,
+             "a text property has predefined values");
+  CLSID page{};
+  row.Expect(browsing->MapPropertyToPage(DispidOf(cls, "Font"), &page) == S_OK &&
+                 IsEqualCLSID(page, activex::kStockFontPage) &&
+                 browsing->MapPropertyToPage(DispidOf(cls, "BackColor"), &page) == S_OK &&
+                 IsEqualCLSID(page, activex::kStockColorPage) &&
+                 browsing->MapPropertyToPage(caption, &page) == PERPROP_E_NOPAGEAVAILABLE,
+             "fonts and colours are not edited on the stock pages");
+  row.Expect(browsing->GetDisplayString(0x12345, &text) == DISP_E_MEMBERNOTFOUND, "an unknown DISPID is taken");
+  auto specify = Query<ISpecifyPropertyPages>(p.object.get(), IID_ISpecifyPropertyPages);
+  CAUUID pages{};
+  row.Expect(specify && specify->GetPages(&pages) == S_OK && pages.cElems == 3 &&
+                 IsEqualCLSID(pages.pElems[0], activex::kStockFontPage) &&
+                 IsEqualCLSID(pages.pElems[1], activex::kStockColorPage) &&
+                 IsEqualCLSID(pages.pElems[2], activex::kStockPicturePage),
+             "the control does not name the font, colour and picture pages");
+  ::CoTaskMemFree(pages.pElems);
+
+  auto ole = Query<IOleObject>(p.object.get(), IID_IOleObject);
+  ComPtr<IEnumOLEVERB> verbs;
+  OLEVERB verb[2]{};
+  ULONG fetched = 0;
+  row.Expect(ole && ole->EnumVerbs(verbs.Put()) == S_OK && verbs->Next(2, verb, &fetched) == S_FALSE && fetched == 1 &&
+                 verb[0].lVerb == OLEIVERB_PROPERTIES && verb[0].lpszVerbName &&
+                 std::wstring(verb[0].lpszVerbName) == L"&Properties...",
+             "the verbs are not the properties verb alone");
+  if (fetched == 1) ::CoTaskMemFree(verb[0].lpszVerbName);
+  LPOLESTR user_type = nullptr;
+  row.Expect(ole && ole->GetUserType(USERCLASSTYPE_FULL, &user_type) == S_OK && user_type &&
+                 std::wstring(user_type) == Widen(cls.description),
+             "the user type is not the class's name as the registry gives it");
+  ::CoTaskMemFree(user_type);
+}
+
+// That the one call's events and change notifications are the ordinary path's is
+// for the Win32 test container's quick runs to show; here, the misc status either
+// path reads and a structure too short.
+void TestQuickActivation(const ClassInfo& cls) {
+  Row row(std::string(cls.name) + ": IQuickActivate connects both sinks and gives the registered misc status, as "
+          "GetMiscStatus does; a structure too short is refused");
+  Placed quick = Create(cls), ordinary = Create(cls);
+  auto qa = Query<IQuickActivate>(quick.object.get(), IID_IQuickActivate);
+  auto ole = Query<IOleObject>(ordinary.object.get(), IID_IOleObject);
+  if (!qa || !ole) return row.Expect(false, "no IQuickActivate or IOleObject");
+  Dispatcher* events = new Dispatcher(Dispatcher::kSink);
+  ChangeSink* changes = new ChangeSink();
+  QACONTAINER container{};
+  container.cbSize = sizeof container;
+  container.pUnkEventSink = events;
+  container.pPropertyNotifySink = changes;
+  container.dwAmbientFlags = QACONTAINER_USERMODE;
+  QACONTROL control{};
+  control.cbSize = sizeof control;
+  const HRESULT hr = qa->QuickActivate(&container, &control);
+  row.Expect(hr == S_OK && control.dwEventCookie != 0 && control.dwPropNotifyCookie != 0,
+             "QuickActivate " + HrText(hr) + " did not connect both sinks");
+  DWORD misc = 0;
+  row.Expect(SUCCEEDED(ole->GetMiscStatus(DVASPECT_CONTENT, &misc)) && misc == cls.misc_status &&
+                 control.dwMiscStatus == cls.misc_status,
+             "the misc status is " + std::to_string(misc) + ", quick " + std::to_string(control.dwMiscStatus) +
+                 ", not the registered " + std::to_string(cls.misc_status));
+  QACONTAINER short_container{};
+  short_container.cbSize = 8;
+  row.Expect(qa->QuickActivate(&short_container, &control) == E_INVALIDARG, "a structure too short is taken");
+  events->Release();
+  changes->Release();
+}
+
+void TestContainerBasics(HMODULE module, CanUnloadFn can_unload) {
+  const ClassInfo& check = *FindClass("GlazeCheck");
+  At("container basics");
+  TestFactory(check, module, can_unload);
+  for (void (*test)(const ClassInfo&) : {TestClassInfo, TestBagRoundTrip, TestEvents, TestChangeNotifications,
+                                         TestPartPlaces, TestTypeTests, TestBrowsing, TestQuickActivation}) {
+    test(check);
+  }
+  Pump();
 }
 
 // ---------------------------------------------------------------------------
@@ -2251,6 +2692,7 @@ int main() {
     return 1;
   }
 
+  TestContainerBasics(module, can_unload);
   {
     Dispatcher probe(Dispatcher::kProbe), plain(Dispatcher::kPlain);
     {

@@ -26,7 +26,31 @@ check() {  # name, then a command that succeeds when the check holds
   fi
 }
 contains() { grep -qiF -- "$2" <<<"$1"; }
-lacks() { ! grep -qiF -- "$2" <<<"$1"; }
+# A check that what a program printed is its expected text; says how it differs if not.
+same() {  # name, expected, got
+  if [ "$2" = "$3" ]; then passed=$((passed + 1)); return 0; fi
+  failed=$((failed + 1))
+  echo "activex $arch: FAILED: $1" >&2
+  diff <(echo "$2") <(echo "$3") >&2
+  return 1
+}
+# A test program that counts its own checks and ends with "NAME: N passed, M failed".
+# What it printed stays in COUNTED_OUT.
+counted() {  # name, then the program and its arguments
+  local name=$1 summary
+  shift
+  COUNTED_OUT=$(wine_exe "$@" 2>&1 | tr -d '\r')
+  summary=$(grep "^$name: [0-9]* passed" <<<"$COUNTED_OUT")
+  if [ -z "$summary" ]; then
+    failed=$((failed + 1))
+    echo "activex $arch: FAILED: ${name}_test printed no summary" >&2
+    echo "$COUNTED_OUT" >&2
+    return
+  fi
+  grep 'FAILED' <<<"$COUNTED_OUT" >&2
+  passed=$((passed + $(sed -E 's/.* ([0-9]+) passed.*/\1/' <<<"$summary")))
+  failed=$((failed + $(sed -E 's/.*, ([0-9]+) failed.*/\1/' <<<"$summary")))
+}
 
 # A fresh prefix of this run's own: registration results must not come from an
 # earlier run, and two runs at once must not share one.
@@ -47,7 +71,7 @@ trap wine_done EXIT
 
 mkdir -p "$WINEPREFIX/drive_c/vitrelle"
 cp "$build/Vitrelle.ocx" "$WINEPREFIX/drive_c/vitrelle/Vitrelle.ocx"
-cp "$here"/*.vbs "$build/com_client_test.exe" "$build/com_fire_test.exe" "$WINEPREFIX/drive_c/vitrelle/"
+cp "$here"/*.vbs "$build/com_fire_test.exe" "$WINEPREFIX/drive_c/vitrelle/"
 ocx='C:\vitrelle\Vitrelle.ocx'
 
 mapfile -t built < "$build/built_classes.txt"
@@ -70,6 +94,8 @@ section() {
     /^\[/ { if (found) exit }
     found && NF { print }' <<<"$1"
 }
+# A check that one key of the last export holds a value line (or is PRESENT).
+key_has() { check "$1" contains "$(section "$hkcr" "$2")" "$3"; }  # name, key, text
 # The module path as a .reg file writes it, backslashes doubled.
 ocx_reg=${ocx//\\/\\\\}
 
@@ -85,30 +111,23 @@ while read -r name prog_id clsid misc bitmap; do
   [ "$name" = library ] && continue
   key="CLSID\\$clsid"
   if is_built "$name"; then
-    out=$(section "$hkcr" "$key\\InprocServer32")
-    check "$name InprocServer32 names the module" contains "$out" "@=\"$ocx_reg\""
-    check "$name is apartment threaded" contains "$out" '"ThreadingModel"="Apartment"'
-    out=$(section "$hkcr" "$prog_id\\CLSID")
-    check "$name ProgID leads to its CLSID" contains "$out" "@=\"$clsid\""
-    out=$(section "$hkcr" "$key\\ProgID")
-    check "$name CLSID leads to its ProgID" contains "$out" "@=\"$prog_id\""
-    out=$(section "$hkcr" "$key\\TypeLib")
-    check "$name names the type library" contains "$out" "@=\"$libid\""
+    key_has "$name InprocServer32 names the module" "$key\\InprocServer32" "@=\"$ocx_reg\""
+    key_has "$name is apartment threaded" "$key\\InprocServer32" '"ThreadingModel"="Apartment"'
+    key_has "$name ProgID leads to its CLSID" "$prog_id\\CLSID" "@=\"$clsid\""
+    key_has "$name CLSID leads to its ProgID" "$key\\ProgID" "@=\"$prog_id\""
+    key_has "$name names the type library" "$key\\TypeLib" "@=\"$libid\""
     if [ "$misc" != 0 ]; then
-      out=$(section "$hkcr" "$key\\MiscStatus\\1")
-      check "$name MiscStatus is $misc" contains "$out" "@=\"$misc\""
-      out=$(section "$hkcr" "$key\\ToolboxBitmap32")
-      check "$name toolbox bitmap is resource $bitmap" contains "$out" "@=\"$ocx_reg, $bitmap\""
-      out=$(section "$hkcr" "$key\\Control")
-      check "$name is marked as a control" contains "$out" PRESENT
-      out=$(section "$hkcr" "$key\\Implemented Categories\\{40FC6ED4-2438-11CF-A3DB-080036F12502}")
-      check "$name implements the control category" contains "$out" PRESENT
+      key_has "$name MiscStatus is $misc" "$key\\MiscStatus\\1" "@=\"$misc\""
+      key_has "$name toolbox bitmap is resource $bitmap" "$key\\ToolboxBitmap32" "@=\"$ocx_reg, $bitmap\""
+      key_has "$name is marked as a control" "$key\\Control" PRESENT
+      key_has "$name implements the control category" \
+        "$key\\Implemented Categories\\{40FC6ED4-2438-11CF-A3DB-080036F12502}" PRESENT
     fi
     # Neither safe for scripting nor for initialisation: the About box starts
     # programs and opens addresses.
     for unsafe in 7DD95801-9882-11CF-9FA9-00AA006C42C4 7DD95802-9882-11CF-9FA9-00AA006C42C4; do
-      out=$(section "$hkcr" "$key\\Implemented Categories\\{$unsafe}")
-      check "$name claims no safety category {$unsafe}" test -z "$out"
+      check "$name claims no safety category {$unsafe}" \
+        test -z "$(section "$hkcr" "$key\\Implemented Categories\\{$unsafe}")"
     done
   else
     # A class whose control is not built must not be offered to containers.
@@ -156,81 +175,31 @@ for name in "${built[@]}"; do
     failed=$((failed + 1))
     continue
   fi
-  out=$(wine_tool cscript //nologo "$script" 2>&1 | tr -d '\r')
-  expected=$(tr -d '\r' < "$here/$name.expected")
-  if [ "$out" = "$expected" ]; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "activex $arch: FAILED: $name.vbs output differs" >&2
-    diff <(echo "$expected") <(echo "$out") >&2
-  fi
+  same "$name.vbs output differs" "$(tr -d '\r' < "$here/$name.expected")" \
+    "$(wine_tool cscript //nologo "$script" 2>&1 | tr -d '\r')"
 done
 
-# --- a COM client: factory, unload count, class info, persistence, events -------
-out=$(wine_exe 'C:\vitrelle\com_client_test.exe' 2>&1 | tr -d '\r')
-summary=$(grep '^com_client: [0-9]* passed' <<<"$out")
-if [ -z "$summary" ]; then
-  failed=$((failed + 1))
-  echo "activex $arch: FAILED: com_client_test printed no summary" >&2
-  echo "$out" >&2
-else
-  grep 'FAILED' <<<"$out" >&2
-  passed=$((passed + $(sed -E 's/.* ([0-9]+) passed.*/\1/' <<<"$summary")))
-  failed=$((failed + $(sed -E 's/.*, ([0-9]+) failed.*/\1/' <<<"$summary")))
-fi
-
-# --- what careless and hostile clients hand the server, and what it leaves behind ---
-# Its counts (calls made, GDI objects and windows before and after, what could not be
-# measured on this platform) go to the log beside the results.
+# --- a COM client: what containers rely on, what careless ones hand the server -----
+# and what it leaves behind. Its counts (calls made, GDI objects and windows before
+# and after, what could not be measured on this platform) go to the log beside the
+# results.
 fire_started=$(date +%s)
-out=$(wine_exe 'C:\vitrelle\com_fire_test.exe' 2>&1 | tr -d '\r')
-summary=$(grep '^com_fire: [0-9]* passed' <<<"$out")
-if [ -z "$summary" ]; then
-  failed=$((failed + 1))
-  echo "activex $arch: FAILED: com_fire_test printed no summary" >&2
-  echo "$out" >&2
-else
-  grep 'FAILED' <<<"$out" >&2
-  passed=$((passed + $(sed -E 's/.* ([0-9]+) passed.*/\1/' <<<"$summary")))
-  failed=$((failed + $(sed -E 's/.*, ([0-9]+) failed.*/\1/' <<<"$summary")))
-fi
-grep -E '^com_fire: (calls|copies|GDI objects|USER objects|windows of the process|not measured|time)[: ]' <<<"$out" |
+counted com_fire 'C:\vitrelle\com_fire_test.exe'
+grep -E '^com_fire: (calls|copies|GDI objects|USER objects|windows of the process|not measured|time)[: ]' <<<"$COUNTED_OUT" |
   sed "s/^/activex $arch: /" >&2
 echo "activex $arch: com_fire took $(($(date +%s) - fire_started)) s" >&2
 
 # --- the surface's nested user control on real windows ---------------------------
-out=$(wine_exe "$build/nested_control_test.exe" 2>&1 | tr -d '\r')
-summary=$(grep '^nested_control: [0-9]* passed' <<<"$out")
-if [ -z "$summary" ]; then
-  failed=$((failed + 1))
-  echo "activex $arch: FAILED: nested_control_test printed no summary" >&2
-  echo "$out" >&2
-else
-  grep 'FAILED' <<<"$out" >&2
-  passed=$((passed + $(sed -E 's/.* ([0-9]+) passed.*/\1/' <<<"$summary")))
-  failed=$((failed + $(sed -E 's/.*, ([0-9]+) failed.*/\1/' <<<"$summary")))
-fi
+counted nested_control "$build/nested_control_test.exe"
 
 # --- the About box's registry reads on the platform's registry -------------------
-out=$(wine_exe "$build/about_platform_test.exe" 2>&1 | tr -d '\r')
-summary=$(grep '^about_platform: [0-9]* passed' <<<"$out")
-if [ -z "$summary" ]; then
-  failed=$((failed + 1))
-  echo "activex $arch: FAILED: about_platform_test printed no summary" >&2
-  echo "$out" >&2
-else
-  grep 'FAILED' <<<"$out" >&2
-  passed=$((passed + $(sed -E 's/.* ([0-9]+) passed.*/\1/' <<<"$summary")))
-  failed=$((failed + $(sed -E 's/.*, ([0-9]+) failed.*/\1/' <<<"$summary")))
-fi
+counted about_platform "$build/about_platform_test.exe"
 
 # --- the controls on a form in the platform's own container window ------------
 if is_built GlazeCheck && is_built GlazeSlider && is_built GlazeRadio && is_built GlazeFrame; then
   cp "$build/atl_host.exe" "$WINEPREFIX/drive_c/vitrelle/"
   rm -f "$WINEPREFIX/drive_c/vitrelle/atl_host.bmp"
-  check_misc=$("$gen" classes | awk '$1 == "GlazeCheck" { print $4 }')
-  out=$(wine_exe 'C:\vitrelle\atl_host.exe' 'C:\vitrelle\atl_host.bmp' "$check_misc" 2>&1 | tr -d '\r')
+  out=$(wine_exe 'C:\vitrelle\atl_host.exe' 'C:\vitrelle\atl_host.bmp' 2>&1 | tr -d '\r')
   oks=$(grep -c '^ok ' <<<"$out")
   fails=$(grep -c '^FAIL ' <<<"$out")
   if ! grep -q '^atl_host: ' <<<"$out"; then
@@ -253,16 +222,17 @@ fi
 # unless tests/testhost/known_differences.txt names it.
 # One script's run of testhost.exe (OPTIONS before the form, such as --quick):
 # TESTHOST_OUT is everything it printed, TESTHOST_LOG its log with "capture" lines
-# left out and times within the slack put back to the expected ones.
+# left out and times within the slack put back to the expected ones, and
+# TESTHOST_EXPECTED the expected log without "capture" lines.
 testhost_log() {
   local options=$1 script=$2
   local dir="controls/${script%%/*}/scripts" base="${script#*/}"
   [ "${script%%/*}" = about ] && dir=about/scripts
-  local form="$dir/form.vfm" expected got
+  local form="$dir/form.vfm" got
   [ -f "$root/$dir/$base.vfm" ] && form="$dir/$base.vfm"
   # shellcheck disable=SC2086
   TESTHOST_OUT=$(cd "$root" && wine_exe "$build/testhost.exe" $options "$form" "$dir/$base.txt" 2>&1 | tr -d '\r')
-  expected=$(tr -d '\r' < "$root/$dir/$base.expected" | grep -vE '^@[0-9]+ capture ')
+  TESTHOST_EXPECTED=$(tr -d '\r' < "$root/$dir/$base.expected" | grep -vE '^@[0-9]+ capture ')
   got=$(grep -vE '^@[0-9]+ capture ' <<<"$TESTHOST_OUT")
   # A real timer ticks a little before or after its interval, and time spent in
   # the step that started it is not on the script's clock: a line that agrees
@@ -277,7 +247,7 @@ testhost_log() {
         if (substr(e, index(e, " ")) == substr($0, index($0, " ")) && et - gt <= slack && gt - et <= slack) $0 = e
       }
       print
-    }' <(echo "$expected") <(echo "$got"))
+    }' <(echo "$TESTHOST_EXPECTED") <(echo "$got"))
 }
 
 testhost_scripts() {
@@ -293,11 +263,8 @@ testhost_scripts() {
                 slider/load slider/load_error slider/drag slider/passthrough slider/accessible radio/group radio/input \
                 radio/tracking radio/accessible frame/refresh frame/events frame/properties frame/activation \
                 about/showings about/sysinfo; do
-    local dir="controls/${script%%/*}/scripts" base="${script#*/}"
-    [ "${script%%/*}" = about ] && dir=about/scripts
     testhost_log "" "$script"
-    got=$TESTHOST_LOG out=$TESTHOST_OUT
-    expected=$(tr -d '\r' < "$root/$dir/$base.expected" | grep -vE '^@[0-9]+ capture ')
+    got=$TESTHOST_LOG out=$TESTHOST_OUT expected=$TESTHOST_EXPECTED
     # A server without in-place activation gives its controls no window to send
     # input to: the script stops there, and what it needs is not testable yet.
     if grep -qF 'the control has no window' <<<"$out"; then
@@ -327,14 +294,8 @@ testhost_scripts() {
     quick_got=$TESTHOST_LOG
     quick_seconds=$(awk -v so_far="$quick_seconds" -v from="$started" -v to="$(date +%s.%N)" \
       'BEGIN { printf "%.1f", so_far + to - from }')
-    if [ "$quick_got" = "$got" ]; then
-      passed=$((passed + 1))
-    else
-      failed=$((failed + 1))
-      echo "activex $arch: FAILED: testhost --quick $script: the log differs from the ordinary activation's" >&2
-      diff --label ordinary --label quick <(echo "$got") <(echo "$quick_got") >&2
-      grep -E '^testhost: ' <<<"$TESTHOST_OUT" >&2
-    fi
+    same "testhost --quick $script: the log differs from the ordinary activation's (< ordinary, > quick)" \
+      "$got" "$quick_got" || grep -E '^testhost: ' <<<"$TESTHOST_OUT" >&2
   done
   echo "activex $arch: the quick activation runs took ${quick_seconds} s" >&2
 
@@ -342,10 +303,9 @@ testhost_scripts() {
   local shot="$build/testhost_form.bmp"
   rm -f "$shot"
   (cd "$root" && wine_exe "$build/testhost.exe" --screenshot "$shot" controls/slider/scripts/form.vfm >/dev/null 2>&1)
-  # 4800 x 3000 twips at 96 DPI: 320 x 200 pixels of 32 bits after a 54-byte header.
-  check "testhost screenshot has the form's client size" test "$(stat -c %s "$shot" 2>/dev/null)" = $((54 + 320 * 200 * 4))
-  # The last pixel (bottom right, top-down rows) is the form's BackColor 0x00C0E0FF,
-  # stored blue, green, red.
+  # 4800 x 3000 twips at 96 DPI are 320 x 200 pixels of 32 bits after a 54-byte header
+  # (the showcase checks a client size from twips). The last pixel (bottom right,
+  # top-down rows) is the form's BackColor 0x00C0E0FF, stored blue, green, red.
   check "testhost screenshot shows the BackColor" \
     test "$(od -An -tx1 -j $((54 + (320 * 200 - 1) * 4)) -N3 "$shot" 2>/dev/null | tr -d ' ')" = c0e0ff
 
@@ -362,17 +322,20 @@ testhost_scripts() {
 bmp_pixels() { tail -c +55 "$1" 2>/dev/null | od -An -v -tx1 -w4; }
 # The pixel at X Y as bbggrr.
 bmp_pixel() { od -An -tx1 -j $((54 + ($3 * 400 + $2) * 4)) -N3 "$1" 2>/dev/null | tr -d ' \n'; }
-# How many pixels of the rectangle X0 Y0 X1 Y1 (exclusive) are dark: text, a check
-# mark, a glyph's shadowed frame. The form's picture is lighter everywhere.
-bmp_dark() {
-  local file=$1 x0=$2 y0=$3 x1=$4 y1=$5 y n=0 row
-  for ((y = y0; y < y1; y++)); do
-    row=$(od -An -v -tu1 -w4 -j $((54 + (y * 400 + x0) * 4)) -N $(((x1 - x0) * 4)) "$file" 2>/dev/null |
-      awk '$1 < 128 && $2 < 128 && $3 < 128 { n++ } END { print n + 0 }')
+# How many pixels of the rectangle X0 Y0 X1 Y1 (exclusive) of a top-down 32-bit BMP
+# WIDTH pixels wide are dark (text, a check mark, a glyph's shadowed frame) or blue.
+bmp_count() {  # file width x0 y0 x1 y1 dark|blue
+  local y n=0 row
+  for ((y = $4; y < $6; y++)); do
+    row=$(od -An -v -tu1 -w4 -j $((54 + (y * $2 + $3) * 4)) -N $((($5 - $3) * 4)) "$1" 2>/dev/null |
+      awk -v kind="$7" '(kind == "dark" && $1 < 128 && $2 < 128 && $3 < 128) || (kind == "blue" && $1 > $3 + 60) { n++ }
+                        END { print n + 0 }')
     n=$((n + row))
   done
   echo "$n"
 }
+# Dark pixels of the showcase; its picture is lighter everywhere.
+bmp_dark() { bmp_count "$1" 400 "$2" "$3" "$4" "$5" dark; }
 at_least() { [ "$1" -ge "$2" ]; }
 
 # Positions are the model host's rendering of the same form at 96 DPI, where these
@@ -448,7 +411,7 @@ looks_compare
 # and the browser, which records how it was started, and a simple-MAPI mail program
 # that Wine's MAPI32.DLL hands the calls to once the registry names it.
 about_box() {
-  local v="$WINEPREFIX/drive_c/vitrelle" out expected shot="$build/about.bmp" step
+  local v="$WINEPREFIX/drive_c/vitrelle" out shot="$build/about.bmp"
   mkdir -p "$v/shared tools" "$v/empty"
   cp "$build/about_driver.exe" "$here/about.vbs" "$v/"
   cp "$build/start_probe.exe" "$v/msinfo_probe.exe"
@@ -480,36 +443,16 @@ about_box() {
   # A driver that gave up leaves the dialog open: close it so that the client ends.
   grep -q '^timeout' <<<"$out" && wine_exe 'C:\vitrelle\about_driver.exe' dialog close >/dev/null 2>&1
   wait "$client"
-  expected=$(tr -d '\r' < "$here/about_driver.expected")
-  if [ "$out" = "$expected" ]; then passed=$((passed + 1)); else
-    failed=$((failed + 1))
-    echo "activex $arch: FAILED: the About box as its user sees it" >&2
-    diff <(echo "$expected") <(echo "$out") >&2
-  fi
-  out=$(tr -d '\r' < "$build/about_client.out")
-  check "DisplayAboutBox returns to the script client when the dialog closes" \
-    test "$out" = "$(tr -d '\r' < "$here/about.expected")"
-  out=$(tr -d '\r' < "$v/mail.log" 2>/dev/null)
-  if [ "$out" = "$(tr -d '\r' < "$here/about_mail.expected")" ]; then passed=$((passed + 1)); else
-    failed=$((failed + 1))
-    echo "activex $arch: FAILED: the About box's mail calls" >&2
-    diff "$here/about_mail.expected" <(echo "$out") >&2
-  fi
+  same "the About box as its user sees it" "$(tr -d '\r' < "$here/about_driver.expected")" "$out"
+  same "DisplayAboutBox returns to the script client when the dialog closes" \
+    "$(tr -d '\r' < "$here/about.expected")" "$(tr -d '\r' < "$build/about_client.out")"
+  same "the About box's mail calls" "$(tr -d '\r' < "$here/about_mail.expected")" "$(tr -d '\r' < "$v/mail.log" 2>/dev/null)"
 
   # What the dialog showed: its window is 388 x 271 pixels with the client area 3
   # pixels in and 22 down. Dark text where the title and the version are, and both
   # links in the highlight colour (blue in Wine's scheme).
   cp "$v/about.bmp" "$shot" 2>/dev/null
-  about_pixels() {  # x0 y0 x1 y1 dark|blue: how many pixels of the screenshot
-    local y n=0 row
-    for ((y = $2; y < $4; y++)); do
-      row=$(od -An -v -tu1 -w4 -j $((54 + (y * 388 + $1) * 4)) -N $((($3 - $1) * 4)) "$shot" 2>/dev/null |
-        awk -v kind="$5" '(kind == "dark" && $1 < 128 && $2 < 128 && $3 < 128) || (kind == "blue" && $1 > $3 + 60) { n++ }
-                          END { print n + 0 }')
-      n=$((n + row))
-    done
-    echo "$n"
-  }
+  about_pixels() { bmp_count "$shot" 388 "$@"; }  # x0 y0 x1 y1 dark|blue
   check "About screenshot has the dialog's size" test "$(stat -c %s "$shot" 2>/dev/null)" = $((54 + 388 * 271 * 4))
   check "About screenshot shows the title" at_least "$(about_pixels 73 38 332 60 dark)" 100
   check "About screenshot shows the version" at_least "$(about_pixels 73 64 332 79 dark)" 50
@@ -525,7 +468,7 @@ about_box
 # The log must be the model host's; the screenshot must show the controls half as
 # many pixels again as at 96 dpi, glyphs and captions included.
 testhost_dpi() {
-  local script=frame/dpi got expected shot="$build/testhost_dpi.bmp"
+  local script=frame/dpi shot="$build/testhost_dpi.bmp"
   testhost_log "" "$script"
   check "testhost refuses a form for 144 dpi on a 96-dpi display" contains "$TESTHOST_OUT" "asks for a display of 144 dpi"
   wine_tool reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
@@ -534,16 +477,7 @@ testhost_dpi() {
   # output they inherit open for as long as the server runs: not a log's pipe.
   wine_tool reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   testhost_log "" "$script"
-  got=$TESTHOST_LOG
-  expected=$(tr -d '\r' < "$root/controls/frame/scripts/dpi.expected" | grep -vE '^@[0-9]+ capture ')
-  if [ -n "$got" ] && [ "$got" = "$expected" ]; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "activex $arch: FAILED: testhost $script at 144 dpi" >&2
-    diff <(echo "$expected") <(echo "$got") >&2
-    grep -E '^testhost: ' <<<"$TESTHOST_OUT" >&2
-  fi
+  same "testhost $script at 144 dpi" "$TESTHOST_EXPECTED" "$TESTHOST_LOG" || grep -E '^testhost: ' <<<"$TESTHOST_OUT" >&2
   rm -f "$shot"
   (cd "$root" && wine_exe "$build/testhost.exe" --screenshot "$shot" controls/frame/scripts/dpi.vfm >/dev/null 2>&1)
   # 4800 x 3000 twips are 480 x 300 pixels at 144 dpi (320 x 200 at 96).
