@@ -9,19 +9,28 @@ namespace vitrelle::slider_testing {
 namespace {
 
 constexpr float kAcross[5] = {135, 120, 150, 105, 165};
+constexpr float A = -1;  // in ExpectGrooves: the groove's own place across, kAcross[i]
 
-TEST_F(SliderTest, NewControlTakesItsThicknessAndLaysOutTheDefaultRange) {
+class GrooveTest : public SliderTest {
+ protected:
+  void ExpectGrooves(float x1, float y1, float x2, float y2) {
+    const auto at = [](float v, int i) { return v == A ? kAcross[i] : v; };
+    for (int i = 0; i < 5; ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(Groove(i).X1(), at(x1, i));
+      EXPECT_EQ(Groove(i).Y1(), at(y1, i));
+      EXPECT_EQ(Groove(i).X2(), at(x2, i));
+      EXPECT_EQ(Groove(i).Y2(), at(y2, i));
+    }
+  }
+};
+
+TEST_F(GrooveTest, NewControlTakesItsThicknessAndLaysOutTheDefaultRange) {
   AddSlider();
   EXPECT_EQ(Site().Width(), 1680);
   EXPECT_EQ(Site().Height(), 285);
   EXPECT_FLOAT_EQ(Api().TwipsPerUnit(), 15.0f);
-  for (int i = 0; i < 5; ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(Groove(i).X1(), 90);
-    EXPECT_EQ(Groove(i).X2(), 1590);
-    EXPECT_EQ(Groove(i).Y1(), kAcross[i]);
-    EXPECT_EQ(Groove(i).Y2(), kAcross[i]);
-  }
+  ExpectGrooves(90, A, 1590, A);
   EXPECT_EQ(Thumb().Left(), 45);
   EXPECT_EQ(Thumb().Top(), 45);
   EXPECT_EQ(Thumb().Width(), 90);
@@ -99,27 +108,16 @@ TEST_F(SliderTest, ASpanWiderThanALongKeepsTheLastScale) {
 // ---------------------------------------------------------------------------
 // Orientation and size
 
-TEST_F(SliderTest, TurningVerticalMovesTheLengthAndTheGrooveOntoTheOtherAxis) {
+// The sizes either way are the orientation script's.
+TEST_F(GrooveTest, TurningVerticalMovesTheGrooveAndTheThumbOntoTheOtherAxis) {
   AddSlider("Slider1", 2400);
   Set("Orientation", Variant::Long(1));
-  EXPECT_EQ(Site().Width(), 285);
-  EXPECT_EQ(Site().Height(), 2400);
-  for (int i = 0; i < 5; ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(Groove(i).X1(), kAcross[i]);
-    EXPECT_EQ(Groove(i).X2(), kAcross[i]);
-    EXPECT_EQ(Groove(i).Y1(), 90);
-    EXPECT_EQ(Groove(i).Y2(), 2310);
-  }
+  ExpectGrooves(A, 90, A, 2310);
   EXPECT_EQ(Thumb().Left(), 45);
   EXPECT_EQ(Thumb().Width(), 195);
   EXPECT_EQ(Thumb().Height(), 90);
-
   Set("Orientation", Variant::Long(0));
-  EXPECT_EQ(Site().Width(), 2400);
-  EXPECT_EQ(Site().Height(), 285);
-  EXPECT_EQ(Groove(0).Y1(), 135);
-  EXPECT_EQ(Groove(0).X2(), 2310);
+  ExpectGrooves(90, A, 2310, A);
 }
 
 // A range the scale cannot spread leaves the groove's far end alone when the axis
@@ -130,29 +128,18 @@ struct UnscaledTurnCase {
   int32_t min, max;
 };
 
-class UnscaledTurn : public SliderTest, public ::testing::WithParamInterface<UnscaledTurnCase> {};
+class UnscaledTurn : public GrooveTest, public ::testing::WithParamInterface<UnscaledTurnCase> {};
 
 TEST_P(UnscaledTurn, MovesOnlyTheNearEndAndTheAcrossPosition) {
   AddSlider("Slider1", 2400);
   Set("Min", Variant::Long(GetParam().min));
   Set("Max", Variant::Long(GetParam().max));
   Set("Orientation", Variant::Long(1));
-  EXPECT_EQ(Site().Height(), 2400) << GetParam().what;
-  for (int i = 0; i < 5; ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(Groove(i).X1(), kAcross[i]);
-    EXPECT_EQ(Groove(i).X2(), kAcross[i]);
-    EXPECT_EQ(Groove(i).Y1(), 90);
-    EXPECT_EQ(Groove(i).Y2(), kAcross[i]) << "not the old end, 2310";
-  }
+  SCOPED_TRACE(GetParam().what);
+  EXPECT_EQ(Site().Height(), 2400);
+  ExpectGrooves(A, 90, A, A);  // the far end not the old one, 2310
   Set("Orientation", Variant::Long(0));
-  for (int i = 0; i < 5; ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(Groove(i).X1(), 90);
-    EXPECT_EQ(Groove(i).X2(), kAcross[i]);
-    EXPECT_EQ(Groove(i).Y1(), kAcross[i]);
-    EXPECT_EQ(Groove(i).Y2(), kAcross[i]);
-  }
+  ExpectGrooves(90, A, A, A);
   EXPECT_FLOAT_EQ(Api().TwipsPerUnit(), 2220.0f / 100) << "the last good scale";
 }
 

@@ -73,6 +73,7 @@ TEST_F(SliderTest, ACorruptRangeIsStillRefusedAloud) {
   bag.Put("Min", Variant::Long(20));
   AddSlider("Slider1", {}, {}, nullptr, &bag);
   ASSERT_EQ(runtime_.MessageBoxes().size(), 1u);
+  EXPECT_EQ(runtime_.MessageBoxes()[0].style, 16) << "stop icon, OK only";
   EXPECT_EQ(Slider().Max(), 10);
   EXPECT_EQ(Slider().Min(), 0);
 }
