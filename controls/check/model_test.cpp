@@ -11,7 +11,6 @@
 namespace vitrelle {
 namespace {
 
-using ::testing::ElementsAre;
 using model::testing::ModelTest;
 
 class CheckOnModel : public ModelTest {
@@ -32,13 +31,6 @@ class CheckOnModel : public ModelTest {
   }
   RectPart& PartOf(std::string_view control, std::string_view part) {
     return dynamic_cast<RectPart&>(form_->GetLibrary(control).GetSurface().FindPart(part)->AsPart());
-  }
-  std::vector<std::string> LinesWith(std::string_view what) {
-    std::vector<std::string> out;
-    for (const std::string& line : TakeLog()) {
-      if (line.find(what) != std::string::npos) out.push_back(line);
-    }
-    return out;
   }
 };
 
