@@ -86,15 +86,6 @@ INSTANTIATE_TEST_SUITE_P(
                       // Too short for a groove: one twip a unit, the groove ends before it starts.
                       ScaleCase{150, 100, 1.0f, 60}, ScaleCase{180, 100, 1.0f, 90}));
 
-TEST_F(SliderTest, ARangeNeverValidKeepsTheDesignScale) {
-  model::ModelPropertyBag bag;
-  bag.Put("Max", Variant::Long(0));
-  AddSlider("Slider1", {}, {}, nullptr, &bag);
-  EXPECT_EQ(Api().TwipsPerUnit(), 0.0f);
-  EXPECT_EQ(Api().GrooveEnd(), 1590);
-  EXPECT_EQ(Thumb().Left(), 45);
-}
-
 TEST_F(SliderTest, ASpanWiderThanALongKeepsTheLastScale) {
   AddSlider();
   Set("Min", Variant::Long(std::numeric_limits<int32_t>::min()));

@@ -38,34 +38,6 @@ TEST_F(SliderTest, AnEmptyRangeIsAcceptedAndKeepsTheLastScale) {
   EXPECT_FLOAT_EQ(Api().TwipsPerUnit(), 15.0f);
 }
 
-// ---------------------------------------------------------------------------
-// Every setter stores its value as given and reports it under its own name
-
-struct SetterCase {
-  const char* member;
-  Variant value;
-};
-
-class Setter : public SliderTest, public ::testing::WithParamInterface<SetterCase> {};
-
-TEST_P(Setter, StoresAsGivenAndReportsItsName) {
-  AddSlider();
-  Set(GetParam().member, GetParam().value);
-  EXPECT_EQ(Get(GetParam().member), GetParam().value);
-  const Lines changed = Logged("changed");
-  ASSERT_FALSE(changed.empty());
-  EXPECT_EQ(changed.back(), std::string("Slider1.") + GetParam().member);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    AllProperties, Setter,
-    ::testing::Values(SetterCase{"SmallChange", Variant::Long(0)}, SetterCase{"LargeChange", Variant::Long(-5)},
-                      SetterCase{"SliderShape", Variant::Long(1)}, SetterCase{"Orientation", Variant::Long(5)},
-                      SetterCase{"BorderStyle", Variant::Long(3)}, SetterCase{"BackStyle", Variant::Long(1)},
-                      SetterCase{"BackColor", Variant::Long(0x00C0E0FF)},
-                      SetterCase{"SliderColor", Variant::Long(0x000000FF)},
-                      SetterCase{"Enabled", Variant::Boolean(false)}, SetterCase{"MousePointer", Variant::Long(2)}));
-
 TEST_F(SliderTest, ThumbIsGreyWhileDisabledWhateverSliderColorSays) {
   AddSlider();
   Set("Enabled", Variant::Boolean(false));

@@ -68,10 +68,14 @@ TEST_F(SliderTest, AVerticalSliderFollowsY) {
   EXPECT_EQ(Get("value").ToLong(), 61);
 }
 
+// A range never valid keeps the design scale.
 TEST_F(SliderTest, WithoutAScaleTheThumbMovesButValueStays) {
   model::ModelPropertyBag bag;
   bag.Put("Max", Variant::Long(0));
   AddSlider("Slider1", {}, {}, nullptr, &bag);
+  EXPECT_EQ(Api().TwipsPerUnit(), 0.0f);
+  EXPECT_EQ(Api().GrooveEnd(), 1590) << "the design scale's";
+  EXPECT_EQ(Thumb().Left(), 45);
   ShowForm();
   Mouse(MouseInput::kDown, 1, 1000, 100);
   Mouse(MouseInput::kMove, 1, 800, 100);
