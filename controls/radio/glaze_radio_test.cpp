@@ -14,34 +14,24 @@ namespace {
 // ---------------------------------------------------------------------------
 // Up and down. A one-line caption in DejaVu Sans at 8.25 points is 195 twips high.
 
-struct LayoutCase {
-  const char* name;
-  float height;
-  float expected_height, glyph_top, caption_top;
-};
-
-void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
-
-class Layout : public RadioTest, public ::testing::WithParamInterface<LayoutCase> {};
-
-TEST_P(Layout, CentresTheMarkAndTheCaption) {
-  const LayoutCase& c = GetParam();
+TEST_F(RadioTest, CentresTheMarkAndTheCaption) {
   Put("GlazeRadio", "Radio1");
   DispatchPtr radio = Ext("Radio1");
   radio->Let("FontName", Variant::String("DejaVu Sans"));
-  radio->Let("Height", Variant::Single(c.height));
-  EXPECT_EQ(radio->Get("Height").ToSingle(), c.expected_height);
-  EXPECT_EQ(PartOf("Radio1", "RadioButton1").Top(), c.glyph_top);
-  EXPECT_EQ(PartOf("Radio1", "lblCaption").Top(), c.caption_top);
+  struct Row {
+    float height, expected_height, glyph_top, caption_top;
+  };
+  for (const Row& r : {Row{870, 870, 337.5f, 322},  // 322.5 to even
+                       Row{100, 255, 30, 30},       // too low: grows to 255
+                       Row{871, 871, 338, 323},
+                       Row{210, 255, 30, 30}}) {    // no 30 twips to spare, as a check box would need
+    SCOPED_TRACE(r.height);
+    radio->Let("Height", Variant::Single(r.height));
+    EXPECT_EQ(radio->Get("Height").ToSingle(), r.expected_height);
+    EXPECT_EQ(PartOf("Radio1", "RadioButton1").Top(), r.glyph_top);
+    EXPECT_EQ(PartOf("Radio1", "lblCaption").Top(), r.caption_top);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Heights, Layout,
-                         ::testing::Values(LayoutCase{"DesignSize", 870, 870, 337.5f, 322},  // 322.5 to even
-                                           LayoutCase{"TooLowGrowsTo255", 100, 255, 30, 30},
-                                           LayoutCase{"OddHeight", 871, 871, 338, 323},
-                                           // no 30 twips to spare, as a check box would need
-                                           LayoutCase{"LittleRoomStillCentres", 210, 255, 30, 30}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RadioTest, ACaptionTallerThanTheControlSitsAtTheTopOneAsTallIsCentred) {
   Put("GlazeRadio", "Radio1");

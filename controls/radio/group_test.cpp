@@ -39,42 +39,35 @@ TEST_F(SelectInGroup, SettingAgainOrClearingRaisesNoClick) {
 // frame, the host's among them, are the group script's.
 enum Where { kForm, kFrame1, kFrame1Twin, kFrame2 };
 
-struct GroupCase {
-  const char* name;
-  const char* first_class;
-  Where first, second;
-  bool one_group;
-};
-
-void PrintTo(const GroupCase& c, std::ostream* os) { *os << c.name; }
-
-class GroupMembership : public RadioTest, public ::testing::WithParamInterface<GroupCase> {};
-
-TEST_P(GroupMembership, ClearsOnlyOptionsOfTheSameNamedContainer) {
-  const GroupCase& c = GetParam();
-  // Frame1(0) and Frame1(1) are one container array; Frame2 stands apart.
-  model::Site* containers[] = {nullptr, &Put("Frame", "Frame1", {.index = 0}), &Put("Frame", "Frame1", {.index = 1}),
-                               &Put("Frame", "Frame2")};
-  model::Site& first = std::string_view(c.first_class) == "GlazeRadio" ? Radio("First", {containers[c.first]})
-                                                                        : Put(c.first_class, "First", {containers[c.first]});
-  Radio("Second", {containers[c.second]});
-  first.Let("Value", Variant::Integer(1));  // sets an option and checks a check box alike
-  SetValue("Second", true);
-  EXPECT_EQ(first.Get("Value").ToBoolean(), !c.one_group);
-  EXPECT_TRUE(IsSet("Second"));
+TEST_F(SelectInGroup, ClearsOnlyOptionsOfTheSameNamedContainer) {
+  struct Row {
+    const char* name;
+    const char* first_class;
+    Where first, second;
+    bool one_group;
+  };
+  for (const Row& r : {Row{"BothOnTheForm", "GlazeRadio", kForm, kForm, true},
+                       Row{"HostOptionOnTheForm", "OptionButton", kForm, kForm, true},
+                       Row{"TwoMembersOfAContainerArray", "GlazeRadio", kFrame1, kFrame1Twin, true},
+                       Row{"HostOptionInTheOtherMember", "OptionButton", kFrame1Twin, kFrame1, true},
+                       Row{"AnotherFrame", "GlazeRadio", kFrame1, kFrame2, false},
+                       Row{"FormAndFrame", "GlazeRadio", kForm, kFrame1, false},
+                       Row{"HostOptionElsewhere", "OptionButton", kFrame2, kForm, false},
+                       Row{"ACheckBoxIsNoOption", "CheckBox", kFrame1, kFrame1, false}}) {
+    SCOPED_TRACE(r.name);
+    NewForm();
+    // Frame1(0) and Frame1(1) are one container array; Frame2 stands apart.
+    model::Site* in[] = {nullptr, &Put("Frame", "Frame1", {.index = 0}), &Put("Frame", "Frame1", {.index = 1}),
+                         &Put("Frame", "Frame2")};
+    model::Site& first = std::string_view(r.first_class) == "GlazeRadio" ? Radio("First", {in[r.first]})
+                                                                          : Put(r.first_class, "First", {in[r.first]});
+    Radio("Second", {in[r.second]});
+    first.Let("Value", Variant::Integer(1));  // sets an option and checks a check box alike
+    SetValue("Second", true);
+    EXPECT_EQ(first.Get("Value").ToBoolean(), !r.one_group);
+    EXPECT_TRUE(IsSet("Second"));
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Containers, GroupMembership,
-    ::testing::Values(GroupCase{"BothOnTheForm", "GlazeRadio", kForm, kForm, true},
-                      GroupCase{"HostOptionOnTheForm", "OptionButton", kForm, kForm, true},
-                      GroupCase{"TwoMembersOfAContainerArray", "GlazeRadio", kFrame1, kFrame1Twin, true},
-                      GroupCase{"HostOptionInTheOtherMember", "OptionButton", kFrame1Twin, kFrame1, true},
-                      GroupCase{"AnotherFrame", "GlazeRadio", kFrame1, kFrame2, false},
-                      GroupCase{"FormAndFrame", "GlazeRadio", kForm, kFrame1, false},
-                      GroupCase{"HostOptionElsewhere", "OptionButton", kFrame2, kForm, false},
-                      GroupCase{"ACheckBoxIsNoOption", "CheckBox", kFrame1, kFrame1, false}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SelectInGroup, InAControlArrayTheIndexTellsThisControlFromItsTwin) {
   model::Site& frame = Put("Frame", "Frame1");
@@ -124,15 +117,7 @@ TEST_F(SelectInGroup, GoesOnPastControlsThatRefuse) {
 // disabled option, Text3, Radio3; Text1 before the frame and Text2 after it are
 // on the form.
 
-struct ArrowCase {
-  const char* from;
-  int16_t key;
-  const char* to;
-};
-
-void PrintTo(const ArrowCase& c, std::ostream* os) { *os << c.from << " key " << c.key; }
-
-class Arrows : public RadioTest, public ::testing::WithParamInterface<ArrowCase> {
+class Arrows : public RadioTest {
  protected:
   void SetUp() override {
     Put("TextBox", "Text1");
@@ -149,22 +134,25 @@ class Arrows : public RadioTest, public ::testing::WithParamInterface<ArrowCase>
   model::Site* text3_ = nullptr;
 };
 
-TEST_P(Arrows, MoveTheFocusWithinTheContainerAndWrap) {
-  const ArrowCase& c = GetParam();
-  ShowAndFocus(form_->GetSite(c.from));
-  form_->Press(c.key, 0);
-  const Lines focus = Logged("focus");
-  ASSERT_FALSE(focus.empty());
-  EXPECT_EQ(focus.front(), c.to);
+TEST_F(Arrows, MoveTheFocusWithinTheContainerAndWrap) {
+  struct Row {
+    const char* from;
+    int16_t key;
+    const char* to;
+  };
+  for (const Row& r : {Row{"Radio2", kDown, "Text3"},    // past the label and the disabled option
+                       Row{"Radio2", kRight, "Text3"},
+                       Row{"Radio3", kDown, "Radio1"},   // wraps to the lowest of the frame, not Text1
+                       Row{"Radio1", kLeft, "Radio3"},
+                       Row{"Radio3", kUp, "Text3"}}) {
+    SCOPED_TRACE(testing::Message() << r.from << " key " << r.key);
+    ShowAndFocus(form_->GetSite(r.from));
+    form_->Press(r.key, 0);
+    const Lines focus = Logged("focus");
+    ASSERT_FALSE(focus.empty());
+    EXPECT_EQ(focus.front(), r.to);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Keys, Arrows,
-    ::testing::Values(ArrowCase{"Radio2", kDown, "Text3"},    // past the label and the disabled option
-                      ArrowCase{"Radio2", kRight, "Text3"},
-                      ArrowCase{"Radio3", kDown, "Radio1"},   // wraps to the lowest of the frame, not Text1
-                      ArrowCase{"Radio1", kLeft, "Radio3"},
-                      ArrowCase{"Radio3", kUp, "Text3"}));
 
 TEST_F(Arrows, PassOverAControlThatCannotTakeTheFocus) {
   text3_->SetVisible(false);
@@ -177,46 +165,37 @@ TEST_F(Arrows, PassOverAControlThatCannotTakeTheFocus) {
 // The first focus, 50 ms after the first activation of a group of two transparent
 // options. That it runs once per instance is the tracking script's.
 
-struct FirstFocusCase {
-  const char* name;
-  const char* before;  // the class of the control first in tab order, if any
-  bool second_saved_set;
-  bool first_set;  // and focused
-};
-
-void PrintTo(const FirstFocusCase& c, std::ostream* os) { *os << c.name; }
-
-class InitialFocus : public RadioTest, public ::testing::WithParamInterface<FirstFocusCase> {};
-
-TEST_P(InitialFocus, GoesToTheFirstOptionOfAnUnsetGroupAndSetsIt) {
-  const FirstFocusCase& c = GetParam();
-  form_->BeginLoad();
-  if (*c.before) Put(c.before, "Before1", {.tab_index = 0});
-  // Loaded as a saved form loads them.
-  for (int i = 1; i <= 2; ++i) {
-    model::ModelPropertyBag bag;
-    if (i == 2 && c.second_saved_set) bag.Put("Value", Variant::Boolean(true));
-    Put("GlazeRadio", "Radio" + std::to_string(i), {.tab_index = i}, &bag);
+TEST_F(RadioTest, TheFirstFocusGoesToTheFirstOptionOfAnUnsetGroupAndSetsIt) {
+  struct Row {
+    const char* name;
+    const char* before;  // the class of the control first in tab order, if any
+    bool second_saved_set;
+    bool first_set;  // and focused
+  };
+  for (const Row& r : {Row{"UnsetGroup", "", false, true}, Row{"ASetOptionKeepsItsSelection", "", true, false},
+                       Row{"BehindAFocusableControlWaits", "TextBox", false, false},
+                       Row{"BehindOnlyALabelIsFirst", "Label", false, true},
+                       // Taking the focus would set the first and clear the one saved set.
+                       Row{"FirstFocusableLeavesASavedSelectionAlone", "Label", true, false}}) {
+    SCOPED_TRACE(r.name);
+    NewForm();
+    form_->BeginLoad();
+    if (*r.before) Put(r.before, "Before1", {.tab_index = 0});
+    for (int i = 1; i <= 2; ++i) {  // transparent, loaded as a saved form loads them
+      model::ModelPropertyBag bag;
+      if (i == 2 && r.second_saved_set) bag.Put("Value", Variant::Boolean(true));
+      Put("GlazeRadio", "Radio" + std::to_string(i), {.tab_index = i}, &bag);
+    }
+    form_->EndLoad();
+    form_->Show();
+    TakeLog();
+    runtime_.Advance(60);
+    EXPECT_EQ(IsSet("Radio1"), r.first_set);
+    EXPECT_EQ(IsSet("Radio2"), r.second_saved_set);
+    EXPECT_EQ(form_->FocusSite() == form_->Find("Radio1"), r.first_set);
+    EXPECT_EQ(Logged("event"), r.first_set ? Lines{"Radio1.Click()"} : Lines{});
   }
-  form_->EndLoad();
-  form_->Show();
-  TakeLog();
-  runtime_.Advance(60);
-  EXPECT_EQ(IsSet("Radio1"), c.first_set);
-  EXPECT_EQ(IsSet("Radio2"), c.second_saved_set);
-  EXPECT_EQ(form_->FocusSite() == form_->Find("Radio1"), c.first_set);
-  EXPECT_EQ(Logged("event"), c.first_set ? Lines{"Radio1.Click()"} : Lines{});
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, InitialFocus,
-    ::testing::Values(FirstFocusCase{"UnsetGroup", "", false, true},
-                      FirstFocusCase{"ASetOptionKeepsItsSelection", "", true, false},
-                      FirstFocusCase{"BehindAFocusableControlWaits", "TextBox", false, false},
-                      FirstFocusCase{"BehindOnlyALabelIsFirst", "Label", false, true},
-                      // Taking the focus would set the first and clear the one saved set.
-                      FirstFocusCase{"FirstFocusableLeavesASavedSelectionAlone", "Label", true, false}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace vitrelle::radio_testing
