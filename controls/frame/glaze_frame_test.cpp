@@ -49,42 +49,30 @@ TEST_F(GlazeFrameTest, TheCaptionShowsWithABorderAndSomeText) {
 
 // Whether a setter lays the frame out again: a line moved by hand goes back to
 // its place only when it does.
-struct LayoutCase {
-  const char* member;
-  Variant value;
-  bool lays_out;
-};
-
-void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.member; }
-
-class SetterLayout : public GlazeFrameTest, public ::testing::WithParamInterface<LayoutCase> {};
-
-TEST_P(SetterLayout, LaysOutOnlyWhatChangesTheCaptionOrTheBorder) {
-  LinePart& left = Line("linLeft", 0);
-  left.SetX1(-600);
-  TakeLog();
-  Let("Frame1", GetParam().member, GetParam().value);
-  EXPECT_EQ(left.X1() == 0, GetParam().lays_out);
-  EXPECT_THAT(Logged("changed"), ElementsAre("@0 changed Frame1." + std::string(GetParam().member)));
+TEST_F(GlazeFrameTest, SettersLayOutOnlyWhatChangesTheCaptionOrTheBorder) {
+  struct Row {
+    const char* member;
+    Variant value;
+    bool lays_out;
+  };
+  for (const Row& r : {Row{"Caption", Variant::String("Size"), true}, Row{"CaptionAlignment", Variant::Long(2), true},
+                       Row{"BorderStyle", Variant::Long(1), true}, Row{"Appearance", Variant::Long(0), true},
+                       Row{"Enabled", Variant::Boolean(false), true}, Row{"FontSize", Variant::Single(12), true},
+                       Row{"FontName", Variant::String("Arial"), true}, Row{"FontBold", Variant::Boolean(true), true},
+                       Row{"FontItalic", Variant::Boolean(true), true},
+                       Row{"FontUnderline", Variant::Boolean(true), false},
+                       Row{"FontStrikethru", Variant::Boolean(true), false},
+                       Row{"FontTransparent", Variant::Boolean(false), false},
+                       Row{"BackColor", Variant::Long(0xFF), false}, Row{"MousePointer", Variant::Long(2), false}}) {
+    SCOPED_TRACE(r.member);
+    LinePart& left = Line("linLeft", 0);
+    left.SetX1(-600);
+    TakeLog();
+    Let("Frame1", r.member, r.value);
+    EXPECT_EQ(left.X1() == 0, r.lays_out);
+    EXPECT_THAT(Logged("changed"), ElementsAre("@0 changed Frame1." + std::string(r.member)));
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SetterLayout,
-    ::testing::Values(LayoutCase{"Caption", Variant::String("Size"), true},
-                      LayoutCase{"CaptionAlignment", Variant::Long(2), true},
-                      LayoutCase{"BorderStyle", Variant::Long(1), true},
-                      LayoutCase{"Appearance", Variant::Long(0), true},
-                      LayoutCase{"Enabled", Variant::Boolean(false), true},
-                      LayoutCase{"FontSize", Variant::Single(12), true},
-                      LayoutCase{"FontName", Variant::String("Arial"), true},
-                      LayoutCase{"FontBold", Variant::Boolean(true), true},
-                      LayoutCase{"FontItalic", Variant::Boolean(true), true},
-                      LayoutCase{"FontUnderline", Variant::Boolean(true), false},
-                      LayoutCase{"FontStrikethru", Variant::Boolean(true), false},
-                      LayoutCase{"FontTransparent", Variant::Boolean(false), false},
-                      LayoutCase{"BackColor", Variant::Long(0xFF), false},
-                      LayoutCase{"MousePointer", Variant::Long(2), false}),
-    [](const auto& info) { return std::string(info.param.member); });
 
 TEST_F(GlazeFrameTest, AnOpaqueFrameGivesItsColoursToTheCaption) {
   Let("Frame1", "BackColor", Variant::Long(0x00FF00));
