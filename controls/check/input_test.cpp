@@ -69,46 +69,37 @@ Record Dashes(const Box& b) {
   return out;
 }
 
-struct FocusCase {
-  const char* name;
-  float width, height, label_height;
-  const char* caption;  // the recording label is 100 twips a character wide
-  int32_t alignment;
-  Box expected;
-};
-
-void PrintTo(const FocusCase& c, std::ostream* os) { *os << c.name; }
-
-class FocusRectTest : public testing::TestWithParam<FocusCase> {};
-
-TEST_P(FocusRectTest, SurroundsTheCaption) {
-  const FocusCase& c = GetParam();
-  RunTimeCheck rc;
-  rc.surface.label().SetHeight(c.label_height);
-  rc.surface.SetWidth(c.width);
-  rc.surface.SetHeight(c.height);
-  Variant caption[] = {Variant::String(c.caption)};
-  rc.check.Invoke("Caption", InvokeKind::kLet, caption);
-  Variant alignment[] = {Variant::Long(c.alignment)};
-  rc.check.Invoke("Alignment", InvokeKind::kLet, alignment);
-  rc.surface.record.clear();
-  rc.check.GotFocus(nullptr);
-  EXPECT_EQ(rc.surface.record, Dashes(c.expected));
+TEST(GlazeCheckFocusTest, TheRectangleSurroundsTheCaption) {
+  struct Row {
+    const char* name;
+    float width, height, label_height;
+    const char* caption;  // the recording label is 100 twips a character wide
+    int32_t alignment;
+    Box expected;
+  };
+  for (const Row& r : {
+           Row{"DesignSize", 1680, 915, 195, "Hi", 0, {240, 330, 500, 540}},
+           Row{"RightStopsShortOfTheSurfaceEdge", 500, 915, 195, "Hello World", 0, {240, 330, 485, 540}},
+           Row{"RightJustifiedStopsBeforeTheGlyph", 1680, 915, 195, "A caption that is long", 1, {0, 330, 1455, 540}},
+           Row{"RightJustifiedShortCaption", 1680, 915, 195, "Hi", 1, {0, 330, 260, 540}},
+           // Placed at the right like 1, but only an exact 1 keeps the rectangle off the glyph.
+           Row{"OtherAlignmentRunsToTheEdge", 1680, 915, 195, "A caption that is long", 2, {0, 330, 1665, 540}},
+           Row{"CaptionAtTopZeroGivesTopZero", 1680, 255, 240, "Hi", 0, {240, 0, 500, 240}},
+           Row{"BottomStopsShortOfTheSurfaceEdge", 1680, 300, 260, "Hi", 0, {240, 15, 500, 285}}}) {
+    SCOPED_TRACE(r.name);
+    RunTimeCheck rc;
+    rc.surface.label().SetHeight(r.label_height);
+    rc.surface.SetWidth(r.width);
+    rc.surface.SetHeight(r.height);
+    Variant caption[] = {Variant::String(r.caption)};
+    rc.check.Invoke("Caption", InvokeKind::kLet, caption);
+    Variant alignment[] = {Variant::Long(r.alignment)};
+    rc.check.Invoke("Alignment", InvokeKind::kLet, alignment);
+    rc.surface.record.clear();
+    rc.check.GotFocus(nullptr);
+    EXPECT_EQ(rc.surface.record, Dashes(r.expected));
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Edges, FocusRectTest,
-    testing::Values(
-        FocusCase{"DesignSize", 1680, 915, 195, "Hi", 0, {240, 330, 500, 540}},
-        FocusCase{"RightStopsShortOfTheSurfaceEdge", 500, 915, 195, "Hello World", 0, {240, 330, 485, 540}},
-        FocusCase{"RightJustifiedStopsBeforeTheGlyph", 1680, 915, 195, "A caption that is long", 1,
-                  {0, 330, 1455, 540}},
-        FocusCase{"RightJustifiedShortCaption", 1680, 915, 195, "Hi", 1, {0, 330, 260, 540}},
-        // Placed at the right like 1, but only an exact 1 keeps the rectangle off the glyph.
-        FocusCase{"OtherAlignmentRunsToTheEdge", 1680, 915, 195, "A caption that is long", 2,
-                  {0, 330, 1665, 540}},
-        FocusCase{"CaptionAtTopZeroGivesTopZero", 1680, 255, 240, "Hi", 0, {240, 0, 500, 240}},
-        FocusCase{"BottomStopsShortOfTheSurfaceEdge", 1680, 300, 260, "Hi", 0, {240, 15, 500, 285}}));
 
 TEST(GlazeCheckFocusTest, NothingIsDrawnDuringACaptureFromTheCaptionOrAtDesignTime) {
   RunTimeCheck rc;
