@@ -50,13 +50,6 @@ TEST_F(FocusDots, AreNotDrawnForAFocusChangeDuringACapture) {
 // ---------------------------------------------------------------------------
 // The arrows across the axis: next or previous in tab order, wrapping round.
 
-struct MoveCase {
-  int32_t orientation;
-  int16_t key;
-  int slider_tab;  // where the slider stands among three controls
-  const char* focused;
-};
-
 class FocusTest : public SliderTest {
  protected:
   // Where the focus goes from the slider on this key.
@@ -69,25 +62,28 @@ class FocusTest : public SliderTest {
   }
 };
 
-class FocusMove : public FocusTest, public ::testing::WithParamInterface<MoveCase> {};
-
-TEST_P(FocusMove, GoesToTheNeighbourInTabOrder) {
-  const char* order[3] = {"Text1", "Text2", "Text3"};
-  for (int p = 0; p <= 3; ++p) {
-    if (p == GetParam().slider_tab) AddSlider();
-    if (p < 3) AddHost("TextBox", order[p]);
+TEST_F(FocusTest, GoesToTheNeighbourInTabOrder) {
+  struct Row {
+    int32_t orientation;
+    int16_t key;
+    int slider_tab;  // where the slider stands among three controls
+    const char* focused;
+  };
+  // First in tab order, down and up (wrapping to the last) are the keys script's.
+  for (const Row& r : {Row{0, kDown, 3, "Text1"},  // wraps to the first
+                       Row{0, kDown, 1, "Text2"}, Row{0, kUp, 1, "Text1"}, Row{1, kRight, 0, "Text1"},
+                       Row{1, kLeft, 0, "Text3"}, Row{1, kRight, 2, "Text3"}}) {
+    SCOPED_TRACE(testing::Message() << r.orientation << " key " << r.key << " tab " << r.slider_tab);
+    NewForm();
+    const char* order[3] = {"Text1", "Text2", "Text3"};
+    for (int p = 0; p <= 3; ++p) {
+      if (p == r.slider_tab) AddSlider();
+      if (p < 3) AddHost("TextBox", order[p]);
+    }
+    Set("Orientation", Variant::Long(r.orientation));
+    EXPECT_EQ(FocusAfter(r.key), Lines{r.focused});
   }
-  Set("Orientation", Variant::Long(GetParam().orientation));
-  EXPECT_EQ(FocusAfter(GetParam().key), Lines{GetParam().focused});
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    ThreeNeighbours, FocusMove,
-    // First in tab order, down and up (wrapping to the last) are the keys script's.
-    ::testing::Values(MoveCase{0, kDown, 3, "Text1"},  // wraps to the first
-                      MoveCase{0, kDown, 1, "Text2"}, MoveCase{0, kUp, 1, "Text1"},
-                      MoveCase{1, kRight, 0, "Text1"}, MoveCase{1, kLeft, 0, "Text3"},
-                      MoveCase{1, kRight, 2, "Text3"}));
 
 TEST_F(FocusTest, MovesOnlyWithinTheSlidersContainer) {
   model::Site& frame = AddHost("Frame", "Frame1");

@@ -65,41 +65,36 @@ TEST_F(SliderTest, BorderChangesTakeACopyOnlyWhenTransparent) {
   EXPECT_EQ(Logged("capture"), Lines{});
 }
 
-struct ActivationCase {
-  bool in_frame;
-  int32_t back_style;
-  bool copy_at_activation;
-  bool delayed_tick;
-};
-
-class Activation : public SliderTest, public ::testing::WithParamInterface<ActivationCase> {};
-
-TEST_P(Activation, FrameOrTransparencyArmsTheDelayedTick) {
+TEST_F(SliderTest, AFrameOrTransparencyArmsTheDelayedTick) {
   model::ControlClassOptions frame;
   frame.container = true;
   frame.interfaces = {"GlazeFrame"};
   model::RegisterControlClass(
       "FrameStandIn",
       [](Surface& s) -> std::unique_ptr<Control> { return std::make_unique<model::testing::TestPlain>(s); }, frame);
-  model::Site& holder = AddHost("FrameStandIn", "Frame1");
-  model::ModelPropertyBag bag;
-  bag.Put("BackStyle", Variant::Long(GetParam().back_style));
-  AddSlider("Slider1", {}, {}, GetParam().in_frame ? &holder : nullptr, &bag);
-  form_->Show();
-  EXPECT_EQ(Logged("capture").size(), GetParam().copy_at_activation ? 1u : 0u);
-  EXPECT_EQ(Api().Timer1Enabled(), GetParam().delayed_tick);
-  runtime_.Advance(50);
-  EXPECT_FALSE(Api().Timer1Enabled());
-  // Opaque, the tick repaints in the control's own colours and copies nothing.
-  const bool copy_at_tick = GetParam().delayed_tick && GetParam().back_style == kBackStyleTransparent;
-  EXPECT_EQ(Logged("capture").size(), copy_at_tick ? 1u : 0u);
+  struct Row {
+    bool in_frame;
+    int32_t back_style;
+    bool copy_at_activation, delayed_tick;
+  };
+  for (const Row& r : {Row{false, kBackStyleTransparent, true, true}, Row{false, kBackStyleOpaque, false, false},
+                       Row{true, kBackStyleTransparent, false, true}, Row{true, kBackStyleOpaque, false, true}}) {
+    SCOPED_TRACE(testing::Message() << (r.in_frame ? "in a frame, " : "on the form, ") << r.back_style);
+    NewForm();
+    model::Site& holder = AddHost("FrameStandIn", "Frame1");
+    model::ModelPropertyBag bag;
+    bag.Put("BackStyle", Variant::Long(r.back_style));
+    AddSlider("Slider1", {}, {}, r.in_frame ? &holder : nullptr, &bag);
+    form_->Show();
+    EXPECT_EQ(Logged("capture").size(), r.copy_at_activation ? 1u : 0u);
+    EXPECT_EQ(Api().Timer1Enabled(), r.delayed_tick);
+    runtime_.Advance(50);
+    EXPECT_FALSE(Api().Timer1Enabled());
+    // Opaque, the tick repaints in the control's own colours and copies nothing.
+    const bool copy_at_tick = r.delayed_tick && r.back_style == kBackStyleTransparent;
+    EXPECT_EQ(Logged("capture").size(), copy_at_tick ? 1u : 0u);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(ContainerAndBackStyle, Activation,
-                         ::testing::Values(ActivationCase{false, kBackStyleTransparent, true, true},
-                                           ActivationCase{false, kBackStyleOpaque, false, false},
-                                           ActivationCase{true, kBackStyleTransparent, false, true},
-                                           ActivationCase{true, kBackStyleOpaque, false, true}));
 
 TEST_F(SliderTest, LoadingTakesNoCopyEvenWithABorderAndTransparent) {
   ShowForm();

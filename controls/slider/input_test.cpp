@@ -14,33 +14,27 @@ using model::MouseInput;
 // A press puts the thumb's centre under the pointer, or at an end within one unit
 // of it; Value follows, rounded half to even, and the thumb is not snapped to it.
 
-struct PressCase {
-  float length;
-  float x;
-  float thumb_left;
-  int32_t value;
-};
-
-class Press : public SliderTest, public ::testing::WithParamInterface<PressCase> {};
-
-TEST_P(Press, MovesTheThumbUnderThePointerAndRaisesOnlyMouseDown) {
-  AddSlider("Slider1", GetParam().length);
-  ShowForm();
-  Mouse(MouseInput::kDown, 1, GetParam().x, 100);
-  EXPECT_EQ(Thumb().Left(), GetParam().thumb_left);
-  EXPECT_EQ(Get("value").ToLong(), GetParam().value);
-  EXPECT_TRUE(Get("Scrolling").ToBoolean());
-  const std::string x = Variant::Single(GetParam().x).ToLiteral();
-  EXPECT_EQ(Events(), Lines{"Slider1.MouseDown(1, 0, " + x + ", 100.0)"});
+TEST_F(SliderTest, APressMovesTheThumbUnderThePointerAndRaisesOnlyMouseDown) {
+  struct Row {
+    float length, x, thumb_left;
+    int32_t value;
+  };
+  for (const Row& r : {Row{1680, 1000, 955, 61},  // 910 / 15 = 60.67
+                       Row{1680, 1575, 1545, 100}, Row{1680, 1679, 1545, 100}, Row{1680, 105, 45, 0},
+                       Row{1680, 10, 45, 0},
+                       // 30 twips a unit: 2.5 and 3.5 both round to the even neighbour.
+                       Row{3180, 165, 120, 2}, Row{3180, 195, 150, 4}}) {
+    SCOPED_TRACE(testing::Message() << r.x << " of " << r.length);
+    NewForm();
+    AddSlider("Slider1", r.length);
+    ShowForm();
+    Mouse(MouseInput::kDown, 1, r.x, 100);
+    EXPECT_EQ(Thumb().Left(), r.thumb_left);
+    EXPECT_EQ(Get("value").ToLong(), r.value);
+    EXPECT_TRUE(Get("Scrolling").ToBoolean());
+    EXPECT_EQ(Events(), Lines{"Slider1.MouseDown(1, 0, " + Variant::Single(r.x).ToLiteral() + ", 100.0)"});
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Pointers, Press,
-    ::testing::Values(PressCase{1680, 1000, 955, 61},  // 910 / 15 = 60.67
-                      PressCase{1680, 1575, 1545, 100}, PressCase{1680, 1679, 1545, 100},
-                      PressCase{1680, 105, 45, 0}, PressCase{1680, 10, 45, 0},
-                      // 30 twips a unit: 2.5 and 3.5 both round to the even neighbour.
-                      PressCase{3180, 165, 120, 2}, PressCase{3180, 195, 150, 4}));
 
 // The thumb under the pointer inside and the release's Click are the drag script's.
 TEST_F(SliderTest, DragScrollsInsideTheControlOnlyAndRaisesNoChanged) {
@@ -93,60 +87,51 @@ constexpr int16_t kPageUp = 33, kPageDown = 34, kLeft = 37, kUp = 38, kRight = 3
 constexpr int32_t kLongMax = std::numeric_limits<int32_t>::max();
 constexpr int32_t kLongMin = std::numeric_limits<int32_t>::min();
 
-struct KeyCase {
-  int32_t orientation;
-  int16_t key;
-  int32_t start;
-  int32_t expected;   // the start: no step, the value stays
-  int32_t wide_step = 0;  // 0: a range of 0 to 100, SmallChange 5 and LargeChange 20; else
-                          // the whole Long range, both changes this step
-};
-
-void PrintTo(const KeyCase& c, std::ostream* os) {
-  *os << "orientation " << c.orientation << " key " << c.key << " from " << c.start << " step " << c.wide_step;
-}
-
-class Key : public SliderTest, public ::testing::WithParamInterface<KeyCase> {};
-
-TEST_P(Key, StepsThroughTheSetterThenPassesTheKeyOn) {
-  const KeyCase& c = GetParam();
-  AddSlider();
-  Set("Orientation", Variant::Long(c.orientation));
-  if (c.wide_step) {
-    Set("Max", Variant::Long(kLongMax));
-    Set("Min", Variant::Long(kLongMin));
+TEST_F(SliderTest, AKeyStepsThroughTheSetterThenPassesTheKeyOn) {
+  struct Row {
+    int32_t orientation;
+    int16_t key;
+    int32_t start;
+    int32_t expected;       // the start: no step, the value stays
+    int32_t wide_step = 0;  // 0: a range of 0 to 100, SmallChange 5 and LargeChange 20; else
+                            // the whole Long range, both changes this step
+  };
+  for (const Row& r : {Row{0, kRight, 50, 55}, Row{0, kRight, 98, 100}, Row{0, kRight, 100, 100},
+                       Row{0, kLeft, 3, 0}, Row{0, kLeft, 0, 0}, Row{0, kPageUp, 50, 70}, Row{0, kPageDown, 3, 0},
+                       Row{0, kHome, 50, 50},
+                       // Vertical: Value grows downwards with the thumb.
+                       Row{1, kDown, 50, 55}, Row{1, kUp, 50, 45}, Row{1, kPageUp, 50, 70}, Row{1, kPageDown, 50, 30},
+                       // Past the top or the bottom of a Long, and to the bottom.
+                       Row{0, kPageUp, kLongMax - 1, kLongMax - 1, kLongMax},
+                       Row{0, kPageDown, kLongMin + 1, kLongMin + 1, kLongMax},
+                       Row{0, kPageDown, 0, kLongMin + 1, kLongMax},
+                       // Up and down by the most negative step, past the range and fitting.
+                       Row{0, kRight, -1, -1, kLongMin}, Row{0, kRight, 0, kLongMin, kLongMin},
+                       Row{0, kLeft, 0, 0, kLongMin}, Row{0, kLeft, -1, kLongMax, kLongMin}}) {
+    SCOPED_TRACE(testing::Message() << "orientation " << r.orientation << " key " << r.key << " from " << r.start
+                                    << " step " << r.wide_step);
+    NewForm();
+    AddSlider();
+    Set("Orientation", Variant::Long(r.orientation));
+    if (r.wide_step) {
+      Set("Max", Variant::Long(kLongMax));
+      Set("Min", Variant::Long(kLongMin));
+    }
+    Set("SmallChange", Variant::Long(r.wide_step ? r.wide_step : 5));
+    Set("LargeChange", Variant::Long(r.wide_step ? r.wide_step : 20));
+    Set("value", Variant::Long(r.start));
+    ShowForm();
+    KeyDown(r.key);
+    const std::string key_down = "Slider1.KeyDown(" + std::to_string(r.key) + ", 0)";
+    if (r.expected != r.start) {
+      const std::string v = std::to_string(r.expected);
+      EXPECT_EQ(Events(), (Lines{"Slider1.Changed(" + v + ")", "Slider1.Scroll(" + v + ")", key_down}));
+    } else {
+      EXPECT_EQ(Events(), Lines{key_down});
+    }
+    EXPECT_EQ(Get("value").ToLong(), r.expected);
   }
-  Set("SmallChange", Variant::Long(c.wide_step ? c.wide_step : 5));
-  Set("LargeChange", Variant::Long(c.wide_step ? c.wide_step : 20));
-  Set("value", Variant::Long(c.start));
-  ShowForm();
-  KeyDown(c.key);
-  const std::string key_down = "Slider1.KeyDown(" + std::to_string(c.key) + ", 0)";
-  const bool stepped = c.expected != c.start;
-  if (stepped) {
-    const std::string v = std::to_string(c.expected);
-    EXPECT_EQ(Events(), (Lines{"Slider1.Changed(" + v + ")", "Slider1.Scroll(" + v + ")", key_down}));
-  } else {
-    EXPECT_EQ(Events(), Lines{key_down});
-  }
-  EXPECT_EQ(Get("value").ToLong(), stepped ? c.expected : c.start);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Steps, Key,
-    ::testing::Values(KeyCase{0, kRight, 50, 55}, KeyCase{0, kRight, 98, 100}, KeyCase{0, kRight, 100, 100},
-                      KeyCase{0, kLeft, 3, 0}, KeyCase{0, kLeft, 0, 0}, KeyCase{0, kPageUp, 50, 70},
-                      KeyCase{0, kPageDown, 3, 0}, KeyCase{0, kHome, 50, 50},
-                      // Vertical: Value grows downwards with the thumb.
-                      KeyCase{1, kDown, 50, 55}, KeyCase{1, kUp, 50, 45}, KeyCase{1, kPageUp, 50, 70},
-                      KeyCase{1, kPageDown, 50, 30},
-                      // Past the top or the bottom of a Long, and to the bottom.
-                      KeyCase{0, kPageUp, kLongMax - 1, kLongMax - 1, kLongMax},
-                      KeyCase{0, kPageDown, kLongMin + 1, kLongMin + 1, kLongMax},
-                      KeyCase{0, kPageDown, 0, kLongMin + 1, kLongMax},
-                      // Up and down by the most negative step, past the range and fitting.
-                      KeyCase{0, kRight, -1, -1, kLongMin}, KeyCase{0, kRight, 0, kLongMin, kLongMin},
-                      KeyCase{0, kLeft, 0, 0, kLongMin}, KeyCase{0, kLeft, -1, kLongMax, kLongMin}));
 
 TEST_F(SliderTest, AZeroOrNegativeStepIsTakenAsStored) {
   AddSlider();
