@@ -40,8 +40,13 @@ TEST_F(SliderTest, ThumbIsGreyWhileDisabledWhateverSliderColorSays) {
   EXPECT_EQ(Thumb().FillColor(), 0x000000FFu);
 }
 
-TEST_F(SliderTest, HwndIsTheWindowAndScrollingIsReadOnly) {
+// Values no other test gives are kept as given; hwnd is the window, Scrolling read-only.
+TEST_F(SliderTest, MembersFollowTheHostsRules) {
   AddSlider();
+  for (auto [member, value] : {std::pair{"Orientation", 5}, {"LargeChange", -5}, {"BorderStyle", 3}}) {
+    Set(member, Variant::Long(value));
+    EXPECT_EQ(Get(member), Variant::Long(value)) << member;
+  }
   EXPECT_EQ(Get("hwnd").ToLong(), static_cast<int32_t>(Site().Window()));
   try {
     Set("Scrolling", Variant::Boolean(true));
