@@ -83,7 +83,6 @@ class MarkOwner : public Control {
     for (const Variant& a : args) line += " " + a.ToString();
     events.push_back(line);
   }
-  void GotFocus(Part* part) override { events.push_back("GotFocus " + (part ? part->Name() : "surface")); }
   UserControlPart& glyph() { return glyph_; }
   RadioButton& mark() { return dynamic_cast<RadioButton&>(glyph_.Object()); }
   std::vector<std::string> events;
