@@ -1,8 +1,7 @@
 // GlazeRadio on the model host: its layout with real text measurement, what the
-// focus does, which user actions raise which events, and what it saves.
+// focus and the tab key do, and what the setters reach.
 #include "controls/radio/glaze_radio.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "controls/radio/radio_test_fixture.h"
