@@ -111,14 +111,6 @@ INSTANTIATE_TEST_SUITE_P(
                    {"lblCaption.MouseIcon=Nothing", "Check1.MouseIcon=Nothing", "PropertyChanged(MouseIcon)"}},
         SetterCase{"Tag", Variant::String("x"), err::kNotSupported, {}}));
 
-TEST(GlazeCheckTest, ARefusedValueIsNotKeptToBeSaved) {
-  Fixture f;
-  EXPECT_EQ(ErrorOf([&] { f.Let("BackStyle", Variant::Long(7)); }), err::kInvalidPropertyValue);
-  EXPECT_EQ(ErrorOf([&] { f.Let("BackColor", Variant::Long(0x12000000)); }), err::kInvalidPropertyValue);
-  EXPECT_EQ(f.Get("BackStyle"), Variant::Long(0));
-  EXPECT_EQ(f.Get("BackColor"), Variant::Long(static_cast<int32_t>(kColorButtonFace)));
-}
-
 TEST(GlazeCheckTest, FontIsOneObjectForSurfaceAndCaption) {
   Fixture f;
   auto font = std::make_shared<testing_support::RecordingFont>(f.surface.record, "MyFont");

@@ -5,7 +5,6 @@
 #include "controls/check/glaze_check.h"
 #include "controls/check/recording_surface.h"
 #include "frame/glaze_module.h"
-#include "frame/type_model.h"
 
 namespace vitrelle {
 namespace {
@@ -18,69 +17,36 @@ struct RunTimeCheck {
     surface.user_mode = true;
     surface.Attach(check);
   }
-  Part* PartNamed(std::string_view name) {
-    if (name == "Check1") return &surface.check();
-    if (name == "lblCaption") return &surface.label();
-    return nullptr;
-  }
   RecordingSurface surface;
   GlazeCheck check;
 };
 
-// ---------------------------------------------------------------------------
-// Mouse and keys: which parts' reports become events, and that a handler's
-// change of a by-reference parameter reaches the part.
-
-struct InputCase {
-  const char* part;
-  const char* event;
-  const char* raised;  // the event as raised, empty when it is not
-  const char* after;   // the part's parameters once the handler has added 100 to each
-};
-
-void PrintTo(const InputCase& c, std::ostream* os) { *os << c.event << " from '" << c.part << "'"; }
-
-class ForwardingTest : public testing::TestWithParam<InputCase> {};
-
-TEST_P(ForwardingTest, RaisesWithTheSameParametersAndHandsChangesBack) {
-  const InputCase& c = GetParam();
+// Which parts' reports become events, with which parameters, is the input script's;
+// here a handler's change of a by-reference parameter reaches the part.
+TEST(GlazeCheckInputTest, AHandlersChangesToTheParametersComeBack) {
+  using testing_support::Num;
   RunTimeCheck rc;
   rc.surface.on_event = [](std::string_view, std::span<Variant> args) {
     for (Variant& a : args) a = Variant::Double(a.ToDouble() + 100);
   };
-  Part* part = rc.PartNamed(c.part);
-  const std::string_view event = c.event;
-  ASSERT_NE(FindEvent(*FindEventInterface("__GlazeCheck"), event), nullptr);
-  int16_t button = 1, shift = 2, key = 65;
-  float x = 30.5f, y = 45;
-  std::string after;
-  if (event.starts_with("Mouse")) {
-    if (event == "MouseDown") rc.check.MouseDown(part, button, shift, x, y);
-    if (event == "MouseMove") rc.check.MouseMove(part, button, shift, x, y);
-    if (event == "MouseUp") rc.check.MouseUp(part, button, shift, x, y);
-    after = testing_support::Num(button) + "," + testing_support::Num(shift) + "," + testing_support::Num(x) + "," +
-            testing_support::Num(y);
-  } else {
-    if (event == "KeyDown") rc.check.KeyDown(part, key, shift);
-    if (event == "KeyUp") rc.check.KeyUp(part, key, shift);
-    if (event == "KeyPress") rc.check.KeyPress(part, key);
-    after = testing_support::Num(key) + "," + testing_support::Num(shift);
+  using MouseEvent = void (GlazeCheck::*)(Part*, int16_t&, int16_t&, float&, float&);
+  for (MouseEvent event : {&GlazeCheck::MouseDown, &GlazeCheck::MouseMove, &GlazeCheck::MouseUp}) {
+    int16_t button = 1, shift = 2;
+    float x = 30.5f, y = 45;
+    (rc.check.*event)(&rc.surface.label(), button, shift, x, y);
+    EXPECT_EQ(Num(button) + "," + Num(shift) + "," + Num(x) + "," + Num(y), "101,102,130.5,145");
   }
-  EXPECT_EQ(rc.surface.record, *c.raised ? Record{c.raised} : Record{});
-  EXPECT_EQ(after, c.after);
+  using KeyEvent = void (GlazeCheck::*)(Part*, int16_t&, int16_t&);
+  for (KeyEvent event : {&GlazeCheck::KeyDown, &GlazeCheck::KeyUp}) {
+    int16_t key = 65, shift = 2;
+    (rc.check.*event)(&rc.surface.check(), key, shift);
+    EXPECT_EQ(Num(key) + "," + Num(shift), "165,102");
+  }
+  int16_t ascii = 65;
+  rc.check.KeyPress(nullptr, ascii);
+  EXPECT_EQ(ascii, 165);
+  EXPECT_EQ(rc.surface.record.size(), 6u) << "one event each";
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Parts, ForwardingTest,
-    testing::Values(InputCase{"Check1", "MouseDown", "Event MouseDown(1,2,30.5,45.0)", "101,102,130.5,145"},
-                    InputCase{"lblCaption", "MouseMove", "Event MouseMove(1,2,30.5,45.0)", "101,102,130.5,145"},
-                    InputCase{"", "MouseUp", "Event MouseUp(1,2,30.5,45.0)", "101,102,130.5,145"},
-                    InputCase{"Check1", "KeyDown", "Event KeyDown(65,2)", "165,102"},
-                    InputCase{"", "KeyUp", "Event KeyUp(65,2)", "165,102"},
-                    InputCase{"", "KeyPress", "Event KeyPress(65)", "165,2"},
-                    // The caption never has the focus; what it might report is not a key of ours.
-                    InputCase{"lblCaption", "KeyDown", "", "65,2"},
-                    InputCase{"lblCaption", "KeyPress", "", "65,2"}));
 
 // ---------------------------------------------------------------------------
 // The focus rectangle
@@ -103,46 +69,37 @@ Record Dashes(const Box& b) {
   return out;
 }
 
-struct FocusCase {
-  const char* name;
-  float width, height, label_height;
-  const char* caption;  // the recording label is 100 twips a character wide
-  int32_t alignment;
-  Box expected;
-};
-
-void PrintTo(const FocusCase& c, std::ostream* os) { *os << c.name; }
-
-class FocusRectTest : public testing::TestWithParam<FocusCase> {};
-
-TEST_P(FocusRectTest, SurroundsTheCaption) {
-  const FocusCase& c = GetParam();
-  RunTimeCheck rc;
-  rc.surface.label().SetHeight(c.label_height);
-  rc.surface.SetWidth(c.width);
-  rc.surface.SetHeight(c.height);
-  Variant caption[] = {Variant::String(c.caption)};
-  rc.check.Invoke("Caption", InvokeKind::kLet, caption);
-  Variant alignment[] = {Variant::Long(c.alignment)};
-  rc.check.Invoke("Alignment", InvokeKind::kLet, alignment);
-  rc.surface.record.clear();
-  rc.check.GotFocus(nullptr);
-  EXPECT_EQ(rc.surface.record, Dashes(c.expected));
+TEST(GlazeCheckFocusTest, TheRectangleSurroundsTheCaption) {
+  struct Row {
+    const char* name;
+    float width, height, label_height;
+    const char* caption;  // the recording label is 100 twips a character wide
+    int32_t alignment;
+    Box expected;
+  };
+  for (const Row& r : {
+           Row{"DesignSize", 1680, 915, 195, "Hi", 0, {240, 330, 500, 540}},
+           Row{"RightStopsShortOfTheSurfaceEdge", 500, 915, 195, "Hello World", 0, {240, 330, 485, 540}},
+           Row{"RightJustifiedStopsBeforeTheGlyph", 1680, 915, 195, "A caption that is long", 1, {0, 330, 1455, 540}},
+           Row{"RightJustifiedShortCaption", 1680, 915, 195, "Hi", 1, {0, 330, 260, 540}},
+           // Placed at the right like 1, but only an exact 1 keeps the rectangle off the glyph.
+           Row{"OtherAlignmentRunsToTheEdge", 1680, 915, 195, "A caption that is long", 2, {0, 330, 1665, 540}},
+           Row{"CaptionAtTopZeroGivesTopZero", 1680, 255, 240, "Hi", 0, {240, 0, 500, 240}},
+           Row{"BottomStopsShortOfTheSurfaceEdge", 1680, 300, 260, "Hi", 0, {240, 15, 500, 285}}}) {
+    SCOPED_TRACE(r.name);
+    RunTimeCheck rc;
+    rc.surface.label().SetHeight(r.label_height);
+    rc.surface.SetWidth(r.width);
+    rc.surface.SetHeight(r.height);
+    Variant caption[] = {Variant::String(r.caption)};
+    rc.check.Invoke("Caption", InvokeKind::kLet, caption);
+    Variant alignment[] = {Variant::Long(r.alignment)};
+    rc.check.Invoke("Alignment", InvokeKind::kLet, alignment);
+    rc.surface.record.clear();
+    rc.check.GotFocus(nullptr);
+    EXPECT_EQ(rc.surface.record, Dashes(r.expected));
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Edges, FocusRectTest,
-    testing::Values(
-        FocusCase{"DesignSize", 1680, 915, 195, "Hi", 0, {240, 330, 500, 540}},
-        FocusCase{"RightStopsShortOfTheSurfaceEdge", 500, 915, 195, "Hello World", 0, {240, 330, 485, 540}},
-        FocusCase{"RightJustifiedStopsBeforeTheGlyph", 1680, 915, 195, "A caption that is long", 1,
-                  {0, 330, 1455, 540}},
-        FocusCase{"RightJustifiedShortCaption", 1680, 915, 195, "Hi", 1, {0, 330, 260, 540}},
-        // Placed at the right like 1, but only an exact 1 keeps the rectangle off the glyph.
-        FocusCase{"OtherAlignmentRunsToTheEdge", 1680, 915, 195, "A caption that is long", 2,
-                  {0, 330, 1665, 540}},
-        FocusCase{"CaptionAtTopZeroGivesTopZero", 1680, 255, 240, "Hi", 0, {240, 0, 500, 240}},
-        FocusCase{"BottomStopsShortOfTheSurfaceEdge", 1680, 300, 260, "Hi", 0, {240, 15, 500, 285}}));
 
 TEST(GlazeCheckFocusTest, NothingIsDrawnDuringACaptureFromTheCaptionOrAtDesignTime) {
   RunTimeCheck rc;

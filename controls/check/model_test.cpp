@@ -11,7 +11,6 @@
 namespace vitrelle {
 namespace {
 
-using ::testing::ElementsAre;
 using model::testing::ModelTest;
 
 class CheckOnModel : public ModelTest {
@@ -33,50 +32,37 @@ class CheckOnModel : public ModelTest {
   RectPart& PartOf(std::string_view control, std::string_view part) {
     return dynamic_cast<RectPart&>(form_->GetLibrary(control).GetSurface().FindPart(part)->AsPart());
   }
-  std::vector<std::string> LinesWith(std::string_view what) {
-    std::vector<std::string> out;
-    for (const std::string& line : TakeLog()) {
-      if (line.find(what) != std::string::npos) out.push_back(line);
-    }
-    return out;
-  }
 };
 
 // ---------------------------------------------------------------------------
 // Vertical layout with the host's own text measurement (a one-line caption in
 // DejaVu Sans at 8.25 points is 195 twips high, in the standard font 180).
 
-struct LayoutCase {
-  const char* name;
-  float height;
-  float font_size;  // 0: the standard size
-  const char* font_name;  // empty: the standard face
-  float expected_height, glyph_top, caption_top;
-};
-
-void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
-
-class LayoutOnModel : public CheckOnModel, public ::testing::WithParamInterface<LayoutCase> {};
-
-TEST_P(LayoutOnModel, CentresGlyphAndCaption) {
-  const LayoutCase& c = GetParam();
-  NewForm();
-  Add("GlazeCheck", "Check1");
-  DispatchPtr check = form_->Extender("Check1");
-  if (*c.font_name) check->Let("FontName", Variant::String(c.font_name));
-  if (c.font_size > 0) check->Let("FontSize", Variant::Single(c.font_size));
-  check->Let("Height", Variant::Single(c.height));
-  EXPECT_EQ(check->Get("Height").ToSingle(), c.expected_height);
-  EXPECT_EQ(PartOf("Check1", "Check1").Top(), c.glyph_top);
-  EXPECT_EQ(PartOf("Check1", "lblCaption").Top(), c.caption_top);
+TEST_F(CheckOnModel, CentresGlyphAndCaption) {
+  struct Row {
+    const char* name;
+    float height;
+    float font_size;        // 0: the standard size
+    const char* font_name;  // empty: the standard face
+    float expected_height, glyph_top, caption_top;
+  };
+  for (const Row& r : {Row{"DesignSize", 915, 0, "DejaVu Sans", 915, 360, 345},
+                       Row{"DesignSizeStandardFont", 915, 0, "", 915, 360, 352},
+                       Row{"TooLowGrowsTo255", 100, 0, "DejaVu Sans", 255, 30, 30},
+                       Row{"HalfTwipGlyphTop", 916, 0, "DejaVu Sans", 916, 360.5f, 346},
+                       Row{"CaptionTallerThanRoom", 255, 14, "", 255, 30, 0}}) {
+    SCOPED_TRACE(r.name);
+    NewForm();
+    Add("GlazeCheck", "Check1");
+    DispatchPtr check = form_->Extender("Check1");
+    if (*r.font_name) check->Let("FontName", Variant::String(r.font_name));
+    if (r.font_size > 0) check->Let("FontSize", Variant::Single(r.font_size));
+    check->Let("Height", Variant::Single(r.height));
+    EXPECT_EQ(check->Get("Height").ToSingle(), r.expected_height);
+    EXPECT_EQ(PartOf("Check1", "Check1").Top(), r.glyph_top);
+    EXPECT_EQ(PartOf("Check1", "lblCaption").Top(), r.caption_top);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Heights, LayoutOnModel,
-                         ::testing::Values(LayoutCase{"DesignSize", 915, 0, "DejaVu Sans", 915, 360, 345},
-                                           LayoutCase{"DesignSizeStandardFont", 915, 0, "", 915, 360, 352},
-                                           LayoutCase{"TooLowGrowsTo255", 100, 0, "DejaVu Sans", 255, 30, 30},
-                                           LayoutCase{"HalfTwipGlyphTop", 916, 0, "DejaVu Sans", 916, 360.5f, 346},
-                                           LayoutCase{"CaptionTallerThanRoom", 255, 14, "", 255, 30, 0}));
 
 TEST_F(CheckOnModel, ResizeKeepsARightJustifiedGlyphWhereItWas) {
   NewForm();

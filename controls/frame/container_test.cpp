@@ -1,6 +1,7 @@
 // The frame and the controls placed in it: when the frame takes its own copy,
 // how the copy reaches the library's controls inside it 150 ms later, what a
-// failure leaves, and what the host does with the frame's contents.
+// failure leaves, and what the host does with the frame's contents. Nested, hidden
+// and opaque frames are the refresh script's.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -12,7 +13,6 @@ namespace vitrelle::frame_testing {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAre;
 
 class ContainerTest : public FrameTest {
@@ -74,30 +74,6 @@ TEST_F(ContainerTest, AtTheFirstActivationTheFrameCopiesThenItsChecks150msLater)
   EXPECT_EQ(captures.size(), 9u);
 }
 
-// Each frame refreshes the controls directly in it, so a chain of frames copies
-// one level per 150 ms. A frame in a frame copies first 50 ms after loading.
-TEST_F(ContainerTest, NestedFramesRefreshOneLevelPer150ms) {
-  model::Site& outer = Frame("Frame1");
-  model::Site& middle = Frame("Frame2", &outer);
-  model::Site& inner = Frame("Frame3", &middle);
-  Check("Check1", &inner);
-  Check("Check2", &outer);
-  TakeLog();
-  form_->Show();
-  runtime_.Advance(100);
-  EXPECT_THAT(Logged("capture"),
-              UnorderedElementsAre("@0 capture Frame1 200x120", "@50 capture Frame2 200x120",
-                                   "@50 capture Frame3 200x120", "@50 capture Check1 112x61",
-                                   "@50 capture Check2 112x61"));
-  runtime_.AdvanceTo(1000);
-  TakeLog();
-  Ext("Frame1")->Call("Refresh");
-  runtime_.Advance(500);
-  EXPECT_THAT(Logged("capture"), ElementsAre("@1000 capture Frame1 200x120", "@1150 capture Frame2 200x120",
-                                             "@1150 capture Check2 112x61", "@1300 capture Frame3 200x120",
-                                             "@1450 capture Check1 112x61"));
-}
-
 TEST_F(ContainerTest, AFrameArrayRefreshesTheChecksOfAllItsMembers) {
   Check("Check1", &Frame("Frame1", nullptr, 0, 0));
   Check("Check2", &Frame("Frame1", nullptr, 0, 1));
@@ -106,26 +82,6 @@ TEST_F(ContainerTest, AFrameArrayRefreshesTheChecksOfAllItsMembers) {
   runtime_.Advance(200);
   EXPECT_THAT(Logged("capture"), ElementsAre("@1000 capture Frame1(1) 200x120", "@1150 capture Check1 112x61",
                                              "@1150 capture Check2 112x61"));
-}
-
-TEST_F(ContainerTest, AHiddenFrameCopiesAndStaysHidden) {
-  Check("Check1", &Frame("Frame1"));
-  Settle();
-  Let("Frame1", "Visible", Variant::Boolean(false));
-  Ext("Frame1")->Call("Refresh");
-  EXPECT_FALSE(Ext("Frame1")->Get("Visible").ToBoolean());
-  runtime_.Advance(200);
-  EXPECT_THAT(Logged("capture"), ElementsAre("@1000 capture Frame1 200x120", "@1150 capture Check1 112x61"));
-  EXPECT_FALSE(Ext("Frame1")->Get("Visible").ToBoolean());
-}
-
-TEST_F(ContainerTest, AnOpaqueFrameNeitherCopiesNorRefreshesItsChildren) {
-  Check("Check1", &Frame("Frame1", nullptr, 1));
-  Settle();
-  Ext("Frame1")->Call("Refresh");
-  runtime_.Advance(500);
-  EXPECT_THAT(Logged("capture"), IsEmpty());
-  EXPECT_TRUE(Ext("Frame1")->Get("Visible").ToBoolean());
 }
 
 // One child that cannot refresh is passed over; the others still copy, and the
@@ -145,25 +101,21 @@ TEST_F(ContainerTest, AChildThatFailsItsRefreshDoesNotStopTheOthers) {
 // An error in the middle of the frame's copy (here raised by whatever runs in its
 // first DoEvents) reaches the caller; the frame, and all it holds, shows again as
 // it was before.
-class FailedRefresh : public ContainerTest, public ::testing::WithParamInterface<bool> {};
-
-TEST_P(FailedRefresh, LeavesTheFrameAsVisibleAsItWas) {
-  const bool visible = GetParam();
+TEST_F(ContainerTest, AFailedRefreshLeavesTheFrameAsVisibleAsItWas) {
   Frame("Frame1");
   Settle();
-  Let("Frame1", "Visible", Variant::Boolean(visible));
-  runtime_.Post([] { Raise(err::kInvalidProcedureCall); });
-  try {
-    Ext("Frame1")->Call("Refresh");
-    ADD_FAILURE() << "the error did not reach the caller";
-  } catch (const RuntimeError& e) {
-    EXPECT_EQ(e.number(), err::kInvalidProcedureCall);
+  for (bool visible : {false, true}) {
+    Let("Frame1", "Visible", Variant::Boolean(visible));
+    runtime_.Post([] { Raise(err::kInvalidProcedureCall); });
+    try {
+      Ext("Frame1")->Call("Refresh");
+      ADD_FAILURE() << "the error did not reach the caller";
+    } catch (const RuntimeError& e) {
+      EXPECT_EQ(e.number(), err::kInvalidProcedureCall);
+    }
+    EXPECT_EQ(Ext("Frame1")->Get("Visible").ToBoolean(), visible);
   }
-  EXPECT_EQ(Ext("Frame1")->Get("Visible").ToBoolean(), visible);
 }
-
-INSTANTIATE_TEST_SUITE_P(Visibility, FailedRefresh, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? std::string("Shown") : std::string("Hidden"); });
 
 // The controls in a frame copy what the frame paints beneath them: its own copy,
 // not what the form shows by now.

@@ -98,62 +98,45 @@ TEST_F(DrawFrameTest, TheFlatBorderIsFiveBlackLinesAndTheOthersHide) {
   }
 }
 
-struct AlignmentCase {
-  const char* name;
-  int32_t alignment;
-  // The caption's left edge for a frame of width w and a caption of width wc.
-  double (*left)(double w, double wc);
-};
-
-void PrintTo(const AlignmentCase& c, std::ostream* os) { *os << c.name; }
-
-class CaptionAlignment : public DrawFrameTest, public ::testing::WithParamInterface<AlignmentCase> {};
-
 // An odd width puts the centred caption on half a twip, which it keeps.
-TEST_P(CaptionAlignment, PlacesTheCaptionAndCutsTheTopBorderOverIt) {
+TEST_F(DrawFrameTest, TheAlignmentPlacesTheCaptionAndCutsTheTopBorderOverIt) {
   Let("Frame1", "Width", Variant::Single(3001));
-  Let("Frame1", "CaptionAlignment", Variant::Long(GetParam().alignment));
   const double wc = Caption().Width();
-  const double left = GetParam().left(3001, wc);
-  EXPECT_EQ(Caption().Left(), left);
-  EXPECT_EQ(Caption().Top(), 0);
-  for (int i = 0; i < 2; ++i) {
-    EXPECT_EQ(Line("linTopL", i).X2(), left);
-    EXPECT_EQ(Line("linTopR", i).X1(), left + wc);
+  // 1, 3 and any other value but 2 and 4 are left, like 0.
+  for (auto [alignment, left] : {std::pair{0, 135.0}, {1, 135.0}, {3, 135.0}, {77, 135.0},
+                                 {4, 3001 - wc - 150},  // ends ten pixels in
+                                 {2, (3001 - wc) / 2}}) {
+    SCOPED_TRACE(alignment);
+    Let("Frame1", "CaptionAlignment", Variant::Long(alignment));
+    EXPECT_EQ(Caption().Left(), left);
+    EXPECT_EQ(Caption().Top(), 0);
+    for (int i = 0; i < 2; ++i) {
+      EXPECT_EQ(Line("linTopL", i).X2(), left);
+      EXPECT_EQ(Line("linTopR", i).X1(), left + wc);
+    }
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, CaptionAlignment,
-    ::testing::Values(AlignmentCase{"LeftByDefault", 0, [](double, double) { return 135.0; }},
-                      AlignmentCase{"OneIsLeftToo", 1, [](double, double) { return 135.0; }},
-                      AlignmentCase{"ThreeIsLeftToo", 3, [](double, double) { return 135.0; }},
-                      AlignmentCase{"AnyOtherIsLeft", 77, [](double, double) { return 135.0; }},
-                      AlignmentCase{"RightEndsTenPixelsIn", 4, [](double w, double wc) { return w - wc - 150; }},
-                      AlignmentCase{"CentredToTheHalfTwip", 2, [](double w, double wc) { return (w - wc) / 2; }}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-class EmptyCaption : public DrawFrameTest, public ::testing::WithParamInterface<int32_t> {};
-
-// Without a caption the top border closes; the hidden caption still moves with
-// its alignment, ready to be shown.
-TEST_P(EmptyCaption, ClosesTheGapInEitherLook) {
-  Let("Frame1", "Appearance", Variant::Long(GetParam()));
-  Let("Frame1", "Caption", Variant::String(""));
-  Let("Frame1", "CaptionAlignment", Variant::Long(4));
-  EXPECT_FALSE(Caption().Visible());
-  EXPECT_EQ(Caption().Left(), kWidth - Caption().Width() - 150);
-  EXPECT_EQ(Line("linTopL", 1).X2(), Line("linTopR", 1).X1());
-  if (GetParam() == 1) {
-    EXPECT_EQ(Line("linTopL", 0).X2(), Line("linTopR", 0).X1());
+// Without a caption the top border closes, in either look; the hidden caption
+// still moves with its alignment, ready to be shown.
+TEST_F(DrawFrameTest, AnEmptyCaptionClosesTheGap) {
+  for (int32_t appearance : {0, 1}) {
+    SCOPED_TRACE(appearance ? "etched" : "flat");
+    Let("Frame1", "Appearance", Variant::Long(appearance));
+    Let("Frame1", "CaptionAlignment", Variant::Long(0));
+    Let("Frame1", "Caption", Variant::String(""));
+    Let("Frame1", "CaptionAlignment", Variant::Long(4));
+    EXPECT_FALSE(Caption().Visible());
+    EXPECT_EQ(Caption().Left(), kWidth - Caption().Width() - 150);
+    EXPECT_EQ(Line("linTopL", 1).X2(), Line("linTopR", 1).X1());
+    if (appearance == 1) {
+      EXPECT_EQ(Line("linTopL", 0).X2(), Line("linTopR", 0).X1());
+    }
+    Let("Frame1", "Caption", Variant::String("Back"));
+    EXPECT_TRUE(Caption().Visible());
+    EXPECT_LT(Line("linTopL", 1).X2(), Line("linTopR", 1).X1());
   }
-  Let("Frame1", "Caption", Variant::String("Back"));
-  EXPECT_TRUE(Caption().Visible());
-  EXPECT_LT(Line("linTopL", 1).X2(), Line("linTopR", 1).X1());
 }
-
-INSTANTIATE_TEST_SUITE_P(Looks, EmptyCaption, ::testing::Values(0, 1),
-                         [](const auto& info) { return info.param ? std::string("Etched") : std::string("Flat"); });
 
 TEST_F(DrawFrameTest, NoBorderHidesEveryLineAndTheCaptionWhichStaysPut) {
   Let("Frame1", "BorderStyle", Variant::Long(0));

@@ -14,88 +14,60 @@ constexpr int16_t kLeft = 37, kUp = 38, kRight = 39, kDown = 40;
 
 class SelectInGroup : public RadioTest {};
 
-TEST_F(SelectInGroup, ClearsTheOthersOfTheFrameAndLeavesTheSetOneTheOnlyTabStop) {
-  model::Site& frame = Put("Frame", "Frame1");
-  for (const char* name : {"Radio1", "Radio2", "Radio3"}) Radio(name, {&frame});
-  SetValue("Radio1", true);
-  TakeLog();
-  SetValue("Radio2", true);
-  EXPECT_FALSE(IsSet("Radio1"));
-  EXPECT_TRUE(IsSet("Radio2"));
-  EXPECT_FALSE(IsSet("Radio3"));
-  EXPECT_FALSE(Ext("Radio1")->Get("TabStop").ToBoolean());
-  EXPECT_TRUE(Ext("Radio2")->Get("TabStop").ToBoolean());
-  EXPECT_FALSE(Ext("Radio3")->Get("TabStop").ToBoolean());
-  EXPECT_EQ(Logged("event"), Lines{"Radio2.Click()"});
-}
-
-TEST_F(SelectInGroup, SettingAgainRaisesNoClickButClearsTheGroupAgain) {
+// Setting the set option again clears its group again (the host's own option only
+// clears the host's options beside it) but raises no Click; clearing touches no
+// other control, and a clear option cleared again still reports the change.
+TEST_F(SelectInGroup, SettingAgainOrClearingRaisesNoClick) {
   Radio("Radio1");
   model::Site& option = Put("OptionButton", "Option1");
+  Radio("Radio2");
   SetValue("Radio1", true);
-  // The host's own option clears only the host's options beside it.
   option.Let("Value", Variant::Boolean(true));
   ASSERT_TRUE(IsSet("Radio1"));
   TakeLog();
   SetValue("Radio1", true);
   EXPECT_FALSE(option.Get("Value").ToBoolean());
-  const Lines lines = TakeLog();
-  EXPECT_EQ(lines, (Lines{"@0 changed Radio1.Value"}));
-}
-
-TEST_F(SelectInGroup, ClearingChangesNoOtherControlAndRaisesNoClick) {
-  Radio("Radio1");
-  Radio("Radio2");
-  SetValue("Radio1", true);
-  TakeLog();
+  EXPECT_EQ(TakeLog(), (Lines{"@0 changed Radio2.Value", "@0 changed Radio1.Value"}));
   SetValue("Radio1", false);
   SetValue("Radio2", false);
   EXPECT_FALSE(IsSet("Radio1"));
-  EXPECT_EQ(Logged("changed"), (Lines{"Radio1.Value", "Radio2.Value"}));
+  EXPECT_EQ(TakeLog(), (Lines{"@0 changed Radio1.Value", "@0 changed Radio2.Value"}));
 }
 
 // Which options share a group, row by row: the second control is set after the
-// first, and the first is cleared only when the two are one group.
+// first, and the first is cleared only when the two are one group. Options in one
+// frame, the host's among them, are the group script's.
 enum Where { kForm, kFrame1, kFrame1Twin, kFrame2 };
 
-struct GroupCase {
-  const char* name;
-  const char* first_class;
-  Where first, second;
-  bool one_group;
-};
-
-void PrintTo(const GroupCase& c, std::ostream* os) { *os << c.name; }
-
-class GroupMembership : public RadioTest, public ::testing::WithParamInterface<GroupCase> {};
-
-TEST_P(GroupMembership, ClearsOnlyOptionsOfTheSameNamedContainer) {
-  const GroupCase& c = GetParam();
-  // Frame1(0) and Frame1(1) are one container array; Frame2 stands apart.
-  model::Site* containers[] = {nullptr, &Put("Frame", "Frame1", {.index = 0}), &Put("Frame", "Frame1", {.index = 1}),
-                               &Put("Frame", "Frame2")};
-  model::Site& first = std::string_view(c.first_class) == "GlazeRadio" ? Radio("First", {containers[c.first]})
-                                                                        : Put(c.first_class, "First", {containers[c.first]});
-  Radio("Second", {containers[c.second]});
-  first.Let("Value", Variant::Integer(1));  // sets an option and checks a check box alike
-  SetValue("Second", true);
-  EXPECT_EQ(first.Get("Value").ToBoolean(), !c.one_group);
-  EXPECT_TRUE(IsSet("Second"));
+TEST_F(SelectInGroup, ClearsOnlyOptionsOfTheSameNamedContainer) {
+  struct Row {
+    const char* name;
+    const char* first_class;
+    Where first, second;
+    bool one_group;
+  };
+  for (const Row& r : {Row{"BothOnTheForm", "GlazeRadio", kForm, kForm, true},
+                       Row{"HostOptionOnTheForm", "OptionButton", kForm, kForm, true},
+                       Row{"TwoMembersOfAContainerArray", "GlazeRadio", kFrame1, kFrame1Twin, true},
+                       Row{"HostOptionInTheOtherMember", "OptionButton", kFrame1Twin, kFrame1, true},
+                       Row{"AnotherFrame", "GlazeRadio", kFrame1, kFrame2, false},
+                       Row{"FormAndFrame", "GlazeRadio", kForm, kFrame1, false},
+                       Row{"HostOptionElsewhere", "OptionButton", kFrame2, kForm, false},
+                       Row{"ACheckBoxIsNoOption", "CheckBox", kFrame1, kFrame1, false}}) {
+    SCOPED_TRACE(r.name);
+    NewForm();
+    // Frame1(0) and Frame1(1) are one container array; Frame2 stands apart.
+    model::Site* in[] = {nullptr, &Put("Frame", "Frame1", {.index = 0}), &Put("Frame", "Frame1", {.index = 1}),
+                         &Put("Frame", "Frame2")};
+    model::Site& first = std::string_view(r.first_class) == "GlazeRadio" ? Radio("First", {in[r.first]})
+                                                                          : Put(r.first_class, "First", {in[r.first]});
+    Radio("Second", {in[r.second]});
+    first.Let("Value", Variant::Integer(1));  // sets an option and checks a check box alike
+    SetValue("Second", true);
+    EXPECT_EQ(first.Get("Value").ToBoolean(), !r.one_group);
+    EXPECT_TRUE(IsSet("Second"));
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Containers, GroupMembership,
-    ::testing::Values(GroupCase{"InOneFrame", "GlazeRadio", kFrame1, kFrame1, true},
-                      GroupCase{"HostOptionInTheFrame", "OptionButton", kFrame1, kFrame1, true},
-                      GroupCase{"BothOnTheForm", "GlazeRadio", kForm, kForm, true},
-                      GroupCase{"HostOptionOnTheForm", "OptionButton", kForm, kForm, true},
-                      GroupCase{"TwoMembersOfAContainerArray", "GlazeRadio", kFrame1, kFrame1Twin, true},
-                      GroupCase{"HostOptionInTheOtherMember", "OptionButton", kFrame1Twin, kFrame1, true},
-                      GroupCase{"AnotherFrame", "GlazeRadio", kFrame1, kFrame2, false},
-                      GroupCase{"FormAndFrame", "GlazeRadio", kForm, kFrame1, false},
-                      GroupCase{"HostOptionElsewhere", "OptionButton", kFrame2, kForm, false},
-                      GroupCase{"ACheckBoxIsNoOption", "CheckBox", kFrame1, kFrame1, false}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SelectInGroup, InAControlArrayTheIndexTellsThisControlFromItsTwin) {
   model::Site& frame = Put("Frame", "Frame1");
@@ -111,14 +83,20 @@ TEST_F(SelectInGroup, InAControlArrayTheIndexTellsThisControlFromItsTwin) {
   EXPECT_EQ(Logged("event"), Lines{"Radio1(1).Click()"});
 }
 
+// At design time setting one option changes no other, and the arrows move nothing.
 TEST_F(SelectInGroup, AtDesignTimeOnlyThisControlChanges) {
   NewForm(false);
   Radio("Radio1");
   Radio("Radio2");
+  Put("TextBox", "Text1");
   SetValue("Radio1", true);
   SetValue("Radio2", true);
   EXPECT_TRUE(IsSet("Radio1"));
   EXPECT_TRUE(Ext("Radio1")->Get("TabStop").ToBoolean());
+  TakeLog();
+  form_->GetLibrary("Radio1").Key("RadioButton1", true, kDown, 0);
+  EXPECT_EQ(Logged("focus"), Lines{});
+  EXPECT_EQ(Logged("event"), Lines{});
 }
 
 // A control that has no value, or refuses a member, stops nothing.
@@ -139,15 +117,7 @@ TEST_F(SelectInGroup, GoesOnPastControlsThatRefuse) {
 // disabled option, Text3, Radio3; Text1 before the frame and Text2 after it are
 // on the form.
 
-struct ArrowCase {
-  const char* from;
-  int16_t key;
-  const char* to;
-};
-
-void PrintTo(const ArrowCase& c, std::ostream* os) { *os << c.from << " key " << c.key; }
-
-class Arrows : public RadioTest, public ::testing::WithParamInterface<ArrowCase> {
+class Arrows : public RadioTest {
  protected:
   void SetUp() override {
     Put("TextBox", "Text1");
@@ -164,35 +134,24 @@ class Arrows : public RadioTest, public ::testing::WithParamInterface<ArrowCase>
   model::Site* text3_ = nullptr;
 };
 
-TEST_P(Arrows, MoveTheFocusWithinTheContainerAndWrap) {
-  const ArrowCase& c = GetParam();
-  ShowAndFocus(form_->GetSite(c.from));
-  form_->Press(c.key, 0);
-  const Lines focus = Logged("focus");
-  ASSERT_FALSE(focus.empty());
-  EXPECT_EQ(focus.front(), c.to);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Keys, Arrows,
-    ::testing::Values(ArrowCase{"Radio1", kDown, "Radio2"},   // cleared, not a tab stop: still a target
-                      ArrowCase{"Radio2", kDown, "Text3"},    // past the label and the disabled option
-                      ArrowCase{"Radio2", kRight, "Text3"},
-                      ArrowCase{"Radio3", kDown, "Radio1"},   // wraps to the lowest of the frame, not Text1
-                      ArrowCase{"Radio1", kUp, "Radio3"},     // wraps to the highest, not Text2
-                      ArrowCase{"Radio1", kLeft, "Radio3"},
-                      ArrowCase{"Radio3", kUp, "Text3"}));
-
-TEST_F(Arrows, TheApplicationSeesTheKeyAfterTheFocusMoved) {
-  ShowAndFocus(form_->GetSite("Radio1"));
-  form_->Press(kDown, 0);
-  const Lines lines = TakeLog();
-  const auto at = [&](const std::string& what) {
-    return std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.ends_with(what); });
+TEST_F(Arrows, MoveTheFocusWithinTheContainerAndWrap) {
+  struct Row {
+    const char* from;
+    int16_t key;
+    const char* to;
   };
-  ASSERT_NE(at("event Radio1.KeyDown(40, 0)"), lines.end());
-  EXPECT_LT(at("focus Radio2"), at("event Radio1.KeyDown(40, 0)"));
-  EXPECT_LT(at("event Radio2.Click()"), at("event Radio1.KeyDown(40, 0)"));
+  for (const Row& r : {Row{"Radio2", kDown, "Text3"},    // past the label and the disabled option
+                       Row{"Radio2", kRight, "Text3"},
+                       Row{"Radio3", kDown, "Radio1"},   // wraps to the lowest of the frame, not Text1
+                       Row{"Radio1", kLeft, "Radio3"},
+                       Row{"Radio3", kUp, "Text3"}}) {
+    SCOPED_TRACE(testing::Message() << r.from << " key " << r.key);
+    ShowAndFocus(form_->GetSite(r.from));
+    form_->Press(r.key, 0);
+    const Lines focus = Logged("focus");
+    ASSERT_FALSE(focus.empty());
+    EXPECT_EQ(focus.front(), r.to);
+  }
 }
 
 TEST_F(Arrows, PassOverAControlThatCannotTakeTheFocus) {
@@ -202,98 +161,40 @@ TEST_F(Arrows, PassOverAControlThatCannotTakeTheFocus) {
   EXPECT_EQ(Logged("focus"), Lines{"Radio3"});
 }
 
-TEST_F(Arrows, OtherKeysMoveNothing) {
-  ShowAndFocus(form_->GetSite("Radio1"));
-  form_->Press(65, 0);
-  EXPECT_EQ(Logged("focus"), Lines{});
-}
-
-TEST_F(SelectInGroup, AtDesignTimeTheArrowsMoveNothing) {
-  NewForm(false);
-  Radio("Radio1");
-  Put("TextBox", "Text1");
-  form_->GetLibrary("Radio1").Key("RadioButton1", true, kDown, 0);
-  EXPECT_EQ(Logged("focus"), Lines{});
-  EXPECT_EQ(Logged("event"), Lines{});
-}
-
 // ---------------------------------------------------------------------------
-// The first focus, 50 ms after the first activation of a transparent option.
+// The first focus, 50 ms after the first activation of a group of two transparent
+// options. That it runs once per instance is the tracking script's.
 
-class InitialFocus : public RadioTest {
- protected:
-  // A transparent option, loaded as a saved form loads it.
-  model::Site& Transparent(std::string name, int tab_index, bool set = false, model::Site* container = nullptr) {
-    model::ModelPropertyBag bag;
-    if (set) bag.Put("Value", Variant::Boolean(true));
-    return Put("GlazeRadio", std::move(name), {container, -1, tab_index}, &bag);
-  }
-  void Start() {
+TEST_F(RadioTest, TheFirstFocusGoesToTheFirstOptionOfAnUnsetGroupAndSetsIt) {
+  struct Row {
+    const char* name;
+    const char* before;  // the class of the control first in tab order, if any
+    bool second_saved_set;
+    bool first_set;  // and focused
+  };
+  for (const Row& r : {Row{"UnsetGroup", "", false, true}, Row{"ASetOptionKeepsItsSelection", "", true, false},
+                       Row{"BehindAFocusableControlWaits", "TextBox", false, false},
+                       Row{"BehindOnlyALabelIsFirst", "Label", false, true},
+                       // Taking the focus would set the first and clear the one saved set.
+                       Row{"FirstFocusableLeavesASavedSelectionAlone", "Label", true, false}}) {
+    SCOPED_TRACE(r.name);
+    NewForm();
+    form_->BeginLoad();
+    if (*r.before) Put(r.before, "Before1", {.tab_index = 0});
+    for (int i = 1; i <= 2; ++i) {  // transparent, loaded as a saved form loads them
+      model::ModelPropertyBag bag;
+      if (i == 2 && r.second_saved_set) bag.Put("Value", Variant::Boolean(true));
+      Put("GlazeRadio", "Radio" + std::to_string(i), {.tab_index = i}, &bag);
+    }
     form_->EndLoad();
     form_->Show();
     TakeLog();
     runtime_.Advance(60);
+    EXPECT_EQ(IsSet("Radio1"), r.first_set);
+    EXPECT_EQ(IsSet("Radio2"), r.second_saved_set);
+    EXPECT_EQ(form_->FocusSite() == form_->Find("Radio1"), r.first_set);
+    EXPECT_EQ(Logged("event"), r.first_set ? Lines{"Radio1.Click()"} : Lines{});
   }
-  void SetUp() override { form_->BeginLoad(); }
-};
-
-TEST_F(InitialFocus, TheFirstOptionOfAnUnsetGroupTakesTheFocusAndIsSet) {
-  Transparent("Radio1", 0);
-  Transparent("Radio2", 1);
-  Start();
-  EXPECT_TRUE(IsSet("Radio1"));
-  EXPECT_EQ(form_->FocusSite(), form_->Find("Radio1"));
-  EXPECT_EQ(Logged("event"), Lines{"Radio1.Click()"});
-}
-
-TEST_F(InitialFocus, ASetOptionOfTheGroupKeepsItsSelection) {
-  Transparent("Radio1", 0);
-  Transparent("Radio2", 1, true);
-  Start();
-  EXPECT_FALSE(IsSet("Radio1"));
-  EXPECT_TRUE(IsSet("Radio2"));
-  EXPECT_EQ(Logged("event"), Lines{});
-}
-
-TEST_F(InitialFocus, AnOptionBehindAFocusableControlWaits) {
-  Put("TextBox", "Text1", {.tab_index = 0});
-  Transparent("Radio1", 1);
-  Start();
-  EXPECT_FALSE(IsSet("Radio1"));
-}
-
-TEST_F(InitialFocus, AnOptionBehindOnlyALabelIsFirst) {
-  Put("Label", "Label1", {.tab_index = 0});
-  Transparent("Radio1", 1);
-  Transparent("Radio2", 2);
-  Start();
-  EXPECT_TRUE(IsSet("Radio1"));
-  EXPECT_EQ(form_->FocusSite(), form_->Find("Radio1"));
-}
-
-// Taking the focus would set the first option and clear the one the form was
-// saved with.
-TEST_F(InitialFocus, TheFirstFocusableOptionLeavesASavedSelectionAlone) {
-  Put("Label", "Label1", {.tab_index = 0});
-  Transparent("Radio1", 1);
-  Transparent("Radio2", 2, true);
-  Start();
-  EXPECT_FALSE(IsSet("Radio1"));
-  EXPECT_TRUE(IsSet("Radio2"));
-}
-
-TEST_F(InitialFocus, RunsOncePerInstance) {
-  Transparent("Radio1", 0);
-  Put("TextBox", "Text1", {.tab_index = 1});
-  Start();
-  SetValue("Radio1", false);
-  form_->GetSite("Text1").SetFocus();
-  form_->Deactivate();
-  form_->Activate();
-  TakeLog();
-  runtime_.Advance(60);
-  EXPECT_FALSE(IsSet("Radio1"));
-  EXPECT_EQ(Logged("focus"), Lines{});
 }
 
 }  // namespace

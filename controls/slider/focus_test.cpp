@@ -50,50 +50,50 @@ TEST_F(FocusDots, AreNotDrawnForAFocusChangeDuringACapture) {
 // ---------------------------------------------------------------------------
 // The arrows across the axis: next or previous in tab order, wrapping round.
 
-struct MoveCase {
-  int32_t orientation;
-  int16_t key;
-  int slider_tab;  // where the slider stands among three controls
-  const char* focused;
+class FocusTest : public SliderTest {
+ protected:
+  // Where the focus goes from the slider on this key.
+  Lines FocusAfter(int16_t key) {
+    ShowForm();
+    form_->FocusOn(&Site());
+    TakeLog();
+    KeyDown(key);
+    return Logged("focus");
+  }
 };
 
-class FocusMove : public SliderTest, public ::testing::WithParamInterface<MoveCase> {};
-
-TEST_P(FocusMove, GoesToTheNeighbourInTabOrder) {
-  const char* order[3] = {"Text1", "Text2", "Text3"};
-  for (int p = 0; p <= 3; ++p) {
-    if (p == GetParam().slider_tab) AddSlider();
-    if (p < 3) AddHost("TextBox", order[p]);
+TEST_F(FocusTest, GoesToTheNeighbourInTabOrder) {
+  struct Row {
+    int32_t orientation;
+    int16_t key;
+    int slider_tab;  // where the slider stands among three controls
+    const char* focused;
+  };
+  // First in tab order, down and up (wrapping to the last) are the keys script's.
+  for (const Row& r : {Row{0, kDown, 3, "Text1"},  // wraps to the first
+                       Row{0, kDown, 1, "Text2"}, Row{0, kUp, 1, "Text1"}, Row{1, kRight, 0, "Text1"},
+                       Row{1, kLeft, 0, "Text3"}, Row{1, kRight, 2, "Text3"}}) {
+    SCOPED_TRACE(testing::Message() << r.orientation << " key " << r.key << " tab " << r.slider_tab);
+    NewForm();
+    const char* order[3] = {"Text1", "Text2", "Text3"};
+    for (int p = 0; p <= 3; ++p) {
+      if (p == r.slider_tab) AddSlider();
+      if (p < 3) AddHost("TextBox", order[p]);
+    }
+    Set("Orientation", Variant::Long(r.orientation));
+    EXPECT_EQ(FocusAfter(r.key), Lines{r.focused});
   }
-  Set("Orientation", Variant::Long(GetParam().orientation));
-  ShowForm();
-  form_->FocusOn(&Site());
-  TakeLog();
-  KeyDown(GetParam().key);
-  EXPECT_EQ(Logged("focus"), Lines{GetParam().focused});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ThreeNeighbours, FocusMove,
-    ::testing::Values(MoveCase{0, kDown, 0, "Text1"}, MoveCase{0, kUp, 0, "Text3"},  // wraps to the last
-                      MoveCase{0, kDown, 3, "Text1"},                                // wraps to the first
-                      MoveCase{0, kDown, 1, "Text2"}, MoveCase{0, kUp, 1, "Text1"},
-                      MoveCase{1, kRight, 0, "Text1"}, MoveCase{1, kLeft, 0, "Text3"},
-                      MoveCase{1, kRight, 2, "Text3"}));
-
-TEST_F(SliderTest, FocusMovesOnlyWithinTheSlidersContainer) {
+TEST_F(FocusTest, MovesOnlyWithinTheSlidersContainer) {
   model::Site& frame = AddHost("Frame", "Frame1");
   AddSlider("Slider1", {}, {}, &frame);
   AddHost("TextBox", "Text2");
   AddHost("TextBox", "Text1", &frame);
-  ShowForm();
-  form_->FocusOn(&Site());
-  TakeLog();
-  KeyDown(kDown);
-  EXPECT_EQ(Logged("focus"), Lines{"Text1"}) << "Text2 comes first in tab order but lies outside";
+  EXPECT_EQ(FocusAfter(kDown), Lines{"Text1"}) << "Text2 comes first in tab order but lies outside";
 }
 
-TEST_F(SliderTest, FocusPassesOverControlsLeftOutOfKeyboardTravelOrUnableToTakeIt) {
+TEST_F(FocusTest, PassesOverControlsLeftOutOfKeyboardTravelOrUnableToTakeIt) {
   AddSlider();
   AddHost("Frame", "Frame1");             // cannot take the focus
   model::Site& skipped = AddHost("TextBox", "Text1");
@@ -101,11 +101,7 @@ TEST_F(SliderTest, FocusPassesOverControlsLeftOutOfKeyboardTravelOrUnableToTakeI
   AddHost("TextBox", "Text3");
   skipped.SetTabStop(false);
   disabled.SetEnabled(false);
-  ShowForm();
-  form_->FocusOn(&Site());
-  TakeLog();
-  KeyDown(kDown);
-  EXPECT_EQ(Logged("focus"), Lines{"Text3"});
+  EXPECT_EQ(FocusAfter(kDown), Lines{"Text3"});
 }
 
 TEST_F(SliderTest, AtDesignTimeTheArrowsMoveNothing) {

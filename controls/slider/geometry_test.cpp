@@ -8,20 +8,30 @@
 namespace vitrelle::slider_testing {
 namespace {
 
+constexpr int32_t kMin = std::numeric_limits<int32_t>::min(), kMax = std::numeric_limits<int32_t>::max();
 constexpr float kAcross[5] = {135, 120, 150, 105, 165};
+constexpr float A = -1;  // in ExpectGrooves: the groove's own place across, kAcross[i]
 
-TEST_F(SliderTest, NewControlTakesItsThicknessAndLaysOutTheDefaultRange) {
+class GrooveTest : public SliderTest {
+ protected:
+  void ExpectGrooves(float x1, float y1, float x2, float y2) {
+    const auto at = [](float v, int i) { return v == A ? kAcross[i] : v; };
+    for (int i = 0; i < 5; ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(Groove(i).X1(), at(x1, i));
+      EXPECT_EQ(Groove(i).Y1(), at(y1, i));
+      EXPECT_EQ(Groove(i).X2(), at(x2, i));
+      EXPECT_EQ(Groove(i).Y2(), at(y2, i));
+    }
+  }
+};
+
+TEST_F(GrooveTest, NewControlTakesItsThicknessAndLaysOutTheDefaultRange) {
   AddSlider();
   EXPECT_EQ(Site().Width(), 1680);
   EXPECT_EQ(Site().Height(), 285);
   EXPECT_FLOAT_EQ(Api().TwipsPerUnit(), 15.0f);
-  for (int i = 0; i < 5; ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(Groove(i).X1(), 90);
-    EXPECT_EQ(Groove(i).X2(), 1590);
-    EXPECT_EQ(Groove(i).Y1(), kAcross[i]);
-    EXPECT_EQ(Groove(i).Y2(), kAcross[i]);
-  }
+  ExpectGrooves(90, A, 1590, A);
   EXPECT_EQ(Thumb().Left(), 45);
   EXPECT_EQ(Thumb().Top(), 45);
   EXPECT_EQ(Thumb().Width(), 90);
@@ -30,136 +40,77 @@ TEST_F(SliderTest, NewControlTakesItsThicknessAndLaysOutTheDefaultRange) {
   EXPECT_FALSE(Line("LineTop").Visible());
 }
 
-struct ThumbCase {
-  int32_t value;
-  float left;
-};
-
-class ThumbPlacement : public SliderTest, public ::testing::WithParamInterface<ThumbCase> {};
-
-TEST_P(ThumbPlacement, FollowsValueAndKeepsItAcrossAShapeChange) {
+TEST_F(SliderTest, TheThumbFollowsValueAndKeepsItAcrossAShapeChange) {
   AddSlider();
-  Set("value", Variant::Long(GetParam().value));
-  EXPECT_EQ(Thumb().Left(), GetParam().left);
-  Set("SliderShape", Variant::Long(1));
-  EXPECT_EQ(Thumb().Shape(), ShapeKind::kOval);
-  EXPECT_EQ(Thumb().Left(), GetParam().left);
-  EXPECT_EQ(Thumb().Width(), 90);
-  EXPECT_EQ(Thumb().Height(), 195);
+  for (auto [value, left] : {std::pair{0, 45.0f}, {37, 600.0f}, {100, 1545.0f}}) {
+    SCOPED_TRACE(value);
+    Set("SliderShape", Variant::Long(0));
+    Set("value", Variant::Long(value));
+    EXPECT_EQ(Thumb().Left(), left);
+    Set("SliderShape", Variant::Long(1));
+    EXPECT_EQ(Thumb().Shape(), ShapeKind::kOval);
+    EXPECT_EQ(Thumb().Left(), left);
+    EXPECT_EQ(Thumb().Width(), 90);
+    EXPECT_EQ(Thumb().Height(), 195);
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Default, ThumbPlacement,
-                         ::testing::Values(ThumbCase{0, 45}, ThumbCase{37, 600}, ThumbCase{100, 1545}));
-
-// ---------------------------------------------------------------------------
-// The scale: twips per unit (a Single) and the groove's end
-
-struct ScaleCase {
-  float length;
-  int32_t max;
-  float twips_per_unit;
-  float groove_end;
-};
-
-class Scale : public SliderTest, public ::testing::WithParamInterface<ScaleCase> {};
-
-TEST_P(Scale, ComesFromTheLengthAndTheSpan) {
-  AddSlider("Slider1", GetParam().length);
-  Set("Max", Variant::Long(GetParam().max));
-  EXPECT_FLOAT_EQ(Api().TwipsPerUnit(), GetParam().twips_per_unit);
-  EXPECT_EQ(Api().GrooveEnd(), GetParam().groove_end);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Lengths, Scale,
-    ::testing::Values(ScaleCase{1680, 100, 15.0f, 1590}, ScaleCase{1680, 7, 214.2857f, 1590},
-                      ScaleCase{3180, 100, 30.0f, 3090},
-                      // Too short for a groove: one twip a unit, the groove ends before it starts.
-                      ScaleCase{150, 100, 1.0f, 60}, ScaleCase{180, 100, 1.0f, 90}));
-
-TEST_F(SliderTest, ARangeNeverValidKeepsTheDesignScale) {
-  model::ModelPropertyBag bag;
-  bag.Put("Max", Variant::Long(0));
-  AddSlider("Slider1", {}, {}, nullptr, &bag);
-  EXPECT_EQ(Api().TwipsPerUnit(), 0.0f);
-  EXPECT_EQ(Api().GrooveEnd(), 1590);
-  EXPECT_EQ(Thumb().Left(), 45);
-}
-
-TEST_F(SliderTest, ASpanWiderThanALongKeepsTheLastScale) {
-  AddSlider();
-  Set("Min", Variant::Long(std::numeric_limits<int32_t>::min()));
-  Set("Max", Variant::Long(std::numeric_limits<int32_t>::max()));
-  EXPECT_FLOAT_EQ(Api().TwipsPerUnit(), 15.0f);
-  EXPECT_EQ(Api().GrooveEnd(), 1590);
-  Set("value", Variant::Long(std::numeric_limits<int32_t>::max()));
-  EXPECT_EQ(Get("value").ToLong(), std::numeric_limits<int32_t>::max());
+// The scale: twips per unit (a Single) and the groove's end.
+TEST_F(SliderTest, TheScaleComesFromTheLengthAndTheSpan) {
+  struct Row {
+    float length;
+    int32_t min, max;
+    float twips_per_unit, groove_end;
+  };
+  for (const Row& r : {Row{1680, 0, 100, 15.0f, 1590}, Row{1680, 0, 7, 214.2857f, 1590}, Row{3180, 0, 100, 30.0f, 3090},
+                       // Too short for a groove: one twip a unit, the groove ends before it starts.
+                       Row{150, 0, 100, 1.0f, 60}, Row{180, 0, 100, 1.0f, 90},
+                       // A span wider than a Long keeps the last scale.
+                       Row{1680, kMin, kMax, 15.0f, 1590}}) {
+    SCOPED_TRACE(testing::Message() << r.length << " for " << r.min << " to " << r.max);
+    NewForm();
+    AddSlider("Slider1", r.length);
+    Set("Min", Variant::Long(r.min));
+    Set("Max", Variant::Long(r.max));
+    EXPECT_FLOAT_EQ(Api().TwipsPerUnit(), r.twips_per_unit);
+    EXPECT_EQ(Api().GrooveEnd(), r.groove_end);
+  }
 }
 
 // ---------------------------------------------------------------------------
 // Orientation and size
 
-TEST_F(SliderTest, TurningVerticalMovesTheLengthAndTheGrooveOntoTheOtherAxis) {
+// The sizes either way are the orientation script's.
+TEST_F(GrooveTest, TurningVerticalMovesTheGrooveAndTheThumbOntoTheOtherAxis) {
   AddSlider("Slider1", 2400);
   Set("Orientation", Variant::Long(1));
-  EXPECT_EQ(Site().Width(), 285);
-  EXPECT_EQ(Site().Height(), 2400);
-  for (int i = 0; i < 5; ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(Groove(i).X1(), kAcross[i]);
-    EXPECT_EQ(Groove(i).X2(), kAcross[i]);
-    EXPECT_EQ(Groove(i).Y1(), 90);
-    EXPECT_EQ(Groove(i).Y2(), 2310);
-  }
+  ExpectGrooves(A, 90, A, 2310);
   EXPECT_EQ(Thumb().Left(), 45);
   EXPECT_EQ(Thumb().Width(), 195);
   EXPECT_EQ(Thumb().Height(), 90);
-
   Set("Orientation", Variant::Long(0));
-  EXPECT_EQ(Site().Width(), 2400);
-  EXPECT_EQ(Site().Height(), 285);
-  EXPECT_EQ(Groove(0).Y1(), 135);
-  EXPECT_EQ(Groove(0).X2(), 2310);
+  ExpectGrooves(90, A, 2310, A);
 }
 
-// A range the scale cannot spread leaves the groove's far end alone when the axis
-// turns: only the near end and the across position move, so the far end on the new
-// axis is what that coordinate held before (the old axis's across position).
-struct UnscaledTurnCase {
-  const char* what;
-  int32_t min, max;
-};
-
-class UnscaledTurn : public SliderTest, public ::testing::WithParamInterface<UnscaledTurnCase> {};
-
-TEST_P(UnscaledTurn, MovesOnlyTheNearEndAndTheAcrossPosition) {
-  AddSlider("Slider1", 2400);
-  Set("Min", Variant::Long(GetParam().min));
-  Set("Max", Variant::Long(GetParam().max));
-  Set("Orientation", Variant::Long(1));
-  EXPECT_EQ(Site().Height(), 2400) << GetParam().what;
-  for (int i = 0; i < 5; ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(Groove(i).X1(), kAcross[i]);
-    EXPECT_EQ(Groove(i).X2(), kAcross[i]);
-    EXPECT_EQ(Groove(i).Y1(), 90);
-    EXPECT_EQ(Groove(i).Y2(), kAcross[i]) << "not the old end, 2310";
+// A range the scale cannot spread (a span of 0, or one wider than a Long) leaves the
+// groove's far end alone when the axis turns: only the near end and the across
+// position move, so the far end on the new axis is what that coordinate held before
+// (the old axis's across position).
+TEST_F(GrooveTest, AnUnscaledTurnMovesOnlyTheNearEndAndTheAcrossPosition) {
+  for (auto [min, max] : {std::pair{0, 0}, {kMin, kMax}}) {
+    SCOPED_TRACE(testing::Message() << min << " to " << max);
+    NewForm();
+    AddSlider("Slider1", 2400);
+    Set("Min", Variant::Long(min));
+    Set("Max", Variant::Long(max));
+    Set("Orientation", Variant::Long(1));
+    EXPECT_EQ(Site().Height(), 2400);
+    ExpectGrooves(A, 90, A, A);  // the far end not the old one, 2310
+    Set("Orientation", Variant::Long(0));
+    ExpectGrooves(90, A, A, A);
+    EXPECT_FLOAT_EQ(Api().TwipsPerUnit(), 2220.0f / 100) << "the last good scale";
   }
-  Set("Orientation", Variant::Long(0));
-  for (int i = 0; i < 5; ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(Groove(i).X1(), 90);
-    EXPECT_EQ(Groove(i).X2(), kAcross[i]);
-    EXPECT_EQ(Groove(i).Y1(), kAcross[i]);
-    EXPECT_EQ(Groove(i).Y2(), kAcross[i]);
-  }
-  EXPECT_FLOAT_EQ(Api().TwipsPerUnit(), 2220.0f / 100) << "the last good scale";
 }
-
-INSTANTIATE_TEST_SUITE_P(Ranges, UnscaledTurn,
-                         ::testing::Values(UnscaledTurnCase{"span 0", 0, 0},
-                                           UnscaledTurnCase{"span wider than a Long", std::numeric_limits<int32_t>::min(),
-                                                            std::numeric_limits<int32_t>::max()}));
 
 TEST_F(SliderTest, TheBorderFollowsTheSizeAndShowsForAnyNonZeroStyle) {
   AddSlider("Slider1", 2400);

@@ -14,51 +14,42 @@ using model::MouseInput;
 // A press puts the thumb's centre under the pointer, or at an end within one unit
 // of it; Value follows, rounded half to even, and the thumb is not snapped to it.
 
-struct PressCase {
-  float length;
-  float x;
-  float thumb_left;
-  int32_t value;
-};
-
-class Press : public SliderTest, public ::testing::WithParamInterface<PressCase> {};
-
-TEST_P(Press, MovesTheThumbUnderThePointerAndRaisesOnlyMouseDown) {
-  AddSlider("Slider1", GetParam().length);
-  ShowForm();
-  Mouse(MouseInput::kDown, 1, GetParam().x, 100);
-  EXPECT_EQ(Thumb().Left(), GetParam().thumb_left);
-  EXPECT_EQ(Get("value").ToLong(), GetParam().value);
-  EXPECT_TRUE(Get("Scrolling").ToBoolean());
-  const std::string x = Variant::Single(GetParam().x).ToLiteral();
-  EXPECT_EQ(Events(), Lines{"Slider1.MouseDown(1, 0, " + x + ", 100.0)"});
+TEST_F(SliderTest, APressMovesTheThumbUnderThePointerAndRaisesOnlyMouseDown) {
+  struct Row {
+    float length, x, thumb_left;
+    int32_t value;
+  };
+  for (const Row& r : {Row{1680, 1000, 955, 61},  // 910 / 15 = 60.67
+                       Row{1680, 1575, 1545, 100}, Row{1680, 1679, 1545, 100}, Row{1680, 105, 45, 0},
+                       Row{1680, 10, 45, 0},
+                       // 30 twips a unit: 2.5 and 3.5 both round to the even neighbour.
+                       Row{3180, 165, 120, 2}, Row{3180, 195, 150, 4}}) {
+    SCOPED_TRACE(testing::Message() << r.x << " of " << r.length);
+    NewForm();
+    AddSlider("Slider1", r.length);
+    ShowForm();
+    Mouse(MouseInput::kDown, 1, r.x, 100);
+    EXPECT_EQ(Thumb().Left(), r.thumb_left);
+    EXPECT_EQ(Get("value").ToLong(), r.value);
+    EXPECT_TRUE(Get("Scrolling").ToBoolean());
+    EXPECT_EQ(Events(), Lines{"Slider1.MouseDown(1, 0, " + Variant::Single(r.x).ToLiteral() + ", 100.0)"});
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pointers, Press,
-    ::testing::Values(PressCase{1680, 1000, 955, 61},  // 910 / 15 = 60.67
-                      PressCase{1680, 1575, 1545, 100}, PressCase{1680, 1679, 1545, 100},
-                      PressCase{1680, 105, 45, 0}, PressCase{1680, 10, 45, 0},
-                      // 30 twips a unit: 2.5 and 3.5 both round to the even neighbour.
-                      PressCase{3180, 165, 120, 2}, PressCase{3180, 195, 150, 4}));
-
-TEST_F(SliderTest, DragScrollsInsideTheControlOnlyAndClicksOnRelease) {
+// The thumb under the pointer inside and the release's Click are the drag script's.
+TEST_F(SliderTest, DragScrollsInsideTheControlOnlyAndRaisesNoChanged) {
   AddSlider();
   ShowForm();
   Mouse(MouseInput::kDown, 1, 1000, 100);
-  Events();
-  Mouse(MouseInput::kMove, 1, 1575, 100);
-  EXPECT_EQ(Events(), (Lines{"Slider1.Scroll(100)", "Slider1.MouseMove(1, 0, 1575.0, 100.0)"}));
+  TakeLog();
   Mouse(MouseInput::kMove, 1, 1680, 285);  // the far corner still counts as inside
-  EXPECT_EQ(Events(), (Lines{"Slider1.Scroll(100)", "Slider1.MouseMove(1, 0, 1680.0, 285.0)"}));
-  Mouse(MouseInput::kMove, 1, 2000, 100);
   Mouse(MouseInput::kMove, 1, 500, -1);
-  EXPECT_EQ(Events(), (Lines{"Slider1.MouseMove(1, 0, 2000.0, 100.0)", "Slider1.MouseMove(1, 0, 500.0, -1.0)"}));
   EXPECT_EQ(Thumb().Left(), 1545) << "the thumb waits where it was";
   Mouse(MouseInput::kUp, 1, 2000, 100);
-  EXPECT_EQ(Events(), (Lines{"Slider1.Click(100)", "Slider1.MouseUp(1, 0, 2000.0, 100.0)"}));
-  EXPECT_FALSE(Get("Scrolling").ToBoolean());
-  EXPECT_EQ(Logged("changed"), Lines{}) << "mouse input never goes through the value setter";
+  // Not through the value setter: no Changed.
+  EXPECT_EQ(Events(), (Lines{"Slider1.Scroll(100)", "Slider1.MouseMove(1, 0, 1680.0, 285.0)",
+                             "Slider1.MouseMove(1, 0, 500.0, -1.0)", "Slider1.Click(100)",
+                             "Slider1.MouseUp(1, 0, 2000.0, 100.0)"}));
 }
 
 TEST_F(SliderTest, AVerticalSliderFollowsY) {
@@ -71,10 +62,14 @@ TEST_F(SliderTest, AVerticalSliderFollowsY) {
   EXPECT_EQ(Get("value").ToLong(), 61);
 }
 
+// A range never valid keeps the design scale.
 TEST_F(SliderTest, WithoutAScaleTheThumbMovesButValueStays) {
   model::ModelPropertyBag bag;
   bag.Put("Max", Variant::Long(0));
   AddSlider("Slider1", {}, {}, nullptr, &bag);
+  EXPECT_EQ(Api().TwipsPerUnit(), 0.0f);
+  EXPECT_EQ(Api().GrooveEnd(), 1590) << "the design scale's";
+  EXPECT_EQ(Thumb().Left(), 45);
   ShowForm();
   Mouse(MouseInput::kDown, 1, 1000, 100);
   Mouse(MouseInput::kMove, 1, 800, 100);
@@ -85,45 +80,58 @@ TEST_F(SliderTest, WithoutAScaleTheThumbMovesButValueStays) {
 }
 
 // ---------------------------------------------------------------------------
-// Keys: Changed and Scroll for a step, then KeyDown; only KeyDown at the limit.
-
-struct KeyCase {
-  int32_t orientation;
-  int16_t key;
-  int32_t start;
-  int32_t expected;  // -1: no step
-};
-
-class Key : public SliderTest, public ::testing::WithParamInterface<KeyCase> {};
-
-TEST_P(Key, StepsThroughTheSetterThenPassesTheKeyOn) {
-  AddSlider();
-  Set("Orientation", Variant::Long(GetParam().orientation));
-  Set("SmallChange", Variant::Long(5));
-  Set("LargeChange", Variant::Long(20));
-  Set("value", Variant::Long(GetParam().start));
-  ShowForm();
-  KeyDown(GetParam().key);
-  const std::string key_down = "Slider1.KeyDown(" + std::to_string(GetParam().key) + ", 0)";
-  if (GetParam().expected < 0) {
-    EXPECT_EQ(Events(), Lines{key_down});
-    EXPECT_EQ(Get("value").ToLong(), GetParam().start);
-  } else {
-    const std::string v = std::to_string(GetParam().expected);
-    EXPECT_EQ(Events(), (Lines{"Slider1.Changed(" + v + ")", "Slider1.Scroll(" + v + ")", key_down}));
-  }
-}
+// Keys: Changed and Scroll for a step, then KeyDown; only KeyDown at the limit, and
+// for a step whose sum leaves the 32-bit range (a step that fits is exact).
 
 constexpr int16_t kPageUp = 33, kPageDown = 34, kLeft = 37, kUp = 38, kRight = 39, kDown = 40, kHome = 36;
+constexpr int32_t kLongMax = std::numeric_limits<int32_t>::max();
+constexpr int32_t kLongMin = std::numeric_limits<int32_t>::min();
 
-INSTANTIATE_TEST_SUITE_P(
-    BothAxes, Key,
-    ::testing::Values(KeyCase{0, kRight, 50, 55}, KeyCase{0, kRight, 98, 100}, KeyCase{0, kRight, 100, -1},
-                      KeyCase{0, kLeft, 3, 0}, KeyCase{0, kLeft, 0, -1}, KeyCase{0, kPageUp, 50, 70},
-                      KeyCase{0, kPageDown, 3, 0}, KeyCase{0, kHome, 50, -1},
-                      // Vertical: Value grows downwards with the thumb.
-                      KeyCase{1, kDown, 50, 55}, KeyCase{1, kUp, 50, 45}, KeyCase{1, kPageUp, 50, 70},
-                      KeyCase{1, kPageDown, 50, 30}));
+TEST_F(SliderTest, AKeyStepsThroughTheSetterThenPassesTheKeyOn) {
+  struct Row {
+    int32_t orientation;
+    int16_t key;
+    int32_t start;
+    int32_t expected;       // the start: no step, the value stays
+    int32_t wide_step = 0;  // 0: a range of 0 to 100, SmallChange 5 and LargeChange 20; else
+                            // the whole Long range, both changes this step
+  };
+  for (const Row& r : {Row{0, kRight, 50, 55}, Row{0, kRight, 98, 100}, Row{0, kRight, 100, 100},
+                       Row{0, kLeft, 3, 0}, Row{0, kLeft, 0, 0}, Row{0, kPageUp, 50, 70}, Row{0, kPageDown, 3, 0},
+                       Row{0, kHome, 50, 50},
+                       // Vertical: Value grows downwards with the thumb.
+                       Row{1, kDown, 50, 55}, Row{1, kUp, 50, 45}, Row{1, kPageUp, 50, 70}, Row{1, kPageDown, 50, 30},
+                       // Past the top or the bottom of a Long, and to the bottom.
+                       Row{0, kPageUp, kLongMax - 1, kLongMax - 1, kLongMax},
+                       Row{0, kPageDown, kLongMin + 1, kLongMin + 1, kLongMax},
+                       Row{0, kPageDown, 0, kLongMin + 1, kLongMax},
+                       // Up and down by the most negative step, past the range and fitting.
+                       Row{0, kRight, -1, -1, kLongMin}, Row{0, kRight, 0, kLongMin, kLongMin},
+                       Row{0, kLeft, 0, 0, kLongMin}, Row{0, kLeft, -1, kLongMax, kLongMin}}) {
+    SCOPED_TRACE(testing::Message() << "orientation " << r.orientation << " key " << r.key << " from " << r.start
+                                    << " step " << r.wide_step);
+    NewForm();
+    AddSlider();
+    Set("Orientation", Variant::Long(r.orientation));
+    if (r.wide_step) {
+      Set("Max", Variant::Long(kLongMax));
+      Set("Min", Variant::Long(kLongMin));
+    }
+    Set("SmallChange", Variant::Long(r.wide_step ? r.wide_step : 5));
+    Set("LargeChange", Variant::Long(r.wide_step ? r.wide_step : 20));
+    Set("value", Variant::Long(r.start));
+    ShowForm();
+    KeyDown(r.key);
+    const std::string key_down = "Slider1.KeyDown(" + std::to_string(r.key) + ", 0)";
+    if (r.expected != r.start) {
+      const std::string v = std::to_string(r.expected);
+      EXPECT_EQ(Events(), (Lines{"Slider1.Changed(" + v + ")", "Slider1.Scroll(" + v + ")", key_down}));
+    } else {
+      EXPECT_EQ(Events(), Lines{key_down});
+    }
+    EXPECT_EQ(Get("value").ToLong(), r.expected);
+  }
+}
 
 TEST_F(SliderTest, AZeroOrNegativeStepIsTakenAsStored) {
   AddSlider();
@@ -137,52 +145,6 @@ TEST_F(SliderTest, AZeroOrNegativeStepIsTakenAsStored) {
   KeyDown(kRight);
   EXPECT_EQ(Get("value").ToLong(), 6);
 }
-
-// A step whose sum leaves the 32-bit range is not taken: Value stays, and only
-// KeyDown is raised, as at the end of the range. A step that fits is exact.
-struct WideStepCase {
-  const char* what;
-  int16_t key;
-  int32_t step;  // SmallChange and LargeChange alike
-  int32_t start;
-  bool taken;
-  int32_t expected;
-};
-
-class WideStep : public SliderTest, public ::testing::WithParamInterface<WideStepCase> {};
-
-TEST_P(WideStep, LeavesValueAloneWhenTheSumDoesNotFitALong) {
-  const WideStepCase& c = GetParam();
-  AddSlider();
-  Set("Max", Variant::Long(std::numeric_limits<int32_t>::max()));
-  Set("Min", Variant::Long(std::numeric_limits<int32_t>::min()));
-  Set("SmallChange", Variant::Long(c.step));
-  Set("LargeChange", Variant::Long(c.step));
-  Set("value", Variant::Long(c.start));
-  ShowForm();
-  KeyDown(c.key);
-  const std::string key_down = "Slider1.KeyDown(" + std::to_string(c.key) + ", 0)";
-  if (c.taken) {
-    const std::string v = std::to_string(c.expected);
-    EXPECT_EQ(Events(), (Lines{"Slider1.Changed(" + v + ")", "Slider1.Scroll(" + v + ")", key_down})) << c.what;
-  } else {
-    EXPECT_EQ(Events(), Lines{key_down}) << c.what;
-  }
-  EXPECT_EQ(Get("value").ToLong(), c.taken ? c.expected : c.start) << c.what;
-}
-
-constexpr int32_t kLongMax = std::numeric_limits<int32_t>::max();
-constexpr int32_t kLongMin = std::numeric_limits<int32_t>::min();
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, WideStep,
-    ::testing::Values(WideStepCase{"page up past the top", kPageUp, kLongMax, kLongMax - 1, false, 0},
-                      WideStepCase{"page down past the bottom", kPageDown, kLongMax, kLongMin + 1, false, 0},
-                      WideStepCase{"page down to the bottom", kPageDown, kLongMax, 0, true, kLongMin + 1},
-                      WideStepCase{"up by the most negative step", kRight, kLongMin, -1, false, 0},
-                      WideStepCase{"up by the most negative step, fits", kRight, kLongMin, 0, true, kLongMin},
-                      WideStepCase{"down by the most negative step", kLeft, kLongMin, 0, false, 0},
-                      WideStepCase{"down by the most negative step, fits", kLeft, kLongMin, -1, true, kLongMax}));
 
 // Handlers get the parameters by reference: their changes reach whoever reported
 // the input, after the control has done its own work with the original values.

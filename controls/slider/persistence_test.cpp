@@ -27,19 +27,15 @@ TEST_F(SliderTest, ANewControlWritesNothingAndAChangedOneWritesInItsOwnOrder) {
   Slider().WriteProperties(untouched);
   EXPECT_EQ(Keys(untouched), Lines{}) << "every value equals its default";
 
-  Set("BackStyle", Variant::Long(1));
-  Set("Enabled", Variant::Boolean(false));
-  Set("BackColor", Variant::Long(0x00FFFFFF));
-  Set("SliderColor", Variant::Long(0x000000FF));
-  Set("BorderStyle", Variant::Long(1));
-  Set("Max", Variant::Long(200));
-  Set("Min", Variant::Long(10));
-  Set("value", Variant::Long(50));
-  Set("SmallChange", Variant::Long(2));
-  Set("LargeChange", Variant::Long(20));
-  Set("SliderShape", Variant::Long(1));
-  Set("Orientation", Variant::Long(1));
-  Set("MousePointer", Variant::Long(2));
+  // Each getter gives back what its setter took.
+  const std::pair<const char*, Variant> changes[] = {
+      {"BackStyle", Variant::Long(1)}, {"Enabled", Variant::Boolean(false)}, {"BackColor", Variant::Long(0xFFFFFF)},
+      {"SliderColor", Variant::Long(0xFF)}, {"BorderStyle", Variant::Long(1)}, {"Max", Variant::Long(200)},
+      {"Min", Variant::Long(10)}, {"value", Variant::Long(50)}, {"SmallChange", Variant::Long(2)},
+      {"LargeChange", Variant::Long(20)}, {"SliderShape", Variant::Long(1)}, {"Orientation", Variant::Long(1)},
+      {"MousePointer", Variant::Long(2)}};
+  for (const auto& [member, value] : changes) Set(member, value);
+  for (const auto& [member, value] : changes) EXPECT_EQ(Get(member), value) << member;
   Variant icon[1] = {Variant::OfPicture(screen_.MakePicture(model::Bitmap(2, 2)))};
   form_->Extender("Slider1")->Invoke("MouseIcon", InvokeKind::kSet, icon);
   model::ModelPropertyBag bag;
@@ -73,6 +69,7 @@ TEST_F(SliderTest, ACorruptRangeIsStillRefusedAloud) {
   bag.Put("Min", Variant::Long(20));
   AddSlider("Slider1", {}, {}, nullptr, &bag);
   ASSERT_EQ(runtime_.MessageBoxes().size(), 1u);
+  EXPECT_EQ(runtime_.MessageBoxes()[0].style, 16) << "stop icon, OK only";
   EXPECT_EQ(Slider().Max(), 10);
   EXPECT_EQ(Slider().Min(), 0);
 }
