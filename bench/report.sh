@@ -78,10 +78,22 @@ awk -F'\t' -v dir="$dir" -v datfile="$dir/cost.dat" '
     row("slider drag, one move with its paint", 1, us("BM_SliderDragPainted") / moves, us("BM_SliderDrag") / moves,
         "the move without the paint pass", "constant")
     nested = "BM_ActivateNestedForm/iterations:3/real_time"
-    base = field(nested, "check_copies") * us("BM_CopyOnEmptyForm/0/real_time")
-    for (l = 1; l <= 3; l++) base += field(nested, "frame" l "_copies") * us("BM_CopyOnEmptyForm/" l "/real_time")
-    row("nested frames: activation, all copies", 1000, us(nested), base > 0 ? base : -1,
-        "the same copies on empty forms", "linear in the copies")
+    base = 0
+    for (l = 0; l <= 3; l++) {
+      check = "BM_CopyOnNestedForm/0/" l "/min_time:2.000/real_time"
+      row("nested frames: copy of a check at level " l, 1000, field(check, "nested_us"), field(check, "alone_us"),
+          "the same copy alone on a form", l == 0 ? "constant" : "")
+      base += field(nested, "checks_at" l) * field(check, "alone_us")
+    }
+    for (l = 1; l <= 3; l++) {
+      frame = "BM_CopyOnNestedForm/1/" l "/min_time:2.000/real_time"
+      row("nested frames: copy of a frame of level " l, 1000, field(frame, "nested_us"), field(frame, "alone_us"),
+          "the same copy alone on a form", "")
+      base += field(nested, "frame" l "_copies") * field(frame, "alone_us")
+    }
+    opaque = us("BM_ActivateNestedOpaqueForm/iterations:3/real_time")
+    row("nested frames: activation beyond opaque", 1000, us(nested) >= 0 && opaque >= 0 ? us(nested) - opaque : -1,
+        base > 0 ? base : -1, "its copies, each priced alone", "linear in the copies")
     # The Wine tables: "N transparent_s opaque_s extra_s per_copy_ms per_control_ms".
     while ((getline line < (dir "/wine_forms.txt")) > 0) {
       k = split(line, w, " ")
