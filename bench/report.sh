@@ -105,8 +105,10 @@ awk -F'\t' -v dir="$dir" -v datfile="$dir/cost.dat" '
     }
     while ((getline line < (dir "/wine_frames.txt")) > 0) {
       k = split(line, w, " ")
-      if (k == 5 && w[1] ~ /^[0-9]+$/)
+      if (k == 5 && w[1] ~ /^[0-9]+$/ && w[2] ~ /^[0-9]+$/)
         row("Wine: nested frames, transparent", w[1], w[3] * 1e6, w[4] * 1e6, "the same form opaque", "")
+      if (k == 5 && w[1] ~ /^[0-9]+$/ && w[2] ~ /^Check/)
+        row("Wine: nested frames, copy of a check", w[1], w[3] * 1000, w[4] * 1000, "the same copy alone on a form", "")
     }
     # The plot data: cost of the whole operation against N, in milliseconds.
     for (i = 1; i <= 3; i++) {

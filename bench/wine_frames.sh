@@ -4,7 +4,9 @@
 # those, three in each of those again), against the same form opaque (every check
 # and frame BackStyle = 1), run by the Win32 test container with the script
 # "show, wait 800": room for the three levels of 150 ms refreshes. The opaque form
-# copies nothing. Whole-run wall times, best of three after a warm-up run.
+# copies nothing. Then one check of an innermost frame refreshed again and again,
+# on that form and on a form holding only it and its three frames. Whole-run wall
+# times, best of three after a warm-up run.
 #
 # usage: wine_frames.sh ROOT [N...]   (after hosts/activex/build.sh, under xvfb-run)
 set -uo pipefail
@@ -74,7 +76,7 @@ emit_frame() {  # INDENT LEVEL LEFT TOP
     emit_check "$indent   " $((margin + i % per_row[level] * cell_w)) $((caption + i / per_row[level] * cell_h))
   done
   if [ "$level" -lt 3 ]; then
-    for i in 0 1 2; do
+    for i in "${fan[@]}"; do
       emit_frame "$indent   " $((level + 1)) $((margin + i * (frame_w[level + 1] + margin))) \
         $((caption + rows[level] * cell_h))
     done
@@ -82,18 +84,39 @@ emit_frame() {  # INDENT LEVEL LEFT TOP
   echo "${indent}End"
 }
 
-form() {  # N BACKSTYLE
-  back_style=$2 next_check=0 next_frame=0 tab=0
-  share_checks "$1"
+frame_rows() {  # the form's level-1 frames, each holding what fan[] lets it
   local i
   echo "Begin Form Frames"
   echo "   Picture = picture(\"$root/examples/backdrop.png\")"
   echo "   Width = 9600"
   echo "   Height = 7200"
-  for i in 0 1 2; do
+  for i in "${fan[@]}"; do
     emit_frame "   " 1 120 $((120 + i * (frame_h[1] + 120)))
   done
   echo "End"
+}
+
+form() {  # N BACKSTYLE
+  back_style=$2 next_check=0 next_frame=0 tab=0 fan=(0 1 2)
+  share_checks "$1"
+  frame_rows
+}
+
+# The first check of the first level-3 frame (Frame2) of the form of N, on a form
+# that holds nothing else but the two frames around it and the one it lies in, each
+# where it lies on the nested form: all that a copy of it has beneath it there.
+lone_check_name() {  # N
+  share_checks "$1"
+  echo "Check$((counts[0] + counts[1]))"
+}
+lone_form() {  # N
+  back_style=0 next_frame=0 tab=0 fan=(0)
+  share_checks "$1"
+  next_check=$((counts[0] + counts[1]))
+  local f
+  for ((f = 0; f < frames_total; f++)); do counts[f]=0; done
+  counts[2]=1
+  frame_rows
 }
 printf 'show\nwait 800\n' > "$work/script.txt"
 
@@ -111,4 +134,26 @@ for size in "${sizes[@]}"; do
   o=$(seconds "$work/o$size.vfm" "$work/script.txt")
   awk -v n="$size" -v f="$frames_total" -v t="$t" -v o="$o" 'BEGIN {
     printf "%6d %7d %14.3f %10.3f %13.3f\n", n, f, t / 1e6, o / 1e6, (t - o) / 1e6 }'
+done
+
+# One copy of an innermost check, on the settled nested form and alone in its
+# frames: the same script with and without `refreshes` calls of its Refresh, each
+# letting the check paint before the next (the Refresh after it pumps the
+# messages first), the difference over the calls.
+refreshes=1000
+printf '%6s %8s %18s %16s %18s\n' N check nested_per_copy_ms alone_per_copy_ms nested_over_alone
+for size in "${sizes[@]}"; do
+  check=$(lone_check_name "$size")
+  lone_form "$size" > "$work/l$size.vfm"
+  [ "$(grep -c 'Begin Glaze' "$work/l$size.vfm")" -eq 4 ] ||
+    { echo "wine_frames: the lone form of $size holds another number of controls" >&2; exit 1; }
+  { cat "$work/script.txt"; for ((i = 0; i < refreshes; i++)); do echo "call $check.Refresh"; done; } \
+    > "$work/refresh.txt"
+  tn=$(seconds "$work/t$size.vfm" "$work/script.txt")
+  rn=$(seconds "$work/t$size.vfm" "$work/refresh.txt")
+  tl=$(seconds "$work/l$size.vfm" "$work/script.txt")
+  rl=$(seconds "$work/l$size.vfm" "$work/refresh.txt")
+  awk -v n="$size" -v c="$check" -v k="$refreshes" -v tn="$tn" -v rn="$rn" -v tl="$tl" -v rl="$rl" 'BEGIN {
+    a = (rn - tn) / 1e3 / k; b = (rl - tl) / 1e3 / k
+    printf "%6d %8s %18.3f %16.3f %18.2f\n", n, c, a, b, (b > 0 ? a / b : 0) }'
 done
