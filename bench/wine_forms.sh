@@ -3,7 +3,8 @@
 # against the same forms opaque (BackStyle = 1), each run by the Win32 test container
 # with the script "show, wait 300". Each control copies its background three times
 # (while it loads and twice at the first activation); the opaque ones copy nothing.
-# Whole-run wall times, best of three after a warm-up run.
+# Whole-run wall times after a warm-up run: the two forms run by turns, five times;
+# the best of each, and the median of the five differences as the extra time.
 #
 # usage: wine_forms.sh ROOT [N...]   (after hosts/activex/build.sh, under xvfb-run)
 set -uo pipefail
@@ -47,9 +48,8 @@ printf '%6s %14s %10s %13s %18s %20s\n' N transparent_s opaque_s extra_s extra_p
 for n in "${sizes[@]}"; do
   form "$n" 0 > "$work/t$n.vfm"
   form "$n" 1 > "$work/o$n.vfm"
-  t=$(seconds "$work/t$n.vfm" "$work/script.txt")
-  o=$(seconds "$work/o$n.vfm" "$work/script.txt")
-  awk -v n="$n" -v t="$t" -v o="$o" -v e="$empty" 'BEGIN {
-    printf "%6d %14.3f %10.3f %13.3f %18.2f %20.2f\n", n, t / 1e6, o / 1e6, (t - o) / 1e6, (t - o) / 1e3 / (3 * n),
+  read -r t o d < <(by_turns "$work/t$n.vfm" "$work/script.txt" "$work/o$n.vfm" "$work/script.txt")
+  awk -v n="$n" -v t="$t" -v o="$o" -v d="$d" -v e="$empty" 'BEGIN {
+    printf "%6d %14.3f %10.3f %13.3f %18.2f %20.2f\n", n, t / 1e6, o / 1e6, d / 1e6, d / 1e3 / (3 * n),
       (o - e) / 1e3 / n }'
 done

@@ -139,8 +139,11 @@ done
 # One copy of an innermost check, on the settled nested form and alone in its
 # frames: the same script with and without `refreshes` calls of its Refresh, each
 # letting the check paint before the next (the Refresh after it pumps the
-# messages first), the difference over the calls.
+# messages first), by turns; the difference over the calls.
 refreshes=1000
+extra() {  # FORM: microseconds that the refreshes add
+  by_turns "$1" "$work/refresh.txt" "$1" "$work/script.txt" | cut -d' ' -f3
+}
 printf '%6s %8s %18s %16s %18s\n' N check nested_per_copy_ms alone_per_copy_ms nested_over_alone
 for size in "${sizes[@]}"; do
   check=$(lone_check_name "$size")
@@ -149,11 +152,7 @@ for size in "${sizes[@]}"; do
     { echo "wine_frames: the lone form of $size holds another number of controls" >&2; exit 1; }
   { cat "$work/script.txt"; for ((i = 0; i < refreshes; i++)); do echo "call $check.Refresh"; done; } \
     > "$work/refresh.txt"
-  tn=$(seconds "$work/t$size.vfm" "$work/script.txt")
-  rn=$(seconds "$work/t$size.vfm" "$work/refresh.txt")
-  tl=$(seconds "$work/l$size.vfm" "$work/script.txt")
-  rl=$(seconds "$work/l$size.vfm" "$work/refresh.txt")
-  awk -v n="$size" -v c="$check" -v k="$refreshes" -v tn="$tn" -v rn="$rn" -v tl="$tl" -v rl="$rl" 'BEGIN {
-    a = (rn - tn) / 1e3 / k; b = (rl - tl) / 1e3 / k
+  awk -v n="$size" -v c="$check" -v k="$refreshes" -v a="$(extra "$work/t$size.vfm")" -v b="$(extra "$work/l$size.vfm")" 'BEGIN {
+    a = a / 1e3 / k; b = b / 1e3 / k
     printf "%6d %8s %18.3f %16.3f %18.2f\n", n, c, a, b, (b > 0 ? a / b : 0) }'
 done
