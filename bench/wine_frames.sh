@@ -6,7 +6,7 @@
 # "show, wait 800": room for the three levels of 150 ms refreshes. The opaque form
 # copies nothing. Then one check of an innermost frame refreshed again and again,
 # on that form and on a form holding only it and its three frames. Whole-run wall
-# times, best of three after a warm-up run.
+# times after a warm-up run, each comparison's two runs by turns (wine_bench.sh).
 #
 # usage: wine_frames.sh ROOT [N...]   (after hosts/activex/build.sh, under xvfb-run)
 set -uo pipefail
@@ -130,10 +130,9 @@ for size in "${sizes[@]}"; do
   form "$size" 1 > "$work/o$size.vfm"
   [ "$(grep -c 'Begin GlazeCheck' "$work/t$size.vfm")" -eq "$size" ] ||
     { echo "wine_frames: the form of $size holds another number of checks" >&2; exit 1; }
-  t=$(seconds "$work/t$size.vfm" "$work/script.txt")
-  o=$(seconds "$work/o$size.vfm" "$work/script.txt")
-  awk -v n="$size" -v f="$frames_total" -v t="$t" -v o="$o" 'BEGIN {
-    printf "%6d %7d %14.3f %10.3f %13.3f\n", n, f, t / 1e6, o / 1e6, (t - o) / 1e6 }'
+  read -r t o d < <(by_turns "$work/t$size.vfm" "$work/script.txt" "$work/o$size.vfm" "$work/script.txt")
+  awk -v n="$size" -v f="$frames_total" -v t="$t" -v o="$o" -v d="$d" 'BEGIN {
+    printf "%6d %7d %14.3f %10.3f %13.3f\n", n, f, t / 1e6, o / 1e6, d / 1e6 }'
 done
 
 # One copy of an innermost check, on the settled nested form and alone in its
