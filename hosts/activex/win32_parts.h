@@ -136,7 +136,12 @@ class Label final : public InputImpl<LabelPart> {
 class CheckBox final : public InputImpl<CheckBoxPart> {
  public:
   using InputImpl::InputImpl;
-  ~CheckBox() override { OnWindowDestroyed(); }
+  ~CheckBox() override {
+    if (!button_) return;
+    ::SetWindowLongPtrW(button_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_proc_));
+    ::SetWindowLongPtrW(button_, GWLP_USERDATA, 0);
+    ::DestroyWindow(button_);
+  }
   PartKind Kind() const override { return PartKind::kCheckBox; }
   int16_t Value() const override { return value_; }
   void SetValue(int16_t v) override {
@@ -185,14 +190,10 @@ class CheckBox final : public InputImpl<CheckBoxPart> {
     original_proc_ = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrW(button_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ButtonProc)));
   }
-  void OnWindowDestroyed() override {
-    if (button_) {
-      ::SetWindowLongPtrW(button_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_proc_));
-      ::SetWindowLongPtrW(button_, GWLP_USERDATA, 0);
-      ::DestroyWindow(button_);
-      button_ = nullptr;
-    }
-  }
+  // The button goes with the surface's window, which destroys its children with
+  // it (WM_NCDESTROY below lets go of it). Destroyed first on its own, the visible
+  // button made the window server work out the regions of the surface and of the
+  // form beneath once more: a dozen round trips under Wine for each control.
   HWND Window() const override { return button_; }
   // BN_CLICKED from the surface: a user's click toggles the value.
   void UserClicked() { SetValue(value_ == 0 ? 1 : 0); }
@@ -217,6 +218,11 @@ class CheckBox final : public InputImpl<CheckBoxPart> {
     if (!self) return ::DefWindowProcW(hwnd, msg, wparam, lparam);
     if (msg == WM_NCPAINT && !HasNonClientArea(hwnd)) return 0;
     WNDPROC original = self->original_proc_;
+    if (msg == WM_NCDESTROY) {
+      ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+      self->button_ = nullptr;
+      return ::CallWindowProcW(original, hwnd, msg, wparam, lparam);
+    }
     Control* control = self->surface_.control();
     if (control) {
       try {
