@@ -153,6 +153,11 @@ void Form::CheckMachine(const vfm::Block& form, int dpi) {
 }
 
 Form::~Form() {
+  // A closing form goes from the screen first, as the platform's own forms do, and
+  // then its controls. Taken down one by one on a visible form, each control's
+  // windows made the window server work out the form's visible and update regions
+  // again, twice a control: as long again as loading the control had taken.
+  if (hwnd_) ::ShowWindow(hwnd_, SW_HIDE);
   sites_.clear();
   classes_.clear();
   if (hwnd_) {
