@@ -18,55 +18,44 @@ namespace {
 
 constexpr const char* kForm = R"(Begin Form Access
    Begin GlazeCheck Check1
-      TabIndex = 0
       Caption = "&Save && close"
    End
    Begin GlazeCheck Check2
-      TabIndex = 1
       Caption = ""
       Enabled = False
       value = 1
    End
    Begin Label LabelR
-      TabIndex = 2
       Caption = "Ignored"
    End
    Begin GlazeRadio Radio1
-      TabIndex = 3
       Top = 600
       Caption = "Option"
    End
    Begin Label Label1
-      TabIndex = 4
       Caption = "&Volume"
    End
    Begin GlazeSlider Slider1
-      TabIndex = 5
       Top = 1200
       Max = 50
       value = 20
    End
    Begin GlazeFrame Frame1
-      TabIndex = 6
       Top = 2000
       Width = 3000
       Height = 1500
       Caption = "Group"
       Begin Label Label4
-         TabIndex = 7
          Caption = "Elsewhere"
       End
    End
    Begin GlazeSlider Slider2
-      TabIndex = 8
       Top = 3600
    End
    Begin Label Label3
-      TabIndex = 9
       Caption = ""
    End
    Begin GlazeSlider Slider3
-      TabIndex = 10
       Top = 4000
    End
 End
@@ -121,6 +110,8 @@ TEST_F(AccessibilityTest, EachControlHasItsRoleNameAndStates) {
   }
   EXPECT_EQ(View("Check1").value, std::nullopt);
   EXPECT_FALSE(Act("Frame1")) << "a frame has no action";
+  // Markers and doubled ampersands inside a caption are the accessible scripts'.
+  EXPECT_EQ(CaptionWithoutMnemonic("Trailing&"), "Trailing");
 }
 
 // A control without a caption is named by the Label just before it in tab order
@@ -135,15 +126,10 @@ TEST_F(AccessibilityTest, AControlWithoutACaptionIsNamedByTheLabelBeforeIt) {
   EXPECT_EQ(View("Slider3").name, "Balance");
   form_->Extender("Slider3")->Let("TabIndex", Variant::Integer(3));
   EXPECT_EQ(View("Slider3").name, "Ignored");
+  // Without an extender the class names it.
+  EXPECT_EQ(DescribeForAccessibility("GlazeSlider", *form_->Extender("Slider1"), nullptr).name, "GlazeSlider");
 }
 
-TEST_F(AccessibilityTest, WithoutAnExtenderTheClassNamesIt) {
-  const DispatchPtr control = form_->Extender("Slider1");
-  EXPECT_EQ(DescribeForAccessibility("GlazeSlider", *control, nullptr).name, "GlazeSlider");
-}
-
-// Markers and doubled ampersands inside a caption are the accessible scripts'.
-TEST(CaptionWithoutMnemonicTest, DropsATrailingMarker) { EXPECT_EQ(CaptionWithoutMnemonic("Trailing&"), "Trailing"); }
 
 }  // namespace
 }  // namespace vitrelle

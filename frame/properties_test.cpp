@@ -117,12 +117,7 @@ class PropertiesTest : public model::testing::ModelTest {
   }
   int ErrorOf(std::string_view member, InvokeKind kind, int arg_count) {
     std::vector<Variant> args(static_cast<size_t>(arg_count), Variant::Long(1));
-    try {
-      P().Invoke(member, kind, args);
-    } catch (const RuntimeError& e) {
-      return e.number();
-    }
-    return 0;
+    return model::testing::ErrorOf([&] { P().Invoke(member, kind, args); });
   }
 };
 

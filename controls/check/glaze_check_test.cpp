@@ -3,34 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "controls/check/recording_surface.h"
+#include "hosts/model/model_test_base.h"
 
 namespace vitrelle {
 namespace {
 
 using testing_support::Record;
-using testing_support::RecordingSurface;
-
-int ErrorOf(auto&& step) {
-  try {
-    step();
-  } catch (const RuntimeError& e) {
-    return e.number();
-  }
-  return 0;
-}
-
-// A design-time control on the recording surface at the design size, with an
-// empty caption laid out: what each test starts from.
-struct Fixture {
-  Fixture() : check(surface) { surface.Attach(check); }
-  Variant Let(std::string_view member, Variant value) {
-    Variant args[] = {std::move(value)};
-    return check.Invoke(member, InvokeKind::kLet, args);
-  }
-  Variant Get(std::string_view member) { return check.Invoke(member, InvokeKind::kGet, {}); }
-  RecordingSurface surface;
-  GlazeCheck check;
-};
+using Fixture = testing_support::CheckFixture;
+using model::testing::ErrorOf;
 
 // The glyph and caption placement a layout at 1680 x 915 writes.
 const char* const kTop1 = "Check1.Top=360";
@@ -54,24 +34,18 @@ TEST_P(SetterTest, WritesPartsInOrderThenReportsTheChange) {
   EXPECT_EQ(f.surface.record, c.expected);
 }
 
+// What the parts refuse, and a value set again, are the errors and toggle scripts'.
 INSTANTIATE_TEST_SUITE_P(
     Properties, SetterTest,
     testing::Values(
-        // The grey state cannot be set from code.
-        SetterCase{"value", Variant::Integer(2), 0, {"Check1.Value=1", "Event Click()", "PropertyChanged(Value)"}},
-        // The same value again: reported, but the glyph does not click.
-        SetterCase{"value", Variant::Integer(0), 0, {"Check1.Value=0", "PropertyChanged(Value)"}},
         SetterCase{"value", Variant::Long(70000), err::kOverflow, {}},
         SetterCase{"Enabled", Variant::Boolean(false), 0,
                    {"Enabled=0", "Check1.Enabled=0", "lblCaption.Enabled=0", "PropertyChanged(Enabled)"}},
         SetterCase{"Caption", Variant::String("Go"), 0,
                    {"lblCaption.Caption=Go", kTop1, kTop2, "PropertyChanged(Caption)"}},
         SetterCase{"BackStyle", Variant::Long(1), 0, {"lblCaption.BackStyle=1", "PropertyChanged(BackStyle)"}},
-        SetterCase{"BackStyle", Variant::Long(7), err::kInvalidPropertyValue, {}},
         SetterCase{"Appearance", Variant::Long(0), 0,
                    {"Appearance=0", "Check1.Appearance=0", "PropertyChanged(Appearance)"}},
-        SetterCase{"Appearance", Variant::Long(70000), err::kOverflow, {}},
-        SetterCase{"Appearance", Variant::Long(2), err::kInvalidPropertyValue, {}},
         SetterCase{"Alignment", Variant::Long(1), 0,
                    {"Check1.Left=1485", "lblCaption.Left=30", "PropertyChanged(Alignment)"}},
         SetterCase{"Alignment", Variant::Long(0), 0,
@@ -81,7 +55,6 @@ INSTANTIATE_TEST_SUITE_P(
                    {"BackColor=255", "lblCaption.BackColor=255", "PropertyChanged(BackColor)"}},
         SetterCase{"ForeColor", Variant::Double(2147483656.0), 0,
                    {"ForeColor=2147483656", "lblCaption.ForeColor=2147483656", "PropertyChanged(ForeColor)"}},
-        SetterCase{"BackColor", Variant::Long(0x12000000), err::kInvalidPropertyValue, {}},
         SetterCase{"FontUnderline", Variant::Boolean(true), 0,
                    {"SurfaceFont.Underline=1", "lblCaption.FontUnderline=1", "PropertyChanged(FontUnderline)"}},
         // Only the surface has it.
@@ -106,7 +79,6 @@ INSTANTIATE_TEST_SUITE_P(
         // Over the caption and the glyph, never the bare surface.
         SetterCase{"MousePointer", Variant::Long(2), 0,
                    {"lblCaption.MousePointer=2", "Check1.MousePointer=2", "PropertyChanged(MousePointer)"}},
-        SetterCase{"MousePointer", Variant::Long(16), err::kInvalidPropertyValue, {}},
         SetterCase{"MouseIcon", Variant::OfPicture(nullptr), 0,
                    {"lblCaption.MouseIcon=Nothing", "Check1.MouseIcon=Nothing", "PropertyChanged(MouseIcon)"}},
         SetterCase{"Tag", Variant::String("x"), err::kNotSupported, {}}));
@@ -128,9 +100,6 @@ TEST(GlazeCheckTest, InitPropertiesTakesTheDisplayNameAndACopyOfTheAmbientFont) 
             (Record{"lblCaption.Caption=GlazeCheck1", kTop1, kTop2, "PropertyChanged(Caption)", "Check1.Value=0",
                     "PropertyChanged(Value)", "Font=AmbientFont'", "lblCaption.MousePointer=0",
                     "Check1.MousePointer=0", "PropertyChanged(MousePointer)"}));
-  EXPECT_EQ(f.Get("Caption"), Variant::String("GlazeCheck1"));
-  EXPECT_EQ(f.Get("BackStyle"), Variant::Long(kBackStyleTransparent));
-  EXPECT_EQ(f.Get("Enabled"), Variant::Boolean(true));
 }
 
 }  // namespace

@@ -10,15 +10,8 @@ namespace vitrelle {
 namespace {
 
 using testing_support::Record;
-using testing_support::RecordingSurface;
-
-struct RunTimeCheck {
-  RunTimeCheck() : check(surface) {
-    surface.user_mode = true;
-    surface.Attach(check);
-  }
-  RecordingSurface surface;
-  GlazeCheck check;
+struct RunTimeCheck : testing_support::CheckFixture {
+  RunTimeCheck() : CheckFixture(true) {}
 };
 
 // Which parts' reports become events, with which parameters, is the input script's;
@@ -91,10 +84,8 @@ TEST(GlazeCheckFocusTest, TheRectangleSurroundsTheCaption) {
     rc.surface.label().SetHeight(r.label_height);
     rc.surface.SetWidth(r.width);
     rc.surface.SetHeight(r.height);
-    Variant caption[] = {Variant::String(r.caption)};
-    rc.check.Invoke("Caption", InvokeKind::kLet, caption);
-    Variant alignment[] = {Variant::Long(r.alignment)};
-    rc.check.Invoke("Alignment", InvokeKind::kLet, alignment);
+    rc.Let("Caption", Variant::String(r.caption));
+    rc.Let("Alignment", Variant::Long(r.alignment));
     rc.surface.record.clear();
     rc.check.GotFocus(nullptr);
     EXPECT_EQ(rc.surface.record, Dashes(r.expected));

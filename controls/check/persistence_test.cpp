@@ -5,11 +5,12 @@
 #include "controls/check/glaze_check.h"
 #include "controls/check/recording_surface.h"
 #include "frame/members.h"
+#include "hosts/model/model_test_base.h"
 
 namespace vitrelle {
 namespace {
 
-using testing_support::RecordingSurface;
+using DesignCheck = testing_support::CheckFixture;
 
 // A bag as the host keeps one: keys without regard to case, nothing stored for a
 // value equal to its default. It also notes what was asked of it.
@@ -29,12 +30,6 @@ class MapBag : public PropertyBag {
   }
   std::vector<std::pair<std::string, Variant>> stored;
   std::vector<std::string> reads, writes;
-};
-
-struct DesignCheck {
-  DesignCheck() : check(surface) { surface.Attach(check); }
-  RecordingSurface surface;
-  GlazeCheck check;
 };
 
 TEST(GlazeCheckPersistenceTest, WritesSeventeenKeysInOrderWithTheirDefaults) {
@@ -73,12 +68,7 @@ TEST(GlazeCheckPersistenceTest, AValueOfTheWrongTypeFailsTheLoad) {
   DesignCheck d;
   MapBag bag;
   bag.stored.emplace_back("appearance", Variant::String("three-d"));
-  try {
-    d.check.ReadProperties(bag);
-    FAIL() << "loaded";
-  } catch (const RuntimeError& e) {
-    EXPECT_EQ(e.number(), err::kTypeMismatch);
-  }
+  EXPECT_EQ(model::testing::ErrorOf([&] { d.check.ReadProperties(bag); }), err::kTypeMismatch);
 }
 
 }  // namespace

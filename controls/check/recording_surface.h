@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/check/glaze_check.h"
 #include "frame/color.h"
 #include "frame/errors.h"
 #include "frame/font_rules.h"
@@ -326,6 +327,22 @@ class RecordingSurface : public Surface {
   FontPtr font_ = std::make_shared<RecordingFont>(record, "SurfaceFont");
   bool font_transparent_ = true, enabled_ = true;
   int16_t appearance_ = 1;
+};
+
+// A GlazeCheck on a recording surface, at design time unless `user_mode`, with the
+// record started afresh: what each test starts from.
+struct CheckFixture {
+  explicit CheckFixture(bool user_mode = false) : check(surface) {
+    surface.user_mode = user_mode;
+    surface.Attach(check);
+  }
+  Variant Let(std::string_view member, Variant value) {
+    Variant args[] = {std::move(value)};
+    return check.Invoke(member, InvokeKind::kLet, args);
+  }
+  Variant Get(std::string_view member) { return check.Invoke(member, InvokeKind::kGet, {}); }
+  RecordingSurface surface;
+  GlazeCheck check;
 };
 
 }  // namespace vitrelle::testing_support

@@ -52,6 +52,8 @@ TEST_F(RadioTest, OnlyTheAlignmentSetterPlacesTheMarkAcross) {
   EXPECT_EQ(PartOf("Radio1", "lblCaption").Left(), 30);
   radio->Let("Width", Variant::Single(3000));
   EXPECT_EQ(PartOf("Radio1", "RadioButton1").Left(), 1680 - 195);
+  radio->Let("Alignment", Variant::Long(1));
+  EXPECT_EQ(PartOf("Radio1", "RadioButton1").Left(), 3000 - 195) << "placed for the width it has now";
   radio->Let("Alignment", Variant::Long(0));
   EXPECT_EQ(PartOf("Radio1", "RadioButton1").Left(), 0);
   EXPECT_EQ(PartOf("Radio1", "lblCaption").Left(), 270);

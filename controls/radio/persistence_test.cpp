@@ -100,15 +100,5 @@ TEST_F(RadioTest, LoadingASetOptionClearsTheGroupAtRunTimeOnly) {
   }
 }
 
-TEST_F(RadioTest, AValueOfTheWrongTypeFailsTheLoad) {
-  model::ModelPropertyBag bag;
-  bag.Put("Alignment", Variant::String("right"));
-  form_->BeginLoad();
-  Put("GlazeRadio", "Radio1", {}, &bag);
-  form_->EndLoad();
-  ASSERT_EQ(form_->LoadErrors().size(), 1u);
-  EXPECT_EQ(form_->LoadErrors()[0].error.number(), err::kTypeMismatch);
-}
-
 }  // namespace
 }  // namespace vitrelle::radio_testing

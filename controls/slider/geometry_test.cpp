@@ -16,13 +16,8 @@ class GrooveTest : public SliderTest {
  protected:
   void ExpectGrooves(float x1, float y1, float x2, float y2) {
     const auto at = [](float v, int i) { return v == A ? kAcross[i] : v; };
-    for (int i = 0; i < 5; ++i) {
-      SCOPED_TRACE(i);
-      EXPECT_EQ(Groove(i).X1(), at(x1, i));
-      EXPECT_EQ(Groove(i).Y1(), at(y1, i));
-      EXPECT_EQ(Groove(i).X2(), at(x2, i));
-      EXPECT_EQ(Groove(i).Y2(), at(y2, i));
-    }
+    for (int i = 0; i < 5; ++i)
+      EXPECT_EQ(Ends(Groove(i)), (std::vector<float>{at(x1, i), at(y1, i), at(x2, i), at(y2, i)})) << "groove " << i;
   }
 };
 
@@ -32,10 +27,7 @@ TEST_F(GrooveTest, NewControlTakesItsThicknessAndLaysOutTheDefaultRange) {
   EXPECT_EQ(Site().Height(), 285);
   EXPECT_FLOAT_EQ(Api().TwipsPerUnit(), 15.0f);
   ExpectGrooves(90, A, 1590, A);
-  EXPECT_EQ(Thumb().Left(), 45);
-  EXPECT_EQ(Thumb().Top(), 45);
-  EXPECT_EQ(Thumb().Width(), 90);
-  EXPECT_EQ(Thumb().Height(), 195);
+  EXPECT_EQ(ThumbBox(), (std::vector<float>{45, 45, 90, 195}));
   EXPECT_EQ(Thumb().FillColor(), 0x000080FFu);
   EXPECT_FALSE(Line("LineTop").Visible());
 }
@@ -49,9 +41,7 @@ TEST_F(SliderTest, TheThumbFollowsValueAndKeepsItAcrossAShapeChange) {
     EXPECT_EQ(Thumb().Left(), left);
     Set("SliderShape", Variant::Long(1));
     EXPECT_EQ(Thumb().Shape(), ShapeKind::kOval);
-    EXPECT_EQ(Thumb().Left(), left);
-    EXPECT_EQ(Thumb().Width(), 90);
-    EXPECT_EQ(Thumb().Height(), 195);
+    EXPECT_EQ(ThumbBox(), (std::vector<float>{left, 45, 90, 195}));
   }
 }
 
@@ -65,13 +55,15 @@ TEST_F(SliderTest, TheScaleComesFromTheLengthAndTheSpan) {
   for (const Row& r : {Row{1680, 0, 100, 15.0f, 1590}, Row{1680, 0, 7, 214.2857f, 1590}, Row{3180, 0, 100, 30.0f, 3090},
                        // Too short for a groove: one twip a unit, the groove ends before it starts.
                        Row{150, 0, 100, 1.0f, 60}, Row{180, 0, 100, 1.0f, 90},
-                       // A span wider than a Long keeps the last scale.
-                       Row{1680, kMin, kMax, 15.0f, 1590}}) {
+                       // An empty span, or one wider than a Long, is taken and keeps the last scale.
+                       Row{1680, 0, 0, 15.0f, 1590}, Row{1680, kMin, kMax, 15.0f, 1590}}) {
     SCOPED_TRACE(testing::Message() << r.length << " for " << r.min << " to " << r.max);
     NewForm();
     AddSlider("Slider1", r.length);
     Set("Min", Variant::Long(r.min));
     Set("Max", Variant::Long(r.max));
+    EXPECT_EQ(Logged("changed"), (Lines{"Slider1.Min", "Slider1.Max"}));
+    EXPECT_TRUE(runtime_.MessageBoxes().empty());
     EXPECT_FLOAT_EQ(Api().TwipsPerUnit(), r.twips_per_unit);
     EXPECT_EQ(Api().GrooveEnd(), r.groove_end);
   }
@@ -85,9 +77,7 @@ TEST_F(GrooveTest, TurningVerticalMovesTheGrooveAndTheThumbOntoTheOtherAxis) {
   AddSlider("Slider1", 2400);
   Set("Orientation", Variant::Long(1));
   ExpectGrooves(A, 90, A, 2310);
-  EXPECT_EQ(Thumb().Left(), 45);
-  EXPECT_EQ(Thumb().Width(), 195);
-  EXPECT_EQ(Thumb().Height(), 90);
+  EXPECT_EQ(ThumbBox(), (std::vector<float>{45, 45, 195, 90}));
   Set("Orientation", Variant::Long(0));
   ExpectGrooves(90, A, 2310, A);
 }
@@ -119,12 +109,8 @@ TEST_F(SliderTest, TheBorderFollowsTheSizeAndShowsForAnyNonZeroStyle) {
     EXPECT_TRUE(Line(side).Visible()) << side;
     EXPECT_EQ(Line(side).BorderWidth(), 2) << side;
   }
-  LinePart& right = Line("LineRight");
-  EXPECT_EQ(std::vector<float>({right.X1(), right.Y1(), right.X2(), right.Y2()}),
-            std::vector<float>({2385, 0, 2400, 285}));
-  LinePart& bottom = Line("LineBottom");
-  EXPECT_EQ(std::vector<float>({bottom.X1(), bottom.Y1(), bottom.X2(), bottom.Y2()}),
-            std::vector<float>({0, 270, 2400, 285}));
+  EXPECT_EQ(Ends(Line("LineRight")), (std::vector<float>{2385, 0, 2400, 285}));
+  EXPECT_EQ(Ends(Line("LineBottom")), (std::vector<float>{0, 270, 2400, 285}));
   Set("BorderStyle", Variant::Long(0));
   EXPECT_FALSE(Line("LineLeft").Visible());
 }

@@ -81,6 +81,9 @@ class SliderTest : public model::testing::ModelTest {
     return dynamic_cast<P&>(node->AsPart());
   }
   ShapePart& Thumb() { return PartOf<ShapePart>("Picture1"); }
+  // The thumb's left, top, width and height.
+  std::vector<float> ThumbBox() { return {Thumb().Left(), Thumb().Top(), Thumb().Width(), Thumb().Height()}; }
+  std::vector<float> Ends(LinePart& line) { return {line.X1(), line.Y1(), line.X2(), line.Y2()}; }
   LinePart& Groove(int i) { return PartOf<LinePart>("LineMiddle", i); }
   LinePart& Line(std::string_view part) { return PartOf<LinePart>(part); }
 
