@@ -15,7 +15,6 @@
 
 #include "frame/idl.h"
 #include "frame/type_model.h"
-#include "tools/model_commands.h"
 
 namespace vitrelle::cli {
 namespace {
@@ -88,9 +87,9 @@ TEST(VitrelleCommandTest, BadInvocationsPrintUsageAndExitWithTwo) {
   }
 }
 
-// The slider's script folder holds a form whose Slider1 refuses a saved value.
-// Both commands report the refusal and go on with the form as it loaded.
-TEST(VitrelleCommandTest, AControlThatRaisesWhileLoadingIsReportedAndTheCommandGoesOn) {
+// The slider's script folder holds a form whose Slider1 refuses a saved value; its
+// script's log pins what `run` reports. `render` names it and goes on.
+TEST(VitrelleCommandTest, AControlThatRaisesWhileLoadingIsReportedAndTheRenderGoesOn) {
   const std::filesystem::path form =
       std::filesystem::path(VITRELLE_SOURCE_ROOT) / "controls/slider/scripts/load_error.vfm";
   const std::filesystem::path png =
@@ -102,13 +101,6 @@ TEST(VitrelleCommandTest, AControlThatRaisesWhileLoadingIsReportedAndTheCommandG
       << render.err;
   EXPECT_TRUE(std::filesystem::exists(png));
   std::filesystem::remove(png);
-
-  std::ostringstream out, err;
-  EXPECT_EQ(RunFormScript(form.string(), "get Slider2.value\n", "-", out, err), kExitOk) << err.str();
-  const std::string log = out.str();
-  const size_t error = log.find("@0 error 380: Invalid property value\n");
-  ASSERT_NE(error, std::string::npos) << log;
-  EXPECT_LT(error, log.find("@0 Slider2.value = 70")) << "logged when the form has loaded, before the statements";
 }
 
 }  // namespace

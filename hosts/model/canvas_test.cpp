@@ -122,26 +122,5 @@ TEST(ShapeTest, OutlineOnlyLeavesTheInsideAlone) {
   EXPECT_EQ(rows[10][3], '.');
 }
 
-TEST(PictureDrawTest, PictureDrawsItsPixelsClipped) {
-  Screen screen(20, 20);
-  Bitmap image(3, 3, Rgb(0, 0, 255));
-  image.Set(1, 1, kFill);
-  PicturePtr picture = screen.MakePicture(image);
-  struct Client : WindowClient {
-    Picture* picture;
-    void Paint(Canvas& c) override {
-      c.FillRect({0, 0, 20, 20}, kPaper);
-      c.DrawPicture(*picture, 18, 4);
-    }
-  } client;
-  client.picture = picture.get();
-  const Handle w = screen.CreateWindow(0, {0, 0, 20, 20}, 0, &client);
-  screen.ShowWindow(w, true);
-  screen.PaintPending();
-  EXPECT_EQ(screen.PixelAt(18, 4), Rgb(0, 0, 255));
-  EXPECT_EQ(screen.PixelAt(19, 5), kFill);
-  EXPECT_EQ(screen.PixelAt(17, 5), kPaper);
-}
-
 }  // namespace
 }  // namespace vitrelle::model

@@ -89,32 +89,12 @@ TEST_F(RuntimeTest, DoEventsInsideATickRunsTheTicksDueAtThatMomentOnly) {
   EXPECT_EQ(runtime_.Now(), 50);
 }
 
-TEST_F(RuntimeTest, MessageBoxesAreAnsweredOkRecordedAndLogged) {
-  EXPECT_EQ(runtime_.MsgBox("Max must be greater than Min", 48, ""), 1);
-  EXPECT_EQ(runtime_.MsgBox("Hello", 0, "Title"), 1);
-  ASSERT_EQ(runtime_.MessageBoxes().size(), 2u);
-  EXPECT_EQ(runtime_.MessageBoxes()[0].title, "Vitrelle");  // the application's title when none is given
-  EXPECT_EQ(runtime_.MessageBoxes()[0].style, 48);
-  EXPECT_EQ(lines_.size(), 2u);
-  EXPECT_THAT(lines_[1], ::testing::HasSubstr("msgbox"));
-  EXPECT_THAT(lines_[1], ::testing::HasSubstr("Hello"));
-}
-
 TEST_F(RuntimeTest, EachNewFontIsADefaultFontOfItsOwn) {
   FontPtr font = runtime_.NewFont();
   EXPECT_EQ(font->Name(), "MS Sans Serif");
   EXPECT_EQ(font->Size(), 8.25f);
   font->SetBold(true);
   EXPECT_FALSE(runtime_.NewFont()->Bold());
-}
-
-TEST_F(RuntimeTest, AnEmptyMachineHasNoKeysFilesOrRecordedCalls) {
-  Platform& platform = runtime_.GetPlatform();
-  EXPECT_EQ(platform.RegOpenKey("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", 0x20019), 0u);
-  platform.ShellOpen("http://www.example.com/");
-  EXPECT_THAT(runtime_.Platform().Opened(), ElementsAre("http://www.example.com/"));
-  EXPECT_THROW(platform.StartProcess("C:\\missing.exe"), RuntimeError);
-  EXPECT_THAT(runtime_.Platform().Started(), ElementsAre("C:\\missing.exe"));
 }
 
 // ---------------------------------------------------------------------------

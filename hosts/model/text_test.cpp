@@ -64,34 +64,13 @@ TEST(MeasureTextTest, StylesOfAFallbackFaceAreItsOwn) {
   EXPECT_GT(MeasureText("Options", bold).width, MeasureText("Options", Standard()).width);
 }
 
-struct WiderCase {
-  const char* name;
-  std::string narrow_text;
-  FontSpec narrow_font;
-  std::string wide_text;
-  FontSpec wide_font;
-};
-
-class WiderTest : public ::testing::TestWithParam<WiderCase> {};
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, WiderTest,
-    ::testing::Values(WiderCase{"LongerText", "Check", Standard(), "Check1", Standard()},
-                      WiderCase{"WideLetters", "iiii", Standard(), "WWWW", Standard()},
-                      WiderCase{"Bold", "Options", Standard(), "Options", With([](FontSpec& f) { f.bold = true; })},
-                      WiderCase{"Larger", "Frame1", Standard(), "Frame1", With([](FontSpec& f) { f.size = 12; })}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_P(WiderTest, MeasuresWider) {
-  const auto& c = GetParam();
-  EXPECT_LT(MeasureText(c.narrow_text, c.narrow_font).width, MeasureText(c.wide_text, c.wide_font).width);
-}
-
-// Widths are sums of whole glyph advances; lines stack and the widest counts; text
-// that is not UTF-8 still measures.
+// Widths are sums of whole glyph advances, each letter its own and growing with the
+// size; lines stack and the widest counts; text that is not UTF-8 still measures.
 TEST(MeasureTextTest, WidthsAddUpAndLinesStack) {
   const FontSpec f = Standard();
   EXPECT_EQ(MeasureText("ab", f).width, MeasureText("a", f).width + MeasureText("b", f).width);
+  EXPECT_LT(MeasureText("iiii", f).width, MeasureText("WWWW", f).width);
+  EXPECT_LT(MeasureText("Frame1", f).width, MeasureText("Frame1", With([](FontSpec& s) { s.size = 12; })).width);
   EXPECT_GT(MeasureText("12", With([](FontSpec& s) { s.size = 24; })).height, 13);
   const TextExtent two = MeasureText("short\r\nmuch longer", f);
   EXPECT_EQ(two.height, 2 * MeasureText("", f).height);
@@ -168,39 +147,6 @@ TEST(DrawTextTest, ItalicDrawsDifferentPixelsAndSameTextTheSame) {
   const Ink upright = InkOf("lllll", Standard());
   const Ink italic = InkOf("lllll", With([](FontSpec& f) { f.italic = true; }));
   EXPECT_NE(upright.box, italic.box);
-}
-
-// What text rendering hands on for a small visible area: the glyphs that can reach
-// it, however long the text. Twenty thousand glyphs at 2048 points, each millions
-// of pixels, must cost what one control's window shows.
-class CountingSink : public internal::TextSink {
- public:
-  explicit CountingSink(Rect visible) : visible_(visible) {}
-  void Coverage(int, int, int width, int height, const uint8_t*, int) override {
-    ++glyphs;
-    pixels += static_cast<int64_t>(width) * height;
-  }
-  void Bar(const Rect&) override { ++bars; }
-  Rect Visible() const override { return visible_; }
-  int glyphs = 0, bars = 0;
-  int64_t pixels = 0;
-
- private:
-  Rect visible_;
-};
-
-TEST(DrawTextTest, OnlyGlyphsThatCanShowAreRendered) {
-  FontSpec huge;
-  huge.size = 2048;
-  huge.underline = true;
-  const int line = MeasureText("", huge).height;
-  CountingSink sink({0, 0, 400, 19});
-  internal::RenderText(std::string(20000, 'H') + "\n" + std::string(20000, 'H'), huge, 0, -line / 2, sink);
-  EXPECT_EQ(sink.glyphs, 1) << "an H at 2048 points is wider than the area";
-  EXPECT_EQ(sink.bars, 0) << "the underline lies below the area";
-  CountingSink all({0, 0, 1 << 20, 1 << 20});
-  internal::RenderText("HHH", huge, 0, 0, all);
-  EXPECT_EQ(all.glyphs, 3) << "what can show is still drawn";
 }
 
 }  // namespace
