@@ -916,6 +916,77 @@ class ValueTable {
 };
 
 // ---------------------------------------------------------------------------
+// GetIDsOfNames
+
+HRESULT Names(IDispatch* object, std::vector<const wchar_t*> names, std::vector<DISPID>& ids) {
+  ids.assign(std::max<size_t>(names.size(), 1), 0x0BAD);
+  ++calls.names;
+  ::InterlockedIncrement(&progress);
+  return object->GetIDsOfNames(IID_NULL, const_cast<LPOLESTR*>(names.data()), static_cast<UINT>(names.size()),
+                               LOCALE_USER_DEFAULT, ids.data());
+}
+
+std::wstring Cased(const std::wstring& name, int how) {
+  std::wstring out = name;
+  for (size_t i = 0; i < out.size(); ++i) {
+    const bool upper = how == 0 || (how == 2 && i % 2 == 0);
+    out[i] = static_cast<wchar_t>(upper ? ::towupper(out[i]) : ::towlower(out[i]));
+  }
+  return out;
+}
+
+void TestNames(IDispatch* o, const std::string& c, const std::vector<MemberInfo>& members) {
+  At(c + " GetIDsOfNames");
+  std::vector<DISPID> ids;
+  Row row(c + ": GetIDsOfNames finds every member in any case; unknown, empty, null and very long names are not found");
+  auto unknown = [&](const std::wstring& name, const std::string& what) {
+    const HRESULT hr = Names(o, {name.c_str()}, ids);
+    row.Expect(hr == DISP_E_UNKNOWNNAME && ids[0] == DISPID_UNKNOWN, what + ": " + HrText(hr));
+  };
+  unknown(L"NoSuchMember", "NoSuchMember");
+  unknown(L"", "empty");
+  unknown(std::wstring(65536, L'A'), "65536 characters");
+  std::optional<Row> several;
+  if (!members.empty()) several.emplace(c + ": several names: the member's DISPID, DISPID_UNKNOWN for each parameter "
+                                            "name it lacks");
+  for (const MemberInfo& m : members) {
+    const std::wstring name = Widen(m.name);
+    for (int how : {-1, 0, 1, 2}) {
+      const std::wstring asked = how < 0 ? name : Cased(name, how);
+      const HRESULT hr = Names(o, {asked.c_str()}, ids);
+      row.Expect(hr == S_OK && ids[0] == m.id, m.name + " as " + Narrow(asked) + ": " + HrText(hr));
+    }
+    unknown(name + L" ", m.name + " with a space");
+    unknown(name + L"x", m.name + "x");
+    HRESULT hr = Names(o, {name.c_str(), L"Index", L"NoSuchParameter"}, ids);
+    several->Expect(hr == DISP_E_UNKNOWNNAME && ids[0] == m.id && ids[1] == DISPID_UNKNOWN && ids[2] == DISPID_UNKNOWN,
+                    m.name + " with two parameter names: " + HrText(hr));
+    hr = Names(o, {L"NoSuchMember", name.c_str()}, ids);
+    several->Expect(hr == DISP_E_UNKNOWNNAME && ids[0] == DISPID_UNKNOWN && ids[1] == DISPID_UNKNOWN,
+                    "an unknown member with " + m.name + " as a parameter: " + HrText(hr));
+    hr = Names(o, {name.c_str(), nullptr}, ids);
+    several->Expect(FAILED(hr), m.name + " with a null parameter name: " + HrText(hr));
+  }
+  // Broken arrays are refused; no names at all may be answered either way, and must only come back.
+  LPOLESTR null_name[1] = {nullptr}, caption[1] = {const_cast<LPOLESTR>(L"Caption")};
+  DISPID id = 0;
+  const struct {
+    const char* what;
+    LPOLESTR* names;
+    UINT count;
+    DISPID* ids;
+  } broken[] = {{"a null name", null_name, 1, &id},
+                {"no name array", nullptr, 1, &id},
+                {"no DISPID array", caption, 1, nullptr},
+                {nullptr, caption, 0, &id}};
+  for (const auto& b : broken) {
+    ++calls.names;
+    const HRESULT hr = o->GetIDsOfNames(IID_NULL, b.names, b.count, LOCALE_USER_DEFAULT, b.ids);
+    if (b.what) row.Expect(FAILED(hr), std::string(b.what) + ": " + HrText(hr));
+  }
+}
+
+// ---------------------------------------------------------------------------
 // IDispatch::Invoke: every member, every VARIANT type, every broken call.
 
 // What a call must answer besides keeping the rules every call keeps.
@@ -1080,6 +1151,7 @@ void SweepMembers(const ClassInfo& cls, const std::vector<MemberInfo>& members, 
   }
 }
 
+// The type information, unknown DISPIDs and names on one object; then every member.
 void SweepInvoke(const ClassInfo& cls, const ValueTable& values, HWND form) {
   const std::string c(cls.name);
   At(c + " type information");
@@ -1119,101 +1191,9 @@ void SweepInvoke(const ClassInfo& cls, const ValueTable& values, HWND form) {
       }
     }
   }
+  TestNames(probe.object.get(), c, members);
   Unplace(probe);
   if (!members.empty()) SweepMembers(cls, members, values, form);
-}
-
-// ---------------------------------------------------------------------------
-// GetIDsOfNames
-
-HRESULT Names(IDispatch* object, std::vector<const wchar_t*> names, std::vector<DISPID>& ids) {
-  ids.assign(std::max<size_t>(names.size(), 1), 0x0BAD);
-  ++calls.names;
-  ::InterlockedIncrement(&progress);
-  return object->GetIDsOfNames(IID_NULL, const_cast<LPOLESTR*>(names.data()), static_cast<UINT>(names.size()),
-                               LOCALE_USER_DEFAULT, ids.data());
-}
-
-std::wstring Cased(const std::wstring& name, int how) {
-  std::wstring out = name;
-  for (size_t i = 0; i < out.size(); ++i) {
-    const bool upper = how == 0 || (how == 2 && i % 2 == 0);
-    out[i] = static_cast<wchar_t>(upper ? ::towupper(out[i]) : ::towlower(out[i]));
-  }
-  return out;
-}
-
-void TestNames(const ClassInfo& cls) {
-  const std::string c(cls.name);
-  At(c + " GetIDsOfNames");
-  Placed p = Create(cls);
-  IDispatch* o = p.object.get();
-  if (!o) return;
-  const std::vector<MemberInfo> members = MembersOf(o);
-  std::vector<DISPID> ids;
-  {
-    Row row(c + ": GetIDsOfNames finds every member in any case");
-    for (const MemberInfo& m : members) {
-      const std::wstring name = Widen(m.name);
-      for (int how : {-1, 0, 1, 2}) {
-        const std::wstring asked = how < 0 ? name : Cased(name, how);
-        const HRESULT hr = Names(o, {asked.c_str()}, ids);
-        row.Expect(hr == S_OK && ids[0] == m.id, m.name + " as " + Narrow(asked) + ": " + HrText(hr));
-      }
-    }
-    // A class without members still answers for its names.
-    const HRESULT hr = Names(o, {L"NoSuchMember"}, ids);
-    row.Expect(hr == DISP_E_UNKNOWNNAME && ids[0] == DISPID_UNKNOWN, "NoSuchMember: " + HrText(hr));
-  }
-  {
-    Row row(c + ": unknown, empty, null and very long names are not found");
-    const std::wstring long_name(65536, L'A');
-    std::vector<std::pair<std::string, const wchar_t*>> unknown = {
-        {"NoSuchMember", L"NoSuchMember"}, {"empty", L""}, {"65536 characters", long_name.c_str()}};
-    std::vector<std::wstring> kept;
-    kept.reserve(members.size() * 2);  // the names below point into it
-    for (const MemberInfo& m : members) {
-      kept.push_back(Widen(m.name) + L" ");
-      kept.push_back(Widen(m.name) + L"x");
-      unknown.emplace_back(m.name + " with a space", kept[kept.size() - 2].c_str());
-      unknown.emplace_back(m.name + "x", kept.back().c_str());
-    }
-    for (auto& [what, name] : unknown) {
-      const HRESULT hr = Names(o, {name}, ids);
-      row.Expect(hr == DISP_E_UNKNOWNNAME && ids[0] == DISPID_UNKNOWN, what + ": " + HrText(hr));
-    }
-    // Broken arrays are refused; no names at all may be answered either way, and must only come back.
-    LPOLESTR null_name[1] = {nullptr}, caption[1] = {const_cast<LPOLESTR>(L"Caption")};
-    DISPID id = 0;
-    const struct {
-      const char* what;
-      LPOLESTR* names;
-      UINT count;
-      DISPID* ids;
-    } broken[] = {{"a null name", null_name, 1, &id},
-                  {"no name array", nullptr, 1, &id},
-                  {"no DISPID array", caption, 1, nullptr},
-                  {nullptr, caption, 0, &id}};
-    for (const auto& b : broken) {
-      ++calls.names;
-      const HRESULT hr = o->GetIDsOfNames(IID_NULL, b.names, b.count, LOCALE_USER_DEFAULT, b.ids);
-      if (b.what) row.Expect(FAILED(hr), std::string(b.what) + ": " + HrText(hr));
-    }
-  }
-  if (!members.empty()) {
-    Row row(c + ": several names: the member's DISPID, DISPID_UNKNOWN for each parameter name it lacks");
-    for (const MemberInfo& m : members) {
-      const std::wstring name = Widen(m.name);
-      HRESULT hr = Names(o, {name.c_str(), L"Index", L"NoSuchParameter"}, ids);
-      row.Expect(hr == DISP_E_UNKNOWNNAME && ids[0] == m.id && ids[1] == DISPID_UNKNOWN && ids[2] == DISPID_UNKNOWN,
-                 m.name + " with two parameter names: " + HrText(hr));
-      hr = Names(o, {L"NoSuchMember", name.c_str()}, ids);
-      row.Expect(hr == DISP_E_UNKNOWNNAME && ids[0] == DISPID_UNKNOWN && ids[1] == DISPID_UNKNOWN,
-                 "an unknown member with " + m.name + " as a parameter: " + HrText(hr));
-      hr = Names(o, {name.c_str(), nullptr}, ids);
-      row.Expect(FAILED(hr), m.name + " with a null parameter name: " + HrText(hr));
-    }
-  }
 }
 
 // ---------------------------------------------------------------------------
@@ -2454,10 +2434,7 @@ int main() {
                   static_cast<unsigned>(classes.size()));
       ULONGLONG start = ::GetTickCount64();
       for (const ClassInfo* cls : classes) SweepInvoke(*cls, values, form);
-      Took("invoke", start);
-      start = ::GetTickCount64();
-      for (const ClassInfo* cls : classes) TestNames(*cls);
-      Took("names", start);
+      Took("invoke and names", start);
       start = ::GetTickCount64();
       // An icon's record too, for the first control only: its rows are the bitmap's.
       ComPtr<IDispatch> icon = PlatformIcon();
