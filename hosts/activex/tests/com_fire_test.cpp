@@ -1362,12 +1362,14 @@ __attribute__((noinline)) void DirtyStack() {
   for (size_t i = 0; i < sizeof pad; ++i) pad[i] = 0xA5;
 }
 
-// A property bag that answers every key with one value, or fails every read. It
-// holds the control to the bag's rule: the VARIANT handed to Read says which type is
-// wanted and holds nothing else.
+// A property bag that answers every key with one value, fails every read, or (with
+// neither) keeps what Save writes as a container keeps a text form's values. It holds
+// the control to the bag's rule: the VARIANT handed to Read says which type is wanted
+// and holds nothing else.
 class Bag final : public Counted<Bag, IPropertyBag> {
  public:
-  Bag(const Value* value, HRESULT failure, IDispatch* self) : value_(value), failure_(failure), self_(self) {}
+  explicit Bag(const Value* value = nullptr, HRESULT failure = S_OK, IDispatch* self = nullptr)
+      : value_(value), failure_(failure), self_(self) {}
   void* Find(REFIID iid) { return Offer(IsEqualIID(iid, IID_IPropertyBag)); }
   HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
     ++reads;
@@ -1375,7 +1377,12 @@ class Bag final : public Counted<Bag, IPropertyBag> {
     const VARTYPE wanted = V_VT(value);
     uninitialised += (wanted == VT_BSTR || wanted == VT_DISPATCH || wanted == VT_UNKNOWN) && V_BYREF(value);
     if (FAILED(failure_)) return failure_;
-    if (!value_) return E_INVALIDARG;
+    if (!value_) {
+      auto it = kept_.find(name);
+      if (it == kept_.end()) return E_INVALIDARG;
+      return wanted == VT_EMPTY ? ::VariantCopy(value, &it->second.v)
+                                : ::VariantChangeType(value, &it->second.v, 0, wanted);
+    }
     VARIANT out = ValueTable::For(*value_, self_);
     if (value_->self) {
       self_->AddRef();  // the reader clears what it was given
@@ -1386,12 +1393,11 @@ class Bag final : public Counted<Bag, IPropertyBag> {
     *value = out;
     return S_OK;
   }
-  // What Save writes must be a VARIANT that copies.
   HRESULT STDMETHODCALLTYPE Write(LPCOLESTR name, VARIANT* value) override {
     if (!name || !value) return E_POINTER;
-    Var copy;
-    return ::VariantCopy(&copy.v, value);
+    return ::VariantCopy(&kept_[name].v, value);  // what Save writes must copy
   }
+  bool Has(const wchar_t* name) const { return kept_.count(name) != 0; }
   int reads = 0;
   int uninitialised = 0;
 
@@ -1399,6 +1405,7 @@ class Bag final : public Counted<Bag, IPropertyBag> {
   const Value* value_;
   HRESULT failure_;
   IDispatch* self_;
+  std::map<std::wstring, Var> kept_;
 };
 
 // The stream rows over a record saved with every property changed that can be,
@@ -1517,7 +1524,7 @@ void TestPersistence(const ClassInfo& cls, const ValueTable& values, IDispatch* 
   auto load = [&](const Value* value, HRESULT failure, const std::string& what) {
     Placed loaded = Create(cls);
     auto persist = Query<IPersistPropertyBag>(loaded.object.get(), IID_IPersistPropertyBag);
-    Bag bag(value, failure, loaded.object.get()), saved(nullptr, S_OK, nullptr);
+    Bag bag(value, failure, loaded.object.get()), saved;
     HRESULT hr = E_NOINTERFACE;
     if (persist) {
       ++calls.bag_loads;
@@ -1832,30 +1839,6 @@ std::wstring TextOf(IDispatch* object, const wchar_t* name) {
 
 DISPID DispidOf(const ClassInfo& cls, const char* member) { return FindMember(cls.default_interface, member)->dispid; }
 
-// A property bag in memory, as a container keeps a text form's values.
-class MemoryBag final : public Counted<MemoryBag, IPropertyBag> {
- public:
-  ~MemoryBag() override {
-    for (auto& [name, value] : values_) ::VariantClear(&value);
-  }
-  void* Find(REFIID iid) { return Offer(IsEqualIID(iid, IID_IPropertyBag)); }
-  HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
-    auto it = values_.find(name);
-    if (it == values_.end()) return E_INVALIDARG;
-    if (V_VT(value) == VT_EMPTY) return ::VariantCopy(value, &it->second);
-    return ::VariantChangeType(value, &it->second, 0, V_VT(value));
-  }
-  HRESULT STDMETHODCALLTYPE Write(LPCOLESTR name, VARIANT* value) override {
-    VARIANT& kept = values_[name];
-    ::VariantClear(&kept);
-    return ::VariantCopy(&kept, value);
-  }
-  bool Has(const wchar_t* name) const { return values_.count(name) != 0; }
-
- private:
-  std::map<std::wstring, VARIANT> values_;
-};
-
 void TestFactory(const ClassInfo& cls, HMODULE module, CanUnloadFn can_unload) {
   Row row("the class factory: none for an unknown CLSID, no aggregation; a lock and an object keep the module");
   using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
@@ -1911,7 +1894,7 @@ void TestClassInfo(const ClassInfo& cls) {
   row.Expect(SUCCEEDED(persist->InitNew()), "InitNew fails");
   row.Expect(persist->InitNew() == E_UNEXPECTED, "a second InitNew is taken");
   PutNamed(p.object.get(), L"Caption", Text(L"Saved caption"));
-  MemoryBag bag;
+  Bag bag;
   row.Expect(SUCCEEDED(persist->Save(&bag, TRUE, TRUE)) && bag.Has(L"Caption"), "Save writes no Caption");
   row.Expect(SUCCEEDED(loader->Load(&bag, nullptr)) && TextOf(second.object.get(), L"Caption") == L"Saved caption",
              "the caption does not come back from the bag");
