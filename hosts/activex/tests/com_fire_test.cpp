@@ -1915,7 +1915,7 @@ void TestSinks(const ClassInfo& cls) {
   auto ole = Query<IOleObject>(o, IID_IOleObject);
   auto qa = Query<IQuickActivate>(quick.object.get(), IID_IQuickActivate);
   ComPtr<IConnectionPoint> point = PointOf(o, *EventIid(cls)), notify = PointOf(o, IID_IPropertyNotifySink), none;
-  if (!points || !ole || !qa || !point || !notify) return row.Expect(false, "an interface or connection point is missing");
+  if (!points || !ole || !qa || !point || !notify) return row.Expect(false, "an interface or a point is missing");
   row.Expect(points->FindConnectionPoint(IID_IDispatch, none.Put()) == CONNECT_E_NOCONNECTION,
              "IDispatch has a connection point");
   IID iid{};
@@ -2174,8 +2174,8 @@ GdiMethod ChooseGdiMethod() {
 }
 
 long GdiObjects(GdiMethod method) {
-  if (method == GdiMethod::kGuiResources) return static_cast<long>(::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS));
-  return method == GdiMethod::kHandleTable ? ScanGdiObjects() : 0;
+  if (method == GdiMethod::kHandleTable) return ScanGdiObjects();
+  return method == GdiMethod::kNone ? 0 : static_cast<long>(::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS));
 }
 
 // How many pixels of what the control draws (through IViewObject::Draw) are `colour`.
@@ -2322,7 +2322,7 @@ void TestHandles(const std::vector<const ClassInfo*>& classes, HWND form) {
   std::printf("com_fire: copies: %ld, property changes: %ld (after %ld and %ld to warm up)\n",
               calls.copies - warm_copies, calls.changes - warm_changes, warm_copies, warm_changes);
   if (method == GdiMethod::kNone) {
-    std::printf("com_fire: not measured: GDI objects (GetGuiResources answers 0 and the handle table cannot be read)\n");
+    std::printf("com_fire: not measured: GDI objects (GetGuiResources answers 0, the handle table cannot be read)\n");
   } else {
     std::printf("com_fire: GDI objects (%s): before %ld, after %ld\n",
                 method == GdiMethod::kGuiResources ? "GetGuiResources" : "counted in the handle table", gdi_before,
