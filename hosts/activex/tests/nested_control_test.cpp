@@ -191,10 +191,8 @@ void TestNested(HWND form) {
   Check(Joined() == "glyph Initialize, glyph InitProperties, glyph Resize",
         "the nested control is initialised when the part is made: " + Joined());
   Check(glyph.Kind() == PartKind::kUserControl && glyph.Name() == "RadioButton1" && glyph.Width() == 195 &&
-            glyph.Height() == 195,
-        "the part starts 195 twips square");
-  Check(glyph.hWnd() == 0, "no window before the owner has one");
-  Check(!owner.timer().Enabled(), "a timer part starts disabled");
+            glyph.Height() == 195 && glyph.hWnd() == 0 && !owner.timer().Enabled(),
+        "the part starts 195 twips square, without a window before the owner has one; a timer part starts disabled");
   DispatchPtr extender = surface.Extender();
   Check(extender->IsA("Owner") && extender->IsA("_Owner") && extender->IsA("Object") && !extender->IsA("Glyph"),
         "without a container the control's own extender is of the control's class");
@@ -215,13 +213,13 @@ void TestNested(HWND form) {
   Check(Joined() == "glyph Show", "the nested control hears Show when its window appears: " + Joined());
 
   HRGN region = ::CreateRectRgn(0, 0, 0, 0);
-  Check(::GetWindowRgn(window, region) != ERROR, "Show gave the part's window a region");
-  Check(::PtInRegion(region, 6, 6) && !::PtInRegion(region, 0, 0) && !::PtInRegion(region, 12, 0),
-        "the region is round: the centre in, the corners out");
+  Check(::GetWindowRgn(window, region) != ERROR && ::PtInRegion(region, 6, 6) && !::PtInRegion(region, 0, 0) &&
+            !::PtInRegion(region, 12, 0),
+        "Show gave the part's window a round region: the centre in, the corners out");
   ::DeleteObject(region);
 
-  Check(ScreenPixel(window, 6, 6) == RGB(255, 0, 0), "the nested control paints its own parts in its window");
-  Check(ScreenPixel(window, 1, 6) == RGB(255, 255, 255), "and its picture beneath them");
+  Check(ScreenPixel(window, 6, 6) == RGB(255, 0, 0) && ScreenPixel(window, 1, 6) == RGB(255, 255, 255),
+        "the nested control paints its own parts in its window, and its picture beneath them");
   const int painted = paints;
   for (int i = 0; i < 5; ++i) PumpMessages();
   Check(painted > 0 && paints == painted, "a picture set again from Paint paints nothing more: " +
@@ -261,9 +259,8 @@ void TestNested(HWND form) {
         "a negative width is refused and changes nothing");
 
   glyph.SetVisible(false);
-  Check(!::IsWindowVisible(window), "a hidden part hides its window");
-  Check(ErrorOf([](UserControlPart& g) { g.SetFocus(); }, glyph) == err::kCantMoveFocus,
-        "a hidden part refuses the focus");
+  Check(!::IsWindowVisible(window) && ErrorOf([](UserControlPart& g) { g.SetFocus(); }, glyph) == err::kCantMoveFocus,
+        "a hidden part hides its window and refuses the focus");
   calls.clear();
   glyph.SetVisible(true);
   Check(::IsWindowVisible(window) && Joined() == "glyph Show", "shown again, it hears Show again: " + Joined());
