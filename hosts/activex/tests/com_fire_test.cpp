@@ -1408,11 +1408,30 @@ class Bag final : public Counted<Bag, IPropertyBag> {
   std::map<std::wstring, Var> kept_;
 };
 
+// An icon as a file holds it: one 16 x 16 image of two colours, its mask below.
+// The directory's entry is at 6 (its size at 14, its offset at 18), the image's
+// bitmap header at 22 (width 26, height 30, bits 36, colours used 54).
+std::vector<BYTE> IconFile() {
+  std::vector<BYTE> file;
+  auto u16 = [&](uint16_t v) { file.insert(file.end(), {BYTE(v), BYTE(v >> 8)}); };
+  auto u32 = [&](uint32_t v) { file.insert(file.end(), {BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)}); };
+  constexpr uint32_t kDibSize = 40 + 2 * 4 + 16 * 4 + 16 * 4;
+  u16(0), u16(1), u16(1);                                   // an icon file of one image
+  file.insert(file.end(), {16, 16, 2, 0}), u16(1), u16(1);  // 16 x 16, two colours
+  u32(kDibSize), u32(6 + 16);
+  u32(40), u32(16), u32(32), u16(1), u16(1), u32(BI_RGB), u32(0), u32(0), u32(0), u32(0), u32(0);
+  u32(0x00000000), u32(0x00FFFFFF);
+  for (int row = 0; row < 16; ++row) u32(row % 2 ? 0x0000FFFFu : 0xFFFF0000u);  // the image
+  for (int row = 0; row < 16; ++row) u32(row < 8 ? 0u : 0xFFFFFFFFu);           // the mask
+  return file;
+}
+
 // The stream rows over a record saved with every property changed that can be,
 // the platform's font and `picture` among them, so that every kind of entry is cut
 // and corrupted. `c` names the class and the picture.
 void TestStreams(const ClassInfo& cls, const std::string& c, const std::vector<MemberInfo>& members,
-                 const std::vector<Change>& changes, IDispatch* font, IDispatch* picture) {
+                 const std::vector<Change>& changes, IDispatch* font, IDispatch* picture,
+                 const std::vector<BYTE>* picture_file = nullptr) {
   At(c + " streams");
   Placed saver = Create(cls);
   auto persist = Query<IPersistStreamInit>(saver.object.get(), IID_IPersistStreamInit);
@@ -1502,6 +1521,35 @@ void TestStreams(const ClassInfo& cls, const std::string& c, const std::vector<M
     }
     check(inverted, "random bytes, case " + std::to_string(k), record, false);
   }
+  if (picture_file) {
+    // The platform's loader reads an icon wherever its directory and its bitmap
+    // header point. Each damage keeps the record's lengths, so only the icon lies.
+    Row hostile(c + ": an icon whose directory or bitmap points beyond its own bytes is refused; the object works after");
+    const auto at = std::search(bytes.begin(), bytes.end(), picture_file->begin(), picture_file->end());
+    hostile.Expect(at != bytes.end(), "the icon's bytes are not in the saved record");
+    struct Damage {
+      const char* what;
+      std::vector<std::pair<size_t, uint32_t>> edits;  // 32-bit little-endian values at offsets
+    };
+    const Damage damages[] = {
+        {"a directory of 65,535 images", {{4, 0x1010FFFFu}}},  // the count, and the first entry's 16 x 16 kept
+        {"an image beyond the file", {{14, 0x10000u}}},
+        {"an image whose offset and size wrap around 4 GB", {{14, 0x20u}, {18, 0xFFFFFFF0u}}},
+        {"a bitmap wider than its bytes", {{26, 0x4000u}}},
+        {"a bitmap taller than its bytes", {{30, 0x7FFFFFFEu}}},
+        {"a bitmap of 32 bits a pixel in the bytes of one", {{34, 0x00200001u}}},
+        {"a colour table of 256 colours", {{54, 256u}}},
+        {"a colour table of 0xFF000000 colours", {{54, 0xFF000000u}}},
+    };
+    for (const Damage& d : damages) {
+      if (at == bytes.end()) break;
+      std::vector<BYTE> record = bytes;
+      for (const auto& [offset, value] : d.edits) {
+        for (int b = 0; b < 4; ++b) record[static_cast<size_t>(at - bytes.begin()) + offset + b] = BYTE(value >> (8 * b));
+      }
+      check(hostile, d.what, record, true);
+    }
+  }
   Row row(c + ": a stream whose reads fail is refused");
   for (size_t fail_at = 0; fail_at < bytes.size(); fail_at += std::max<size_t>(1, bytes.size() / 64)) {
     FailingStream stream(bytes, fail_at);
@@ -1522,7 +1570,10 @@ void TestPersistence(const ClassInfo& cls, const ValueTable& values, IDispatch* 
   const std::vector<Change> changes = FindChanges(probe.object.get(), members);
   probe = Placed();
   TestStreams(cls, c + " (bitmap)", members, changes, font, picture);
-  if (icon) TestStreams(cls, c + " (icon)", members, changes, font, icon);
+  if (icon) {
+    const std::vector<BYTE> file = IconFile();
+    TestStreams(cls, c + " (icon)", members, changes, font, icon, &file);
+  }
   // Whatever Load answers, the object must work and save after, and no Read may be
   // handed more than the type it wants.
   Row row(c + ": IPersistPropertyBag::Load with every VARIANT type for every key, and through a bag whose reads "
@@ -2365,20 +2416,10 @@ ComPtr<IDispatch> PlatformPicture() {
   return picture;
 }
 
-// An icon as a file holds it (one 16 x 16 image of two colours, its mask below),
-// loaded by the platform, which keeps the file's bytes and saves them as they are.
+// An icon loaded by the platform from IconFile(), which keeps the file's bytes and
+// saves them as they are.
 ComPtr<IDispatch> PlatformIcon() {
-  std::vector<BYTE> file;
-  auto u16 = [&](uint16_t v) { file.insert(file.end(), {BYTE(v), BYTE(v >> 8)}); };
-  auto u32 = [&](uint32_t v) { file.insert(file.end(), {BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)}); };
-  constexpr uint32_t kDibSize = 40 + 2 * 4 + 16 * 4 + 16 * 4;
-  u16(0), u16(1), u16(1);                                   // an icon file of one image
-  file.insert(file.end(), {16, 16, 2, 0}), u16(1), u16(1);  // 16 x 16, two colours
-  u32(kDibSize), u32(6 + 16);
-  u32(40), u32(16), u32(32), u16(1), u16(1), u32(BI_RGB), u32(0), u32(0), u32(0), u32(0), u32(0);
-  u32(0x00000000), u32(0x00FFFFFF);
-  for (int row = 0; row < 16; ++row) u32(row % 2 ? 0x0000FFFFu : 0xFFFF0000u);  // the image
-  for (int row = 0; row < 16; ++row) u32(row < 8 ? 0u : 0xFFFFFFFFu);           // the mask
+  const std::vector<BYTE> file = IconFile();
   ComPtr<IStream> stream = StreamOf(file);
   ComPtr<IDispatch> picture;
   ::OleLoadPicture(stream.get(), static_cast<LONG>(file.size()), FALSE, IID_IDispatch,
