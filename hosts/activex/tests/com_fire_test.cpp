@@ -1523,7 +1523,9 @@ void TestStreams(const ClassInfo& cls, const std::string& c, const std::vector<M
   }
   if (picture_file) {
     // The platform's loader reads an icon wherever its directory and its bitmap
-    // header point. Each damage keeps the record's lengths, so only the icon lies.
+    // header point; the server's check of them has its own table of damages, and
+    // these two show that a stored record goes through it. Each keeps the record's
+    // lengths, so only the icon lies.
     Row hostile(c + ": an icon whose directory or bitmap points beyond its own bytes is refused; the object works after");
     const auto at = std::search(bytes.begin(), bytes.end(), picture_file->begin(), picture_file->end());
     hostile.Expect(at != bytes.end(), "the icon's bytes are not in the saved record");
@@ -1533,13 +1535,7 @@ void TestStreams(const ClassInfo& cls, const std::string& c, const std::vector<M
     };
     const Damage damages[] = {
         {"a directory of 65,535 images", {{4, 0x1010FFFFu}}},  // the count, and the first entry's 16 x 16 kept
-        {"an image beyond the file", {{14, 0x10000u}}},
         {"an image whose offset and size wrap around 4 GB", {{14, 0x20u}, {18, 0xFFFFFFF0u}}},
-        {"a bitmap wider than its bytes", {{26, 0x4000u}}},
-        {"a bitmap taller than its bytes", {{30, 0x7FFFFFFEu}}},
-        {"a bitmap of 32 bits a pixel in the bytes of one", {{34, 0x00200001u}}},
-        {"a colour table of 256 colours", {{54, 256u}}},
-        {"a colour table of 0xFF000000 colours", {{54, 0xFF000000u}}},
     };
     for (const Damage& d : damages) {
       if (at == bytes.end()) break;
